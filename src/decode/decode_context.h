@@ -1,0 +1,38 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "decode/line_entry.h"
+#include "decode/particle.h"
+#include "input/header_area.h"
+
+namespace korvel {
+
+// Room for the largest block (14-bit block_length) plus the 12 bytes of header word and f64
+// first line number that precede its packed data.
+inline constexpr int kBlockBufferSize = 16383 + 12;
+
+// The working state of one opened file. Allocated once at Open and destroyed at Close File;
+// nothing in it is allocated per line. Destroying it frees every particle's segment array.
+struct DecodeContext {
+    DecodeContext() = default;
+    ~DecodeContext();
+    DecodeContext(const DecodeContext&) = delete;
+    DecodeContext& operator=(const DecodeContext&) = delete;
+
+    int16_t line_count = 0;  // valid lines in line_buf
+    std::array<LineEntry, kMaxLinesPerRecord> line_buf{};
+    CameraQueue queue_a;
+    CameraQueue queue_b;
+    HeaderArea header;
+    std::array<uint8_t, kBlockBufferSize> block_buffer{};
+    int16_t block_length = 0;
+    std::array<LineEntry, kMaxLinesPerRecord> decode_output{};
+    std::array<Particle, kPoolSize> pool{};
+    int16_t pool_index = 0;  // rotating start of the pool search
+    double m_oldB = 0.0;     // last camera-B line that passed the line order check
+    double m_oldA = 0.0;     // the same for camera A
+};
+
+}  // namespace korvel

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace korvel {
+
+// Where the bytes of a recording come from: a read-only file, or a buffer in memory for tests
+// and fuzzers. Every read names its offset, so two readers (camera A and camera B) can share
+// one source without a shared file position.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+
+    // Copies up to n bytes starting at offset into dst and returns how many were copied; fewer
+    // than n only at the end of the data (0 at or beyond it).
+    virtual size_t read_at(uint64_t offset, uint8_t* dst, size_t n) = 0;
+
+    // The length in bytes, measured afresh on every call: a recording may still be growing.
+    virtual uint64_t length() = 0;
+};
+
+}  // namespace korvel
