@@ -14,11 +14,14 @@ void assemble_lines(DecodeContext& ctx, CameraQueue& queue);
 
 // Checks the assign queue's order, splices it onto the newest end of the wait queue
 // (shrinking each particle's segments to line_count), then checks the wait queue's order.
-// Calls on_moved (if given) for every particle moved, oldest first, after the assign-queue
-// check and before the wait-queue check.
-using MovedParticleHook = void (*)(void* user, const Particle& p);
-void close_record(DecodeContext& ctx, CameraQueue& queue, MovedParticleHook on_moved = nullptr,
-                  void* user = nullptr);
+// Tells sink (if given) of every particle moved, oldest first, after the assign-queue check
+// and before the wait-queue check.
+class WaitSink {
+public:
+    virtual ~WaitSink() = default;
+    virtual void on_wait(const Particle& p) = 0;
+};
+void close_record(DecodeContext& ctx, CameraQueue& queue, WaitSink* sink = nullptr);
 
 // Unlinks a particle from the queue's wait queue and frees it.
 void remove_waiting(DecodeContext& ctx, Particle* p, CameraQueue& queue);
