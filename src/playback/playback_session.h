@@ -7,6 +7,7 @@
 
 #include "decode/decode_context.h"
 #include "input/byte_source.h"
+#include "input/raw_record.h"
 #include "playback/document.h"
 
 namespace korvel {
@@ -39,6 +40,7 @@ struct PlaybackSession {
     int32_t playback_running = 0;
     std::string cmd_line_path;
     std::string work_dir;  // start-up directory, where CORRFACT.DAT is looked for
+    RawRecord record;      // the readers' one payload buffer, shared by both cameras
 };
 
 // What start-up does to the session: capture the start-up directory, select the

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "decode/decode_context.h"
+#include "playback/document.h"
+#include "playback/playback_observer.h"
+#include "playback/playback_session.h"
+#include "playback/playback_view.h"
+
+namespace korvel {
+
+// Whether a timer tick may run a playback step: playback runs, the document has a path
+// name, and a data file is open with its decoding context. (After Close File the document
+// keeps its path name, so the path alone is not enough.)
+bool playback_step_may_run(const PlaybackSession& session, const Document& doc);
+
+// One playback step: camera A takes at most one record of its own, camera B reads on until
+// its newest line has caught up with A's (or all of it, once A is exhausted), every decoded
+// record is assembled, drawn, checked and counted as the view flags say, and the cameras are
+// matched at the end. The first step after Open starts the file afresh (view state, the
+// correction file, the queues). Returns 1. Raises FatalError for read errors ("mp71",
+// "mp02", "mp03", "cmpr_n < 0", "mp04", ...), a damaged correction file and chronology
+// errors; the caller shows the text and ends the program. observer may be null.
+int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc,
+                  DecodeContext& ctx, PlaybackObserver* observer = nullptr);
+
+}  // namespace korvel
