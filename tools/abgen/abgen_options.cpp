@@ -1,0 +1,218 @@
+#include "abgen_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace korvel {
+
+namespace {
+
+constexpr int kSecondsPerDay = 86400;
+constexpr double kMaxLineRate = 1e6;
+constexpr double kMaxDropsPerSecond = 1e6;
+
+template <typename T>
+T parse_number(const std::string& name, const std::string& text) {
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.empty())
+        throw UsageError(name + ": not a valid number: '" + text + "'");
+    return value;
+}
+
+double parse_positive(const std::string& name, const std::string& text, double most) {
+    const double v = parse_number<double>(name, text);
+    if (!(v > 0.0 && v <= most)) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, " must be above 0 and at most %g", most);
+        throw UsageError(name + buf);
+    }
+    return v;
+}
+
+// Splits "a<sep>b<sep>c" into three numbers.
+void parse_triple(const std::string& name, const std::string& text, char sep, int& a, int& b,
+                  int& c) {
+    const size_t p1 = text.find(sep);
+    const size_t p2 = p1 == std::string::npos ? p1 : text.find(sep, p1 + 1);
+    if (p2 == std::string::npos) throw UsageError(name + ": malformed '" + text + "'");
+    a = parse_number<int>(name, text.substr(0, p1));
+    b = parse_number<int>(name, text.substr(p1 + 1, p2 - p1 - 1));
+    c = parse_number<int>(name, text.substr(p2 + 1));
+}
+
+bool is_leap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+int days_in_month(int y, int m) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && is_leap(y) ? 29 : kDays[m - 1];
+}
+
+// The last line number a version can store: versions 0 and 1 keep a block's first line
+// number as u32, version 2 as a double, exact for whole numbers up to 2^53.
+double last_storable_line(int16_t version) {
+    return version == 2 ? 9007199254740992.0 : 4294967295.0;
+}
+
+void check(const AbgenOptions& o) {
+    if (o.output.size() <= 3 || o.output.compare(o.output.size() - 3, 3, ".ab") != 0)
+        throw UsageError("-o must name a file ending in .ab (the index goes beside it as .abh)");
+    if (o.version == 0) {
+        const double divisor = std::round(kRateClock / o.line_rate);
+        if (divisor < 1 || divisor > 32767)
+            throw UsageError(
+                "--line-rate: version 0 stores 1193180 / line rate in 16 bits; "
+                "use a rate from 37 to 1193180 lines/s");
+    }
+    if (o.version != 2 && o.width != 512)
+        throw UsageError("--width: versions 0 and 1 always mean 512 pixels; use --version 2");
+    if (o.width < 16 || o.width > 4096 || o.width % 2 != 0)
+        throw UsageError("--width must be even, from 16 to 4096");
+    if (o.start_seconds + o.duration > kSecondsPerDay)
+        throw UsageError("--start plus --duration must stay within the day (24:00:00)");
+    const int64_t start_time =
+        days_from_civil(o.year, o.month, o.day) * kSecondsPerDay + o.start_seconds;
+    if (start_time < INT32_MIN || start_time > INT32_MAX)
+        throw UsageError("--date: the start time must fit in 32 bits (1901-12-14 to 2038-01-18)");
+    const RecordingHeader header = header_for(o);
+    if (lines_per_minute(header) < 1) throw UsageError("--line-rate: below one line per minute");
+    const RainConfig rain = rain_for(o, header);
+    if (rain.line_count < 1) throw UsageError("--duration is shorter than one scan line");
+    if (static_cast<double>(rain.first_line + rain.line_count) > last_storable_line(o.version))
+        throw UsageError("the line numbers of this day and rate do not fit header version " +
+                         std::to_string(o.version) + "; lower --line-rate or use --version 2");
+}
+
+}  // namespace
+
+int64_t days_from_civil(int year, int month, int day) {
+    // Counts in eras of 400 years, beginning each year in March, so that the leap day falls
+    // at a year's end.
+    const int64_t y = static_cast<int64_t>(year) - (month <= 2 ? 1 : 0);
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+AbgenOptions parse_abgen_options(std::span<const std::string> args) {
+    AbgenOptions o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool has_value = false;
+        if (const size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            has_value = true;
+        }
+        if (name == "--help" || name == "-h") {
+            o.help = true;
+            return o;
+        }
+        static constexpr const char* kValued[] = {
+            "--seed",  "--version",  "--line-rate",        "--width", "--date",
+            "--start", "--duration", "--drops-per-second", "-o"};
+        bool known = false;
+        for (const char* k : kValued) known = known || name == k;
+        if (!known) throw UsageError("unknown option '" + args[i] + "'");
+        if (!has_value) {
+            if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+            value = args[++i];
+        }
+        if (name == "--seed") {
+            o.seed = parse_number<uint64_t>(name, value);
+        } else if (name == "--version") {
+            const int v = parse_number<int>(name, value);
+            if (v < 0 || v > 2) throw UsageError("--version must be 0, 1 or 2");
+            o.version = static_cast<int16_t>(v);
+        } else if (name == "--line-rate") {
+            o.line_rate = parse_positive(name, value, kMaxLineRate);
+        } else if (name == "--width") {
+            o.width = parse_number<int32_t>(name, value);
+        } else if (name == "--date") {
+            parse_triple(name, value, '-', o.year, o.month, o.day);
+            if (o.month < 1 || o.month > 12 || o.day < 1 || o.day > days_in_month(o.year, o.month))
+                throw UsageError("--date: no such day '" + value + "'");
+        } else if (name == "--start") {
+            int h = 0, m = 0, s = 0;
+            parse_triple(name, value, ':', h, m, s);
+            if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
+                throw UsageError("--start: no such time of day '" + value + "'");
+            o.start_seconds = h * 3600 + m * 60 + s;
+        } else if (name == "--duration") {
+            o.duration = parse_positive(name, value, kSecondsPerDay);
+        } else if (name == "--drops-per-second") {
+            o.drops_per_second = parse_number<double>(name, value);
+            if (!(o.drops_per_second >= 0.0 && o.drops_per_second <= kMaxDropsPerSecond))
+                throw UsageError("--drops-per-second must be from 0 to 1000000");
+        } else {
+            o.output = value;
+        }
+    }
+    if (o.output.empty()) throw UsageError("no output file: -o OUT.ab is required");
+    check(o);
+    return o;
+}
+
+RecordingHeader header_for(const AbgenOptions& o) {
+    RecordingHeader h;
+    h.version = o.version;
+    if (o.version == 0)
+        h.rate_divisor = static_cast<int16_t>(std::lround(kRateClock / o.line_rate));
+    else
+        h.line_rate = o.line_rate;
+    h.half_width = static_cast<int16_t>(o.width / 2);
+    h.start_time = static_cast<int32_t>(days_from_civil(o.year, o.month, o.day) * kSecondsPerDay +
+                                        o.start_seconds);
+    return h;
+}
+
+RainConfig rain_for(const AbgenOptions& o, const RecordingHeader& header) {
+    RainConfig r;
+    r.seed = o.seed;
+    // A reader times the lines by the header's rate, so the rain is timed by it too (for
+    // version 0 the divisor changes the rate a little).
+    r.line_rate = effective_line_rate(header);
+    r.line_width = o.width;
+    // The recording's first line is the start time in lines, the way a reader converts a
+    // time of day: floor(seconds x line_rate).
+    r.first_line = static_cast<int64_t>(std::floor(o.start_seconds * r.line_rate));
+    r.line_count = static_cast<int64_t>(std::floor(o.duration * r.line_rate));
+    r.drops_per_second = o.drops_per_second;
+    return r;
+}
+
+std::string abgen_help_text() {
+    return "Usage: abgen [options] -o OUT.ab\n"
+           "\n"
+           "Simulates rain falling through the two cameras and writes it as a recording,\n"
+           "OUT.ab, with its minute index OUT.abh beside it (both are overwritten). The same\n"
+           "options and seed always give the same bytes.\n"
+           "\n"
+           "Options:\n"
+           "  --seed N                 seed of the simulation (default 1)\n"
+           "  --version 0|1|2          header version (default 2); 0 stores the line rate as\n"
+           "                           a divisor of 1193180, 0 and 1 store line numbers in 32\n"
+           "                           bits, only 2 stores the width\n"
+           "  --line-rate LINES_PER_S  scan lines per second and camera (default 10000)\n"
+           "  --width PIXELS           pixels per scan line, even, 16 to 4096 (default 512;\n"
+           "                           versions 0 and 1 allow only 512)\n"
+           "  --date YYYY-MM-DD        day of the recording (default 2001-06-07)\n"
+           "  --start HH:MM:SS         time of day of the first scan line (default 00:00:00)\n"
+           "  --duration SECONDS       length of the recording; start plus duration stays\n"
+           "                           within the day (default 60)\n"
+           "  --drops-per-second R     drops falling through the cameras (default 50,\n"
+           "                           moderate rain); single-pixel noise comes on top\n"
+           "  -o OUT.ab                the recording to write (required)\n"
+           "  --help                   show this text\n"
+           "\n"
+           "Bad usage exits with status 2, a failure to write with status 1.\n";
+}
+
+}  // namespace korvel

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "input/recording_writer.h"
+#include "rain_simulator.h"
+
+namespace korvel {
+
+// Runs the simulator to its end and writes its lines through writer: each slice of each
+// camera becomes a record (or several, where the record limits require), and the records of
+// the two cameras go out interleaved by their first line number, as the instrument writes
+// them. Does not finish the writer.
+void write_rain(RainSimulator& rain, RecordingWriter& writer);
+
+}  // namespace korvel
