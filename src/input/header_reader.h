@@ -29,7 +29,9 @@ struct HeaderInfo {
 
 // Copies the fields of that header version from the payload into the header area and
 // returns line_width (512 for versions 0 and 1, 2 x half_width for version 2).
-// The payload holds at least 38, 54 or 56 bytes for versions 0, 1, 2.
+// The payload holds at least 38, 54 or 56 bytes for versions 0, 1, 2. Raises FatalError for a
+// version other than 0, 1, 2 and for a version-2 half_width outside 1..16383, before the
+// header area is changed.
 int16_t parse_header(HeaderArea& header, const uint8_t* payload, int16_t header_version);
 
 // Reads the header record from byte 0 of a freshly opened file, parses it into header and
