@@ -179,28 +179,5 @@ TEST(DiskFileOpener, ClassifiesWhatCannotBeOpened) {
     ::unlink(fifo.c_str());
 }
 
-TEST(DiskFileOpener, MapsSystemErrorsToTheUsersCategories) {
-    const std::vector<std::pair<int, FileError>> table = {
-        {ENOENT, FileError::file_not_found},
-        {ENOTDIR, FileError::bad_path},
-        {ENAMETOOLONG, FileError::bad_path},
-        {ELOOP, FileError::bad_path},
-        {EINVAL, FileError::bad_path},
-        {EMFILE, FileError::too_many_open_files},
-        {ENFILE, FileError::too_many_open_files},
-        {EACCES, FileError::access_denied},
-        {EPERM, FileError::access_denied},
-        {EROFS, FileError::access_denied},
-        {EISDIR, FileError::access_denied},
-        {ETXTBSY, FileError::sharing_violation},
-        {EBUSY, FileError::sharing_violation},
-        {ENOLCK, FileError::lock_violation},
-        {EDEADLK, FileError::lock_violation},
-        {EIO, FileError::generic},
-        {ENOMEM, FileError::generic},
-    };
-    for (const auto& [err, want] : table) EXPECT_EQ(DiskFileOpener::classify_errno(err), want);
-}
-
 }  // namespace
 }  // namespace korvel

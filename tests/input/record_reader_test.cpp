@@ -157,7 +157,7 @@ TEST(RecordReader, NegativeLengthIsRejectedBeforeAnyPayloadRead) {
     }
 }
 
-TEST(RecordReader, PayloadLargerThanTheBufferIsRejectedWithItsOffset) {
+TEST(RecordReader, PayloadBeyondTheBufferIsRejectedWithItsOffset) {
     std::vector<uint8_t> file;
     append_record(file, kCameraARecord, bytes_of(3, 0));
     append_record(file, kCameraARecord, 30001, bytes_of(30001, 0));
@@ -169,15 +169,13 @@ TEST(RecordReader, PayloadLargerThanTheBufferIsRejectedWithItsOffset) {
     EXPECT_NE(text.find("offset 7"), std::string::npos) << text;
     EXPECT_EQ(pos, 7u);
     EXPECT_EQ(source.reads.size(), 1u);  // nothing was read into the payload buffer
-}
 
-TEST(RecordReader, PayloadFillingTheWholeBufferIsRead) {
+    // A payload that fills the whole buffer is still a valid record.
     std::vector<uint8_t> payload = bytes_of(kPayloadCapacity, 0);
     payload.back() = 0xA5;
-    MemorySource source(test::record_bytes(kCameraBRecord, payload));
-    RawRecord rec;
-    uint32_t pos = 0;
-    read_record(source, pos, rec);
+    MemorySource full(test::record_bytes(kCameraBRecord, payload));
+    pos = 0;
+    read_record(full, pos, rec);
     EXPECT_EQ(rec.cmpr_n, kPayloadCapacity);
     EXPECT_EQ(rec.payload.back(), 0xA5);
     EXPECT_EQ(pos, 4u + kPayloadCapacity);
