@@ -9,9 +9,9 @@ namespace korvel {
 
 // A camera record as the playback step decoded it.
 struct DecodedRecordEvent {
-    int16_t camera = 0;   // 1 = A, 2 = B
-    uint32_t pos = 0;     // byte offset of the record's type field
-    int16_t n = 0;        // lines decoded
+    int16_t camera = 0;  // 1 = A, 2 = B
+    uint32_t pos = 0;    // byte offset of the record's type field
+    int16_t n = 0;       // lines decoded
     double y_first = 0.0;
     double y_last = 0.0;
     bool handed_on = false;  // assembled, checked and counted
@@ -21,7 +21,7 @@ struct DecodedRecordEvent {
 // (before it is assembled), every particle moved to a wait queue and every matching decision,
 // in every view.
 class PlaybackObserver : public WaitSink, public MatchSink {
-public:
+  public:
     virtual void on_record(const DecodedRecordEvent& event) = 0;
 };
 

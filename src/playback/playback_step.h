@@ -20,7 +20,7 @@ bool playback_step_may_run(const PlaybackSession& session, const Document& doc);
 // correction file, the queues). Returns 1. Raises FatalError for read errors ("mp71",
 // "mp02", "mp03", "cmpr_n < 0", "mp04", ...), a damaged correction file and chronology
 // errors; the caller shows the text and ends the program. observer may be null.
-int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc,
-                  DecodeContext& ctx, PlaybackObserver* observer = nullptr);
+int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, DecodeContext& ctx,
+                  PlaybackObserver* observer = nullptr);
 
 }  // namespace korvel

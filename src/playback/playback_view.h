@@ -20,7 +20,7 @@ struct ViewPlaybackState {
 // The drawing the playback step asks of the view. The Qt view draws; headless runs use
 // NullPlaybackView, which draws nothing.
 class PlaybackView {
-public:
+  public:
     virtual ~PlaybackView() = default;
 
     ViewPlaybackState& playback_state() { return state_; }
@@ -36,12 +36,12 @@ public:
     // One matching decision; a or b may be null; matched is 1 for an accepted pair.
     virtual void DrawMatch(const Particle* a, const Particle* b, int matched) = 0;
 
-private:
+  private:
     ViewPlaybackState state_;
 };
 
 class NullPlaybackView : public PlaybackView {
-public:
+  public:
     void DrawScale() override {}
     void DrawCameraLines(int16_t, int16_t, const DecodeContext&) override {}
     void DrawMatch(const Particle*, const Particle*, int) override {}

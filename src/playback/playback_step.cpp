@@ -1,0 +1,156 @@
+#include "playback/playback_step.h"
+
+#include <algorithm>
+
+#include "calibration/correction_file.h"
+#include "decode/chronology.h"
+#include "decode/line_decoder.h"
+#include "decode/particle_assembly.h"
+#include "input/record_reader.h"
+#include "matching/camera_matching.h"
+
+namespace korvel {
+namespace {
+
+// Matching decisions go to the view only while the synchronous view is on, and to the
+// observer in every view.
+class StepMatchSink : public MatchSink {
+  public:
+    StepMatchSink(PlaybackView& view, bool draw, PlaybackObserver* observer)
+        : view_(view), draw_(draw), observer_(observer) {}
+
+    void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) override {
+        if (draw_) view_.DrawMatch(a, b, outcome == MatchOutcome::pair ? 1 : 0);
+        if (observer_) observer_->on_match(a, b, outcome);
+    }
+
+  private:
+    PlaybackView& view_;
+    bool draw_;
+    PlaybackObserver* observer_;
+};
+
+struct StepContext {
+    PlaybackSession& session;
+    PlaybackView& view;
+    DecodeContext& ctx;
+    PlaybackObserver* observer;
+    bool views_on;  // async_view or sync_view selected
+};
+
+// Decodes the record in session.record. Returns the number of lines, or 0 when the record is
+// to be ignored (result 0 or no line).
+int16_t decode_current(StepContext& sc) {
+    const RawRecord& rec = sc.session.record;
+    int16_t n = 0;
+    const int result = decode_record(sc.ctx, sc.session.header_version, rec.payload.data(),
+                                     rec.cmpr_n, sc.ctx.decode_output.data(), n);
+    if (result == 0 || n <= 0) return 0;
+    return n;
+}
+
+// Makes the decoded lines the context's current record.
+void take_lines(DecodeContext& ctx, int16_t n) {
+    ctx.line_count = n;
+    std::copy_n(ctx.decode_output.begin(), n, ctx.line_buf.begin());
+}
+
+void report_record(StepContext& sc, int16_t camera, uint32_t pos, int16_t n, bool handed_on) {
+    if (!sc.observer) return;
+    DecodedRecordEvent ev;
+    ev.camera = camera;
+    ev.pos = pos;
+    ev.n = n;
+    ev.y_first = sc.ctx.decode_output[0].y_count;
+    ev.y_last = sc.ctx.decode_output[n - 1].y_count;
+    ev.handed_on = handed_on;
+    sc.observer->on_record(ev);
+}
+
+// Assembly, drawing, the order checks and the count, for the record in line_buf.
+void hand_on(StepContext& sc, int16_t camera, int16_t n) {
+    CameraQueue& queue = camera == kCameraARecord ? sc.ctx.queue_a : sc.ctx.queue_b;
+    assemble_lines(sc.ctx, queue);
+    if (sc.session.async_view == 1) sc.view.DrawCameraLines(camera, n, sc.ctx);
+    close_record(sc.ctx, queue, sc.observer);
+    check_line_order(sc.ctx, camera);
+    if (camera == kCameraARecord) {
+        sc.session.total_lines_a += n;
+    } else {
+        sc.session.total_lines_b += n;
+    }
+}
+
+// Camera A: at most one record of its own per step. Returns whether it took one.
+bool step_camera_a(StepContext& sc, uint64_t length) {
+    PlaybackSession& s = sc.session;
+    while (s.pos_a < length) {
+        const uint32_t at = s.pos_a;
+        read_record(*s.data_file, s.pos_a, s.record);
+        if (s.record.type != kCameraARecord) continue;
+        const int16_t n = decode_current(sc);
+        if (n == 0) return false;  // an empty record still uses up camera A's turn
+        report_record(sc, kCameraARecord, at, n, sc.views_on);
+        take_lines(sc.ctx, n);
+        sc.view.playback_state().m_lastLineA = sc.ctx.line_buf[n - 1].y_count;
+        if (sc.views_on) hand_on(sc, kCameraARecord, n);
+        return true;
+    }
+    return false;
+}
+
+// Camera B: reads on while it is behind camera A, or to the end once A is exhausted.
+void step_camera_b(StepContext& sc, uint64_t length, bool a_exhausted) {
+    PlaybackSession& s = sc.session;
+    ViewPlaybackState& vs = sc.view.playback_state();
+    while (vs.m_lastLineB < vs.m_lastLineA || a_exhausted) {
+        if (s.pos_b >= length) return;
+        const uint32_t at = s.pos_b;
+        read_record(*s.data_file, s.pos_b, s.record);
+        if (s.record.type != kCameraBRecord) continue;
+        const int16_t n = decode_current(sc);
+        if (n == 0) continue;
+        // Records not beyond the start line only move camera B's newest line.
+        const double last = sc.ctx.decode_output[n - 1].y_count;
+        const bool handed_on = sc.views_on && last > s.start_line;
+        report_record(sc, kCameraBRecord, at, n, handed_on);
+        take_lines(sc.ctx, n);
+        vs.m_lastLineB = last;
+        if (handed_on) hand_on(sc, kCameraBRecord, n);
+    }
+}
+
+}  // namespace
+
+bool playback_step_may_run(const PlaybackSession& session, const Document& doc) {
+    return session.playback_running == 1 && !doc.path_name.empty() &&
+           session.open_document != nullptr && session.data_file != nullptr &&
+           session.decode_context != nullptr;
+}
+
+int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, DecodeContext& ctx,
+                  PlaybackObserver* observer) {
+    if (doc.m_newFile) {
+        doc.m_newFile = 0;
+        view.reset_playback_state();
+        load_corrections(session.work_dir, doc.corrections);
+        init_queues(ctx.queue_a, ctx.queue_b);
+    }
+    StepContext sc{session, view, ctx, observer, session.async_view == 1 || session.sync_view == 1};
+    if (sc.views_on) view.DrawScale();
+
+    // The length is taken afresh at every step: the recording may still be growing.
+    const uint64_t length = checked_file_length(*session.data_file);
+    const bool a_took = step_camera_a(sc, length);
+    const bool a_exhausted = session.pos_a >= length && !a_took;
+    step_camera_b(sc, length, a_exhausted);
+
+    const double newest_a = view.playback_state().m_lastLineA;
+    if (newest_a > session.start_line) {
+        StepMatchSink sink(view, session.sync_view == 1, observer);
+        match_cameras(ctx, newest_a, &sink);
+    }
+    return 1;
+}
+
+}  // namespace korvel

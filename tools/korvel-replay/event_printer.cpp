@@ -1,0 +1,104 @@
+#include "event_printer.h"
+
+#include "json_writer.h"
+
+namespace korvel::replay {
+namespace {
+
+const char* camera_name(int16_t camera) {
+    return camera == 1 ? "A" : "B";
+}
+
+const char* outcome_name(MatchOutcome outcome) {
+    switch (outcome) {
+        case MatchOutcome::pair:
+            return "pair";
+        case MatchOutcome::reject:
+            return "reject";
+        case MatchOutcome::drop_a:
+            return "drop_a";
+        case MatchOutcome::drop_b:
+            return "drop_b";
+    }
+    return "?";
+}
+
+}  // namespace
+
+std::string particle_json(const Particle& p) {
+    return JsonLine()
+        .num("y_first", p.y_first)
+        .num("y_last", p.y_last)
+        .num("line_count", int64_t{p.line_count})
+        .num("max_width", int64_t{p.max_width})
+        .num("x_min", int64_t{p.x_min})
+        .num("x_max", int64_t{p.x_max})
+        .take();
+}
+
+void ReplayObserver::emit(const std::string& json) {
+    std::fwrite(json.data(), 1, json.size(), out_);
+    std::fputc('\n', out_);
+}
+
+void ReplayObserver::on_record(const DecodedRecordEvent& ev) {
+    (ev.camera == 1 ? counters_.records_a : counters_.records_b) += 1;
+    if (ev.handed_on) ++counters_.handed_on;
+    if (!print_) return;
+    emit(JsonLine()
+             .str("ev", "record")
+             .num("step", step_)
+             .str("cam", camera_name(ev.camera))
+             .num("pos", int64_t{ev.pos})
+             .num("n", int64_t{ev.n})
+             .num("y_first", ev.y_first)
+             .num("y_last", ev.y_last)
+             .boolean("handed_on", ev.handed_on)
+             .take());
+}
+
+void ReplayObserver::on_wait(const Particle& p) {
+    ++counters_.particles;
+    if (!print_) return;
+    // The owner letter tells the camera: '1' and 'V' are camera A's queues.
+    const bool camera_a = p.owner == 'V' || p.owner == '1';
+    emit(JsonLine()
+             .str("ev", "wait")
+             .num("step", step_)
+             .str("cam", camera_a ? "A" : "B")
+             .raw("p", particle_json(p))
+             .take());
+}
+
+void ReplayObserver::on_match(const Particle* a, const Particle* b, MatchOutcome outcome) {
+    switch (outcome) {
+        case MatchOutcome::pair:
+            ++counters_.pairs;
+            break;
+        case MatchOutcome::reject:
+            ++counters_.rejects;
+            break;
+        case MatchOutcome::drop_a:
+            ++counters_.drops_a;
+            break;
+        case MatchOutcome::drop_b:
+            ++counters_.drops_b;
+            break;
+    }
+    if (!print_) return;
+    JsonLine line;
+    line.str("ev", "match").num("step", step_).str("outcome", outcome_name(outcome));
+    if (a) {
+        line.raw("a", particle_json(*a));
+    } else {
+        line.null("a");
+    }
+    if (b) {
+        line.raw("b", particle_json(*b));
+    } else {
+        line.null("b");
+    }
+    emit(line.take());
+}
+
+}  // namespace korvel::replay

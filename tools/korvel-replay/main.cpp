@@ -1,0 +1,26 @@
+// korvel-replay: replays a PLUVARIC recording headless, step by step as the viewer plays it.
+#include <cstdio>
+#include <string>
+
+#include "replay_options.h"
+#include "replay_run.h"
+
+int main(int argc, char** argv) {
+    std::string error;
+    bool help = false;
+    const auto options = korvel::replay::parse_replay_options(argc, argv, error, help);
+    if (help) {
+        std::fputs(korvel::replay::kReplayUsage, stdout);
+        return 0;
+    }
+    if (!options) {
+        std::fprintf(stderr, "korvel-replay: %s\n\n%s", error.c_str(),
+                     korvel::replay::kReplayUsage);
+        return 2;
+    }
+    static char out_buffer[1 << 20];
+    std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
+    const int status = korvel::replay::run_replay(*options, stdout, stderr);
+    std::fflush(stdout);
+    return status;
+}

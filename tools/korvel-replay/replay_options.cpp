@@ -1,0 +1,133 @@
+#include "replay_options.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace korvel::replay {
+
+const char* const kReplayUsage =
+    "usage: korvel-replay [--start HH:MM[:SS]] [--view async|sync|none] [--events]\n"
+    "                     [--corrections-dir DIR] [--max-steps N] FILE.ab\n"
+    "\n"
+    "Replays a recording headless, exactly as the viewer plays it: opens FILE.ab and its\n"
+    "index FILE.abh, starts at the given time of day (default 00:00:00), and runs the\n"
+    "playback steps back to back until both cameras have read the whole file.\n"
+    "\n"
+    "  --start HH:MM[:SS]     start time of day, as in the Start Time dialog\n"
+    "  --view async|sync|none the view the steps run with (default async; none only decodes)\n"
+    "  --events               print every open, record, wait, match and end event as JSON Lines\n"
+    "  --corrections-dir DIR  where CORRFACT.DAT is looked for (default: current directory)\n"
+    "  --max-steps N          stop after N steps\n"
+    "\n"
+    "Exit status: 0 at the end of the data, 1 after a fatal error (its text on stderr),\n"
+    "2 for bad usage.\n";
+
+namespace {
+
+bool parse_int(const char* text, long long low, long long high, long long& value) {
+    if (*text == '\0') return false;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v < low || v > high) return false;
+    value = v;
+    return true;
+}
+
+bool parse_time(const char* text, ReplayOptions& o) {
+    // Digits only: sscanf alone would also take signs and blanks.
+    for (const char* p = text; *p; ++p) {
+        if (*p != ':' && (*p < '0' || *p > '9')) return false;
+    }
+    int h = 0, m = 0, s = 0, used = 0;
+    const int len = static_cast<int>(std::strlen(text));
+    const bool full = std::sscanf(text, "%2d:%2d:%2d%n", &h, &m, &s, &used) == 3 && used == len;
+    if (!full) {
+        s = 0;
+        used = 0;
+        if (!(std::sscanf(text, "%2d:%2d%n", &h, &m, &used) == 2 && used == len)) return false;
+    }
+    if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59) return false;
+    o.start_hour = h;
+    o.start_minute = m;
+    o.start_second = s;
+    return true;
+}
+
+}  // namespace
+
+std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* argv,
+                                                  std::string& error, bool& help) {
+    ReplayOptions o;
+    help = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= argc) {
+                error = std::string(name) + " needs a value";
+                return nullptr;
+            }
+            return argv[++i];
+        };
+        if (arg == "--help" || arg == "-h") {
+            help = true;
+            return std::nullopt;
+        } else if (arg == "--start") {
+            const char* v = value("--start");
+            if (!v) return std::nullopt;
+            if (!parse_time(v, o)) {
+                error =
+                    "--start takes a time of day HH:MM or HH:MM:SS, not '" + std::string(v) + "'";
+                return std::nullopt;
+            }
+        } else if (arg == "--view") {
+            const char* v = value("--view");
+            if (!v) return std::nullopt;
+            const std::string mode = v;
+            if (mode == "async") {
+                o.view = ViewMode::async;
+            } else if (mode == "sync") {
+                o.view = ViewMode::sync;
+            } else if (mode == "none") {
+                o.view = ViewMode::none;
+            } else {
+                error = "--view takes async, sync or none, not '" + mode + "'";
+                return std::nullopt;
+            }
+        } else if (arg == "--events") {
+            o.events = true;
+        } else if (arg == "--corrections-dir") {
+            const char* v = value("--corrections-dir");
+            if (!v) return std::nullopt;
+            o.corrections_dir = v;
+        } else if (arg == "--max-steps") {
+            const char* v = value("--max-steps");
+            if (!v) return std::nullopt;
+            long long n = 0;
+            if (!parse_int(v, 0, INT64_MAX, n)) {
+                error =
+                    "--max-steps takes a whole number of 0 or more, not '" + std::string(v) + "'";
+                return std::nullopt;
+            }
+            o.max_steps = n;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        } else if (o.file.empty()) {
+            o.file = arg;
+        } else {
+            error = "only one FILE.ab may be named";
+            return std::nullopt;
+        }
+    }
+    if (o.file.empty()) {
+        error = "no FILE.ab named";
+        return std::nullopt;
+    }
+    return o;
+}
+
+}  // namespace korvel::replay

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace korvel::replay {
+
+enum class ViewMode { async, sync, none };
+
+struct ReplayOptions {
+    int start_hour = 0;
+    int start_minute = 0;
+    int start_second = 0;
+    ViewMode view = ViewMode::async;
+    bool events = false;
+    std::string corrections_dir;  // empty: the current directory
+    int64_t max_steps = -1;       // -1: no limit
+    std::string file;
+};
+
+// Parses the command line. Returns nullopt and fills error for bad usage; sets help when
+// --help was asked for.
+std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* argv,
+                                                  std::string& error, bool& help);
+
+extern const char* const kReplayUsage;
+
+}  // namespace korvel::replay

@@ -1,0 +1,199 @@
+#include "replay_run.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "common/fatal_error.h"
+#include "event_printer.h"
+#include "input/disk_file_opener.h"
+#include "input/header_reader.h"
+#include "input/open_file.h"
+#include "input/user_interaction.h"
+#include "json_writer.h"
+#include "playback/playback_session.h"
+#include "playback/playback_step.h"
+#include "playback/playback_view.h"
+
+namespace korvel::replay {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Plays the part of the viewer's dialogs: the file comes from the command line (as a file
+// named at start-up does), the start time from --start. An index file that can't be opened
+// is fatal here: a replay has nothing sensible to go on with.
+class ReplayInteraction : public UserInteraction {
+  public:
+    explicit ReplayInteraction(const ReplayOptions& o) : options_(o) {}
+
+    bool choose_file(std::string&, std::string&) override { return false; }
+    bool choose_start_time(int& hour, int& minute, int& second) override {
+        hour = options_.start_hour;
+        minute = options_.start_minute;
+        second = options_.start_second;
+        return true;
+    }
+    void show_message(const std::string& text) override { message = text; }
+    void report_file_error(const std::string& text) override { file_error = text; }
+    void add_recent_file(const std::string&) override {}
+    void set_title(const std::string&) override {}
+    void repaint_views() override {}
+    CivilDate local_today() override { return CivilDate{}; }
+
+    std::string message;
+    std::string file_error;
+
+  private:
+    const ReplayOptions& options_;
+};
+
+int count_waiting(const Particle* oldest) {
+    int n = 0;
+    for (const Particle* p = oldest; p; p = p->newer) ++n;
+    return n;
+}
+
+// Shows how far the replay has come when a person watches stderr and it takes a while.
+class Progress {
+  public:
+    explicit Progress(std::FILE* err) : err_(err), on_(isatty(fileno(err)) == 1) {}
+
+    void update(const PlaybackSession& s, uint64_t length) {
+        if (!on_ || length == 0) return;
+        const auto now = Clock::now();
+        if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(250))
+            return;
+        last_ = now;
+        const uint64_t done = std::min<uint64_t>(std::min(s.pos_a, s.pos_b), length);
+        std::fprintf(err_, "\rkorvel-replay: %3d%%", static_cast<int>(done * 100 / length));
+        std::fflush(err_);
+        shown_ = true;
+    }
+    void finish() {
+        if (shown_) std::fputs("\r                     \r", err_);
+    }
+
+  private:
+    std::FILE* err_;
+    bool on_;
+    bool shown_ = false;
+    Clock::time_point start_ = Clock::now();
+    Clock::time_point last_ = start_;
+};
+
+void emit_open_event(ReplayObserver& obs, const PlaybackSession& s, const DecodeContext& ctx) {
+    const int32_t start_time =
+        s.header_version == 0 ? ctx.header.v0.start_time : ctx.header.v12.start_time;
+    const CivilDate d = utc_date(start_time);
+    char date[32];
+    std::snprintf(date, sizeof date, "%.4d/%.2d/%.2d", d.year, d.month, d.day);
+    const double minute_lines = std::floor(s.line_rate * 60.0);
+    const int64_t minute = static_cast<int64_t>(s.start_line / minute_lines);
+    obs.emit(JsonLine()
+                 .str("ev", "open")
+                 .num("header_version", int64_t{s.header_version})
+                 .num("line_rate", s.line_rate)
+                 .num("line_width", int64_t{s.line_width})
+                 .num("start_time", int64_t{start_time})
+                 .str("date", date)
+                 .num("start_seconds", int64_t{s.start_seconds})
+                 .num("start_line", s.start_line)
+                 .num("minute", minute)
+                 .num("pos_a", int64_t{s.pos_a})
+                 .num("pos_b", int64_t{s.pos_b})
+                 .take());
+}
+
+void print_summary(std::FILE* out, const ReplayOptions& o, const PlaybackSession& s,
+                   const DecodeContext& ctx, const ReplayCounters& c, int64_t steps, uint64_t bytes,
+                   double seconds) {
+    std::fprintf(out, "korvel-replay: %s\n", o.file.c_str());
+    std::fprintf(out, "  steps      %lld\n", static_cast<long long>(steps));
+    std::fprintf(out, "  records    A %lld  B %lld  (handed on %lld)\n",
+                 static_cast<long long>(c.records_a), static_cast<long long>(c.records_b),
+                 static_cast<long long>(c.handed_on));
+    std::fprintf(out, "  lines      A %.0f  B %.0f\n", s.total_lines_a, s.total_lines_b);
+    std::fprintf(out, "  particles  %lld waited; %lld pairs, %lld rejected tests\n",
+                 static_cast<long long>(c.particles), static_cast<long long>(c.pairs),
+                 static_cast<long long>(c.rejects));
+    std::fprintf(out, "  drops      A %lld  B %lld  (still waiting A %d  B %d)\n",
+                 static_cast<long long>(c.drops_a), static_cast<long long>(c.drops_b),
+                 count_waiting(ctx.queue_a.wait_oldest), count_waiting(ctx.queue_b.wait_oldest));
+    std::fprintf(out, "  bytes      %llu\n", static_cast<unsigned long long>(bytes));
+    std::fprintf(out, "  seconds    %.3f\n", seconds);
+    std::fprintf(out, "  speed      %.1f MB/s\n", seconds > 0 ? bytes / seconds / 1e6 : 0.0);
+}
+
+int fail(std::FILE* out, std::FILE* err, ReplayObserver& obs, bool events,
+         const std::string& text) {
+    if (events) obs.emit(JsonLine().str("ev", "fatal").str("text", text).take());
+    std::fflush(out);
+    std::fprintf(err, "%s\n", text.c_str());
+    return 1;
+}
+
+}  // namespace
+
+int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
+    PlaybackSession session;
+    std::string work_dir = o.corrections_dir;
+    if (work_dir.empty()) {
+        std::error_code ec;
+        work_dir = std::filesystem::current_path(ec).string();
+    }
+    apply_start_up(session, work_dir, o.file);
+    session.async_view = o.view == ViewMode::async ? 1 : 0;
+    session.sync_view = o.view == ViewMode::sync ? 1 : 0;
+
+    Document doc;
+    ReplayInteraction ui(o);
+    DiskFileOpener opener;
+    NullPlaybackView view;
+    ReplayObserver obs(out, o.events);
+    Progress progress(err);
+    int64_t steps = 0;
+    const auto started = Clock::now();
+    try {
+        open_file(session, doc, ui, opener);
+        if (!ui.file_error.empty()) return fail(out, err, obs, o.events, ui.file_error);
+        if (!session.open_document) return fail(out, err, obs, o.events, "no file was opened");
+        DecodeContext& ctx = *session.decode_context;
+        if (o.events) emit_open_event(obs, session, ctx);
+
+        session.playback_running = 1;
+        uint64_t length = session.data_file->length();
+        while (o.max_steps < 0 || steps < o.max_steps) {
+            obs.set_step(++steps);
+            playback_step(session, view, doc, ctx, &obs);
+            length = session.data_file->length();
+            if (session.pos_a >= length && session.pos_b >= length) break;
+            progress.update(session, length);
+        }
+        progress.finish();
+        const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        if (o.events) {
+            obs.emit(JsonLine()
+                         .str("ev", "end")
+                         .num("steps", steps)
+                         .num("pos_a", int64_t{session.pos_a})
+                         .num("pos_b", int64_t{session.pos_b})
+                         .num("total_lines_a", session.total_lines_a)
+                         .num("total_lines_b", session.total_lines_b)
+                         .num("waiting_a", int64_t{count_waiting(ctx.queue_a.wait_oldest)})
+                         .num("waiting_b", int64_t{count_waiting(ctx.queue_b.wait_oldest)})
+                         .take());
+        } else {
+            print_summary(out, o, session, ctx, obs.counters(), steps, length, seconds);
+        }
+        return 0;
+    } catch (const FatalError& e) {
+        progress.finish();
+        return fail(out, err, obs, o.events, e.text());
+    }
+}
+
+}  // namespace korvel::replay
