@@ -1,0 +1,245 @@
+// Runs the built abgen program and reads what it wrote back through the record reader and
+// the decoder.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/little_endian.h"
+#include "input/header_reader.h"
+#include "input/memory_source.h"
+#include "input/raw_record.h"
+#include "support/recording_readback.h"
+
+namespace korvel {
+namespace {
+
+const std::string kAbgen = std::string(KORVEL_BIN_DIR) + "/tools/abgen/abgen";
+
+std::string temp_path(const std::string& name) {
+    return testing::TempDir() + "abgen_test_" + name;
+}
+
+std::vector<uint8_t> file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string file_text(const std::string& path) {
+    const auto bytes = file_bytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+bool exists(const std::string& path) {
+    return std::ifstream(path).good();
+}
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs abgen with args (each quoted for the shell) and returns its exit status and output.
+ProgramRun run_abgen(const std::vector<std::string>& args) {
+    ProgramRun r;
+    if (!exists(kAbgen)) {
+        ADD_FAILURE() << kAbgen << " is missing: build the abgen target first";
+        return r;
+    }
+    const std::string out = temp_path("stdout.txt");
+    const std::string err = temp_path("stderr.txt");
+    std::string command = "'" + kAbgen + "'";
+    for (const std::string& a : args) command += " '" + a + "'";
+    command += " >'" + out + "' 2>'" + err + "'";
+    const int raw = std::system(command.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = file_text(out);
+    r.err = file_text(err);
+    return r;
+}
+
+void remove_recording(const std::string& ab) {
+    std::remove(ab.c_str());
+    std::remove((ab.substr(0, ab.size() - 3) + ".abh").c_str());
+}
+
+TEST(Abgen, HelpExplainsEveryOption) {
+    const ProgramRun r = run_abgen({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* option : {"--seed", "--version", "--line-rate", "--width", "--date", "--start",
+                               "--duration", "--drops-per-second", "-o OUT.ab"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+}
+
+TEST(Abgen, BadUsageExits2WithAMessageAndWritesNothing) {
+    const std::string out = temp_path("bad.ab");
+    remove_recording(out);
+    const std::vector<std::vector<std::string>> bad = {
+        {},                                               // no output named
+        {"--bogus", "-o", out},                           // unknown option
+        {"-o"},                                           // option without value
+        {"--seed", "x1", "-o", out},                      // not a number
+        {"--version", "3", "-o", out},                    // no such header version
+        {"--version", "1", "--width", "600", "-o", out},  // only version 2 stores a width
+        {"--width", "513", "-o", out},                    // odd: half_width would lose a pixel
+        {"--date", "2001-02-29", "-o", out},              // no such day
+        {"--date", "2040-01-01", "-o", out},              // start_time beyond 32 bits
+        {"--start", "24:00:00", "-o", out},               // no such time
+        {"--start", "23:59:00", "--duration", "61", "-o", out},  // runs past midnight
+        {"--duration", "0", "-o", out},
+        {"--line-rate", "-5", "-o", out},
+        {"--version", "0", "--line-rate", "20", "-o", out},  // divisor beyond 16 bits
+        {"--version", "1", "--line-rate", "60000", "--start", "23:00:00", "-o", out},  // u32 lines
+        {"-o", temp_path("bad.txt")},  // index path needs a .ab name
+    };
+    for (const auto& args : bad) {
+        std::string shown;
+        for (const auto& a : args) shown += a + " ";
+        const ProgramRun r = run_abgen(args);
+        EXPECT_EQ(r.status, 2) << shown;
+        EXPECT_FALSE(r.err.empty()) << shown;
+        EXPECT_FALSE(exists(out)) << shown;
+    }
+}
+
+TEST(Abgen, SameSeedSameBytesOtherSeedOtherBytes) {
+    const std::string first = temp_path("seed_a.ab");
+    const std::string second = temp_path("seed_b.ab");
+    const std::string other = temp_path("seed_c.ab");
+    const std::vector<std::string> common = {"--duration", "8",       "--drops-per-second",
+                                             "200",        "--start", "07:00:00"};
+    auto with = [&](const std::string& seed, const std::string& out) {
+        std::vector<std::string> args = common;
+        for (const std::string& a : {std::string("--seed"), seed, std::string("-o"), out})
+            args.push_back(a);
+        return args;
+    };
+    ASSERT_EQ(run_abgen(with("42", first)).status, 0);
+    ASSERT_EQ(run_abgen(with("42", second)).status, 0);
+    ASSERT_EQ(run_abgen(with("43", other)).status, 0);
+    const auto a = file_bytes(first);
+    EXPECT_GT(a.size(), 10000u);
+    EXPECT_EQ(a, file_bytes(second));
+    EXPECT_EQ(file_bytes(temp_path("seed_a.abh")), file_bytes(temp_path("seed_b.abh")));
+    EXPECT_NE(a, file_bytes(other));
+    for (const auto& p : {first, second, other}) remove_recording(p);
+}
+
+struct Shape {
+    int version;
+    std::string line_rate;
+    std::string width;
+    std::string drops;
+    double effective_rate;  // what a reader takes from the header
+    bool heavy;             // so much rain that overlapping shadows merge to six runs
+};
+
+class AbgenRecording : public testing::TestWithParam<Shape> {};
+
+// The recording is what a viewer can play: header values as asked, records within the
+// reader's limits and decoding whole, line numbers strictly rising per camera inside the
+// recorded time, cameras interleaved in time, and an index that names the right records.
+TEST_P(AbgenRecording, IsWellFormed) {
+    const Shape s = GetParam();
+    const std::string out = temp_path("shape.ab");
+    const ProgramRun r =
+        run_abgen({"--version", std::to_string(s.version), "--line-rate", s.line_rate, "--width",
+                   s.width, "--drops-per-second", s.drops, "--date", "2024-03-01", "--start",
+                   "00:00:50", "--duration", "25", "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto ab = file_bytes(out);
+    const auto abh = file_bytes(temp_path("shape.abh"));
+    remove_recording(out);
+    EXPECT_NE(r.out.find("(" + std::to_string(ab.size()) + " bytes)"), std::string::npos) << r.out;
+
+    MemorySource source(ab);
+    HeaderArea area;
+    const HeaderInfo info = read_header(source, area);
+    const auto version = static_cast<int16_t>(s.version);
+    EXPECT_EQ(info.header_version, version);
+    EXPECT_EQ(info.line_rate, s.effective_rate);
+    const int width = std::stoi(s.width);
+    EXPECT_EQ(info.line_width, width);
+    EXPECT_EQ(info.start_time, 1709251200 + 50);  // 2024-03-01 00:00:50 UTC
+
+    const double first_line = std::floor(50 * s.effective_rate);
+    const double end_line = first_line + std::floor(25 * s.effective_rate);
+    const auto records = test::read_all_records(ab);
+    double last_y[2] = {-1, -1};
+    double last_first = -1;
+    size_t lines_seen[2] = {0, 0};
+    int most_runs = 0;
+    std::vector<double> record_first_line(records.size(), -1.0);
+    for (size_t i = 1; i < records.size(); ++i) {
+        const auto& rec = records[i];
+        ASSERT_TRUE(rec.type == kCameraARecord || rec.type == kCameraBRecord) << i;
+        ASSERT_LE(rec.payload.size(), static_cast<size_t>(kPayloadCapacity));
+        const auto lines = test::decode_whole(rec.payload, version);
+        ASSERT_FALSE(lines.empty()) << "record " << i << " without lines";
+        record_first_line[i] = lines.front().y_count;
+        EXPECT_GE(lines.front().y_count, last_first) << "cameras not interleaved in time";
+        last_first = lines.front().y_count;
+        const size_t cam = rec.type == kCameraARecord ? 0 : 1;
+        lines_seen[cam] += lines.size();
+        for (const LineEntry& line : lines) {
+            ASSERT_GT(line.y_count, last_y[cam]) << "camera " << cam << " line order";
+            last_y[cam] = line.y_count;
+            ASSERT_GE(line.y_count, first_line);
+            ASSERT_LT(line.y_count, end_line);
+            ASSERT_GE(line.segment_count, 1);
+            most_runs = std::max<int>(most_runs, line.segment_count);
+            int prev_end = -2;
+            for (int k = 0; k < line.segment_count; ++k) {
+                const Segment seg = line.segments[static_cast<size_t>(k)];
+                ASSERT_GE(seg.start_x, prev_end + 2) << "runs overlap or touch";
+                ASSERT_LE(seg.start_x, seg.end_x);
+                ASSERT_LT(seg.end_x, width);
+                prev_end = seg.end_x;
+            }
+        }
+    }
+    EXPECT_GT(lines_seen[0], 1000u);
+    EXPECT_GT(lines_seen[1], 1000u);
+    if (s.heavy) {
+        EXPECT_EQ(most_runs, 6);
+    }
+
+    // Entry m: the first record of that camera whose first line lies in minute m or later.
+    const auto tables = test::read_index(abh);
+    const double per_minute = std::floor(s.effective_rate * 60);
+    for (size_t cam = 0; cam < 2; ++cam) {
+        ASSERT_EQ(tables[cam].size(), 1442u);
+        const int16_t type = cam == 0 ? kCameraARecord : kCameraBRecord;
+        for (size_t m = 0; m < 1442; ++m) {
+            uint32_t expected = static_cast<uint32_t>(ab.size());
+            for (size_t i = 1; i < records.size(); ++i) {
+                if (records[i].type != type) continue;
+                if (std::floor(record_first_line[i] / per_minute) >= static_cast<double>(m)) {
+                    expected = records[i].offset;
+                    break;
+                }
+            }
+            ASSERT_EQ(tables[cam][m], expected) << "camera " << cam << " minute " << m;
+        }
+        EXPECT_NE(tables[cam][1], tables[cam][0]);  // minute 1 begins inside the recording
+        EXPECT_EQ(tables[cam][2], ab.size());       // it ends at 00:01:15
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, AbgenRecording,
+                         testing::Values(Shape{0, "10000", "512", "80", 10026.0,
+                                               false},  // divisor 119
+                                         Shape{1, "2500", "512", "80", 2500.0, false},
+                                         Shape{2, "20000", "1024", "4000", 20000.0, true}));
+
+}  // namespace
+}  // namespace korvel
