@@ -182,17 +182,6 @@ TEST_F(MatchTest, AnEmptyQueueOnEitherSideDecidesNothing) {
     EXPECT_TRUE(sink.seen.empty());
 }
 
-TEST_F(MatchTest, WithoutASinkTheSameParticlesAreRemoved) {
-    wait_a(1, 100, 110);
-    wait_a(2, 500, 510);
-    wait_b(10, 99, 109);
-    wait_b(11, 102, 112);
-    wait_b(12, 900, 910);
-    match_cameras(*ctx, 1000, nullptr);
-    EXPECT_EQ(ctx->queue_a.wait_oldest, nullptr);  // A1 paired, A2 passed by B12
-    EXPECT_EQ(ids(ctx->queue_b.wait_oldest), std::vector<int>{12});
-}
-
 // A plain second matcher over vectors, written straight from the rules, against which the
 // list version is checked on random queues.
 struct Plain {
@@ -261,8 +250,12 @@ TEST_F(MatchTest, MatchesPlainMatcherOnRandomQueues) {
         }
         const double n = 1000 + uni(0, 6000);
         const auto expected = plain_match(as, bs, n);
-        match_cameras(*ctx, n, &sink);
-        ASSERT_EQ(sink.seen, expected) << "round " << round;
+        // Without a sink (the asynchronous view) the same particles must be removed.
+        const bool quiet = round % 4 == 0;
+        match_cameras(*ctx, n, quiet ? nullptr : &sink);
+        if (!quiet) {
+            ASSERT_EQ(sink.seen, expected) << "round " << round;
+        }
         std::vector<int> left_a, left_b;
         for (const Plain& p : as) left_a.push_back(p.id);
         for (const Plain& p : bs) left_b.push_back(p.id);
