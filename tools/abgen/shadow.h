@@ -20,9 +20,17 @@ struct Shadow {
     void row(int64_t j, int32_t& start, int32_t& end) const {
         const double v = (2.0 * static_cast<double>(j) + 1.0) / height - 1.0;
         const double half = 0.5 * width * std::sqrt(1.0 - v * v);
-        start = static_cast<int32_t>(std::lround(center_x - half));
-        end = static_cast<int32_t>(std::lround(center_x + half)) - 1;
+        start = round_pixel(center_x - half);
+        end = round_pixel(center_x + half) - 1;
         if (end < start) end = start;
+    }
+
+  private:
+    // Rounds to the nearest pixel (halves up) without a library call: this runs for every
+    // shadow on every line. Shadows lie on the line, so x is never below -kOffset.
+    static int32_t round_pixel(double x) {
+        constexpr double kOffset = 65536.0;
+        return static_cast<int32_t>(x + kOffset + 0.5) - static_cast<int32_t>(kOffset);
     }
 };
 

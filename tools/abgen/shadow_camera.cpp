@@ -10,7 +10,7 @@ void ShadowCamera::render(int64_t from, int64_t to, std::vector<LineEntry>& out)
     int64_t y = from;
     while (y < to) {
         while (!pending_.empty() && pending_.top().first_line <= y) {
-            if (pending_.top().last_line() >= y) active_.push_back(pending_.top());
+            if (pending_.top().last_line() >= y) activate(pending_.top());
             pending_.pop();
         }
         if (active_.empty()) {
@@ -20,21 +20,40 @@ void ShadowCamera::render(int64_t from, int64_t to, std::vector<LineEntry>& out)
             continue;
         }
         runs_.clear();
-        for (const Shadow& s : active_) {
+        for (size_t i = 0; i < active_.size();) {
+            const Shadow& s = active_[i];
             Run r{};
             s.row(y - s.first_line, r.start, r.end);
             r.start = std::max(r.start, 0);
             r.end = std::min(r.end, line_width_ - 1);
             if (r.start <= r.end) runs_.push_back(r);
+            if (s.last_line() <= y)
+                active_.erase(active_.begin() + static_cast<long>(i));
+            else
+                ++i;
         }
         if (!runs_.empty()) emit_line(y, out);
-        std::erase_if(active_, [y](const Shadow& s) { return s.last_line() <= y; });
         ++y;
     }
 }
 
+// The active shadows are kept in the order of their centres, so their runs come out nearly
+// sorted and sorting them for each line costs little.
+void ShadowCamera::activate(const Shadow& shadow) {
+    const auto at =
+        std::upper_bound(active_.begin(), active_.end(), shadow,
+                         [](const Shadow& a, const Shadow& b) { return a.center_x < b.center_x; });
+    active_.insert(at, shadow);
+}
+
 void ShadowCamera::emit_line(int64_t y, std::vector<LineEntry>& out) {
-    std::sort(runs_.begin(), runs_.end(), [](Run a, Run b) { return a.start < b.start; });
+    // Nearly sorted already (see activate): insertion sort is all but linear.
+    for (size_t i = 1; i < runs_.size(); ++i) {
+        const Run r = runs_[i];
+        size_t k = i;
+        for (; k > 0 && runs_[k - 1].start > r.start; --k) runs_[k] = runs_[k - 1];
+        runs_[k] = r;
+    }
     // Overlapping or touching shadows form one run of dark pixels.
     size_t n = 0;
     for (const Run& r : runs_) {
@@ -43,16 +62,25 @@ void ShadowCamera::emit_line(int64_t y, std::vector<LineEntry>& out) {
         else
             runs_[n++] = r;
     }
-    // The camera reports at most six runs a line: close the narrowest gaps until they fit,
-    // so no shadow loses a line, it merely merges with its neighbour on that line.
-    while (n > static_cast<size_t>(kMaxSegmentsPerLine)) {
-        size_t best = 1;
-        for (size_t i = 2; i < n; ++i)
-            if (runs_[i].start - runs_[i - 1].end < runs_[best].start - runs_[best - 1].end)
-                best = i;
-        runs_[best - 1].end = runs_[best].end;
-        for (size_t i = best + 1; i < n; ++i) runs_[i - 1] = runs_[i];
-        --n;
+    // The camera reports at most six runs a line: the narrowest gaps close until they fit,
+    // so no shadow loses a line, it merely merges with its neighbour on that line. Closing a
+    // gap leaves the others as they were, so the gaps to close are simply the narrowest
+    // n - 6 of them (the leftmost first among equals), closed in one pass.
+    if (n > static_cast<size_t>(kMaxSegmentsPerLine)) {
+        gaps_.clear();
+        for (size_t i = 1; i < n; ++i) gaps_.push_back({runs_[i].start - runs_[i - 1].end, i});
+        const size_t close = n - kMaxSegmentsPerLine;
+        std::nth_element(gaps_.begin(), gaps_.begin() + static_cast<long>(close - 1), gaps_.end());
+        closing_.assign(n, false);
+        for (size_t k = 0; k < close; ++k) closing_[gaps_[k].second] = true;
+        size_t kept = 0;
+        for (size_t i = 0; i < n; ++i) {
+            if (i > 0 && closing_[i])
+                runs_[kept - 1].end = runs_[i].end;
+            else
+                runs_[kept++] = runs_[i];
+        }
+        n = kept;
     }
     LineEntry& line = out.emplace_back();
     line.y_count = static_cast<double>(y);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <queue>
+#include <utility>
 #include <vector>
 
 #include "decode/line_entry.h"
@@ -34,6 +35,7 @@ class ShadowCamera {
         }
     };
 
+    void activate(const Shadow& shadow);
     // Sorts and merges this line's runs into at most kMaxSegmentsPerLine and appends them.
     void emit_line(int64_t y, std::vector<LineEntry>& out);
 
@@ -41,6 +43,8 @@ class ShadowCamera {
     std::priority_queue<Shadow, std::vector<Shadow>, LaterFirst> pending_;
     std::vector<Shadow> active_;
     std::vector<Run> runs_;
+    std::vector<std::pair<int32_t, size_t>> gaps_;  // width and index of the run after it
+    std::vector<bool> closing_;
 };
 
 }  // namespace korvel
