@@ -64,13 +64,22 @@ size_t FileSource::read_at(uint64_t offset, uint8_t* dst, size_t n) {
 }
 
 uint64_t FileSource::length() {
-    for (Block& b : blocks_) b.size = 0;
     struct stat st {};
     if (::fstat(fd_, &st) != 0) {
+        for (Block& b : blocks_) b.size = 0;
         char text[512];
         std::snprintf(text, sizeof text, "Cannot determine the length of %s: %s", path_.c_str(),
                       std::strerror(errno));
         throw FatalError(text);
+    }
+    // Playback measures the file at every step; dropping the cache each time would read every
+    // block again for each record. Only a file that changed can hold other bytes.
+    if (st.st_size != seen_size_ || st.st_mtim.tv_sec != seen_mtime_sec_ ||
+        st.st_mtim.tv_nsec != seen_mtime_nsec_) {
+        for (Block& b : blocks_) b.size = 0;
+        seen_size_ = st.st_size;
+        seen_mtime_sec_ = st.st_mtim.tv_sec;
+        seen_mtime_nsec_ = st.st_mtim.tv_nsec;
     }
     return st.st_size > 0 ? static_cast<uint64_t>(st.st_size) : 0;
 }

@@ -18,8 +18,9 @@ namespace korvel {
 // turn. A read that falls outside both blocks refills the least recently used one with a
 // single pread. The blocks are allocated once.
 //
-// The file may still be growing while it is played back, so length() measures it afresh and
-// drops the cache; a read past a block's end also goes back to the file.
+// The file may still be growing while it is played back, so length() measures it afresh on
+// every call. The cached blocks stay valid as long as the file's size and modification time
+// are what they were; any change drops them. A read past a block's end goes back to the file.
 class FileSource : public ByteSource {
   public:
     static constexpr size_t kBlockSize = 256 * 1024;
@@ -53,6 +54,10 @@ class FileSource : public ByteSource {
     std::string path_;
     std::array<Block, 2> blocks_;
     uint64_t use_clock_ = 0;
+    // What the file looked like when the blocks were last known to be current.
+    int64_t seen_size_ = -1;
+    int64_t seen_mtime_sec_ = 0;
+    int64_t seen_mtime_nsec_ = 0;
 };
 
 }  // namespace korvel
