@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace korvel::test {
+
+// What a program run left behind: its exit status (-1 when it did not exit normally, for
+// instance killed by a signal, with the signal in term_signal) and everything it printed.
+struct ProgramRun {
+    int status = -1;
+    int term_signal = 0;
+    std::string out;
+    std::string err;
+
+    // stdout split at line ends, without them.
+    std::vector<std::string> out_lines() const;
+};
+
+// Runs program with args (no shell: every argument reaches it as it stands), with standard
+// input closed and its output captured through files in a directory of its own. Fails the
+// current test if the program is missing or cannot be started.
+ProgramRun run_program(const std::string& program, const std::vector<std::string>& args);
+
+}  // namespace korvel::test
