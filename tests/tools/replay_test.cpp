@@ -143,6 +143,34 @@ TEST_F(ReplayTest, FourRecordsPlayInTwoTicksAsTheEventStreamShows) {
     EXPECT_EQ(run.out_lines(), expected);
 }
 
+TEST_F(ReplayTest, TheStartTimeSetsTheStartLineBelowWhichBIsNotHandedOn) {
+    FourRecords f;
+    const test::ProgramRun run =
+        replay({"--events", "--start", "00:00:01", write(f.r, f.a1, f.a1)});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto open = events(run, "open");
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_EQ(test::json_value(open[0], "start_seconds"), "1");
+    EXPECT_EQ(test::json_value(open[0], "start_line"), "1000");
+    EXPECT_EQ(test::json_value(open[0], "minute"), "0");
+    // B1 ends at 1103, beyond the start line; A is handed on whatever its lines.
+    Strings handed;
+    for (const auto& e : events(run, "record"))
+        handed.push_back(test::json_value(e, "cam") + test::json_value(e, "handed_on"));
+    EXPECT_EQ(handed, (Strings{"\"A\"true", "\"B\"true", "\"A\"true", "\"B\"true"}));
+
+    const test::ProgramRun late =
+        replay({"--events", "--start", "00:00:02", write(f.r, f.a1, f.a1)});
+    ASSERT_EQ(late.status, 0) << late.err;
+    handed.clear();
+    for (const auto& e : events(late, "record"))
+        handed.push_back(test::json_value(e, "cam") + test::json_value(e, "handed_on"));
+    EXPECT_EQ(handed, (Strings{"\"A\"true", "\"B\"false", "\"A\"true", "\"B\"false"}));
+    const auto end = events(late, "end");
+    ASSERT_EQ(end.size(), 1u);
+    EXPECT_EQ(test::json_value(end[0], "total_lines_b"), "0");
+}
+
 // B0, A1, B1, A2, B2: matching drops B0 and pairs A1 with B1.
 struct MatchRecording {
     test::StepRecording r;
