@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -143,6 +144,11 @@ struct Shape {
     bool heavy;             // so much rain that overlapping shadows merge to six runs
 };
 
+// Names the test cases by what they generate, not by the bytes of the parameter.
+void PrintTo(const Shape& s, std::ostream* os) {
+    *os << "version " << s.version << ", " << s.line_rate << " lines/s";
+}
+
 class AbgenRecording : public testing::TestWithParam<Shape> {};
 
 // The recording is what a viewer can play: header values as asked, records within the
@@ -239,7 +245,10 @@ INSTANTIATE_TEST_SUITE_P(Versions, AbgenRecording,
                          testing::Values(Shape{0, "10000", "512", "80", 10026.0,
                                                false},  // divisor 119
                                          Shape{1, "2500", "512", "80", 2500.0, false},
-                                         Shape{2, "20000", "1024", "4000", 20000.0, true}));
+                                         Shape{2, "20000", "1024", "4000", 20000.0, true}),
+                         [](const testing::TestParamInfo<Shape>& info) {
+                             return "version" + std::to_string(info.param.version);
+                         });
 
 }  // namespace
 }  // namespace korvel
