@@ -1,0 +1,301 @@
+// Replays damaged recordings with the built korvel-replay program: recordings written by
+// abgen, then cut short, bit-flipped, given lying record lengths, short index files and
+// unknown headers. Whatever the damage, a run must end by itself with status 0 or 1 (1 with a
+// message on stderr), never by a signal or a hang, and must leave its input files as they were.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/little_endian.h"
+
+extern char** environ;
+
+namespace korvel {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+const std::string kAbgen = std::string(KORVEL_BIN_DIR) + "/tools/abgen/abgen";
+const std::string kReplay = std::string(KORVEL_BIN_DIR) + "/tools/korvel-replay/korvel-replay";
+constexpr auto kTimeLimit = std::chrono::seconds(10);
+
+// Under the sanitizers every run costs far more; a sparser sample keeps the suite short.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t kStride = 9;
+#else
+constexpr size_t kStride = 1;
+#endif
+
+// One directory per test process: ctest runs the tests of this file in parallel processes.
+fs::path work_dir() {
+    static const fs::path dir = [] {
+        fs::path d = fs::path(testing::TempDir()) /
+                     ("korvel_damaged_recordings_" + std::to_string(getpid()));
+        fs::create_directories(d / "no_corrections");
+        return d;
+    }();
+    return dir;
+}
+
+Bytes read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_file(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+struct ChildRun {
+    bool timed_out = false;
+    int signal = 0;   // the signal that ended the run, 0 if it exited
+    int status = -1;  // its exit status
+    std::string err;
+};
+
+// Runs a program with stdout discarded and stderr captured, killing it after kTimeLimit.
+ChildRun run_program(const std::vector<std::string>& args) {
+    const fs::path err_path = work_dir() / "stderr.txt";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ChildRun r;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << args[0];
+        return r;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
+    int raw = 0;
+    while (waitpid(pid, &raw, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &raw, 0);
+            r.timed_out = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
+    if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
+    const Bytes err = read_file(err_path);
+    r.err.assign(err.begin(), err.end());
+    return r;
+}
+
+// A small recording: three seconds of rain at 2000 lines a second, some nine kilobytes.
+struct Recording {
+    Bytes ab;
+    Bytes abh;
+};
+
+const Recording& base_recording(int version) {
+    static Recording recordings[3];
+    Recording& r = recordings[version];
+    if (r.ab.empty()) {
+        const fs::path ab = work_dir() / ("base_v" + std::to_string(version) + ".ab");
+        const ChildRun made = run_program(
+            {kAbgen, "--version", std::to_string(version), "--line-rate", "2000", "--duration", "3",
+             "--drops-per-second", "80", "--seed", "3", "-o", ab.string()});
+        EXPECT_EQ(made.status, 0) << made.err;
+        r.ab = read_file(ab);
+        r.abh = read_file(fs::path(ab).replace_extension(".abh"));
+    }
+    return r;
+}
+
+// Byte offsets of the records, header first, as far as the lengths lead.
+std::vector<size_t> record_offsets(const Bytes& ab) {
+    std::vector<size_t> offsets;
+    size_t pos = 0;
+    while (pos + 4 <= ab.size()) {
+        offsets.push_back(pos);
+        pos += 4 + static_cast<size_t>(load_u16(ab.data() + pos + 2));
+    }
+    return offsets;
+}
+
+// Replays a damaged recording and checks every promise of the run. Returns the run for
+// further checks.
+ChildRun replay_damaged(const std::string& what, const Bytes& ab, const Bytes* abh,
+                        const char* view = "async") {
+    const fs::path path = work_dir() / "damaged.ab";
+    const fs::path index = work_dir() / "damaged.abh";
+    write_file(path, ab);
+    fs::remove(index);
+    if (abh) write_file(index, *abh);
+    const ChildRun r = run_program({kReplay, "--view", view, "--corrections-dir",
+                                    (work_dir() / "no_corrections").string(), path.string()});
+    EXPECT_FALSE(r.timed_out) << what << ": still running after 10 s";
+    EXPECT_EQ(r.signal, 0) << what << ": ended by signal " << r.signal << "\n" << r.err;
+    EXPECT_TRUE(r.status == 0 || r.status == 1) << what << ": exit status " << r.status;
+    if (r.status == 1) {
+        EXPECT_FALSE(r.err.empty()) << what << ": failed without a message";
+    }
+    EXPECT_EQ(read_file(path), ab) << what << ": the data file was changed";
+    if (abh) {
+        EXPECT_EQ(read_file(index), *abh) << what << ": the index file was changed";
+    }
+    return r;
+}
+
+bool trimmed_equals(const std::string& err, const std::string& text) {
+    return err == text + "\n";
+}
+
+class DamagedRecordings : public testing::Test {
+  protected:
+    static void TearDownTestSuite() {
+        std::error_code ec;
+        fs::remove_all(work_dir(), ec);
+    }
+    void SetUp() override {
+        if (!fs::exists(kAbgen) || !fs::exists(kReplay))
+            GTEST_SKIP() << "build the abgen and korvel-replay targets first";
+    }
+};
+
+TEST_F(DamagedRecordings, UndamagedRecordingsPlayToTheEnd) {
+    for (int v = 0; v <= 2; ++v) {
+        const Recording& r = base_recording(v);
+        ASSERT_GT(r.ab.size(), 1000u);
+        for (const char* view : {"async", "sync", "none"}) {
+            EXPECT_EQ(replay_damaged("intact", r.ab, &r.abh, view).status, 0);
+        }
+    }
+}
+
+TEST_F(DamagedRecordings, CutAtEveryByteOfTheFirstRecords) {
+    const Recording& r = base_recording(2);
+    const std::vector<size_t> offsets = record_offsets(r.ab);
+    ASSERT_GT(offsets.size(), 6u);
+    for (size_t cut = 0; cut < offsets[6]; cut += kStride) {
+        const Bytes ab(r.ab.begin(), r.ab.begin() + static_cast<long>(cut));
+        const ChildRun run = replay_damaged("cut at " + std::to_string(cut), ab, &r.abh);
+        // A cut inside the header leaves no usable file at all.
+        if (cut < offsets[1]) {
+            EXPECT_EQ(run.status, 1) << "cut at " << cut;
+        }
+    }
+}
+
+TEST_F(DamagedRecordings, SingleBitFlipsAnywhere) {
+    for (int v : {0, 2}) {
+        const Recording& r = base_recording(v);
+        // Spread over the whole file, every bit position of a byte in turn.
+        for (size_t i = 0; i < 150; i += kStride) {
+            const size_t at = (i * 7919 + 13) % r.ab.size();
+            Bytes ab = r.ab;
+            ab[at] ^= static_cast<uint8_t>(1u << (i % 8));
+            replay_damaged("v" + std::to_string(v) + " bit " + std::to_string(i % 8) + " of byte " +
+                               std::to_string(at),
+                           ab, &r.abh, i % 3 == 0 ? "sync" : "async");
+        }
+    }
+}
+
+TEST_F(DamagedRecordings, LyingRecordLengths) {
+    const Recording& r = base_recording(2);
+    const std::vector<size_t> offsets = record_offsets(r.ab);
+    const size_t at = offsets[3];
+    struct Case {
+        uint16_t cmpr_n;
+        const char* error;  // the exact message, or a prefix ending in a blank, or null
+    };
+    const Case cases[] = {{0x0000, nullptr},
+                          {0xFFFF, "cmpr_n < 0"},
+                          {0x8000, "cmpr_n < 0"},
+                          {0x7531, "Record at byte offset "},
+                          {0x7FFF, "Record at byte offset "},
+                          {0x7530, nullptr}};
+    for (const Case& c : cases) {
+        Bytes ab = r.ab;
+        ab[at + 2] = static_cast<uint8_t>(c.cmpr_n & 0xFF);
+        ab[at + 3] = static_cast<uint8_t>(c.cmpr_n >> 8);
+        const std::string what = "cmpr_n " + std::to_string(static_cast<int16_t>(c.cmpr_n));
+        const ChildRun run = replay_damaged(what, ab, &r.abh);
+        if (c.error == nullptr) continue;
+        EXPECT_EQ(run.status, 1) << what;
+        const std::string text = c.error;
+        if (text.back() == ' ') {
+            EXPECT_EQ(run.err.rfind(text, 0), 0u) << what << ": " << run.err;
+        } else {
+            EXPECT_TRUE(trimmed_equals(run.err, text)) << what << ": " << run.err;
+        }
+    }
+}
+
+TEST_F(DamagedRecordings, ShortAndMissingIndexFiles) {
+    const Recording& r = base_recording(1);
+    ASSERT_EQ(r.abh.size(), 11536u);
+    for (size_t size : {11535u, 5769u, 5768u, 5767u, 100u, 0u}) {
+        const Bytes abh(r.abh.begin(), r.abh.begin() + static_cast<long>(size));
+        const ChildRun run =
+            replay_damaged("index of " + std::to_string(size) + " bytes", r.ab, &abh);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(trimmed_equals(run.err, "pixfil05")) << run.err;
+    }
+    Bytes longer = r.abh;
+    longer.resize(12000, 0xAB);
+    EXPECT_EQ(replay_damaged("index with trailing bytes", r.ab, &longer).status, 0);
+    EXPECT_EQ(replay_damaged("no index file", r.ab, nullptr).status, 1);
+
+    // Index entries that point past the end, into the header or into the middle of a record.
+    for (uint32_t pos : {0u, 1u, 7u, 61u, static_cast<uint32_t>(r.ab.size()), 0xFFFFFFF0u}) {
+        Bytes abh = r.abh;
+        for (size_t k = 0; k + 4 <= abh.size(); k += 4) {
+            for (int b = 0; b < 4; ++b)
+                abh[k + static_cast<size_t>(b)] = static_cast<uint8_t>(pos >> (8 * b));
+        }
+        replay_damaged("every minute at " + std::to_string(pos), r.ab, &abh);
+    }
+}
+
+TEST_F(DamagedRecordings, UnusableHeaders) {
+    const Recording& r = base_recording(2);
+    for (int16_t length : {0, 1, 37, 39, 53, 55, 57, 100, -1, -32768}) {
+        Bytes ab = r.ab;
+        ab[2] = static_cast<uint8_t>(length & 0xFF);
+        ab[3] = static_cast<uint8_t>((length >> 8) & 0xFF);
+        const ChildRun run = replay_damaged("header length " + std::to_string(length), ab, &r.abh);
+        EXPECT_EQ(run.status, 1) << "header length " << length;
+    }
+    // Version 2: line rate 0 and -1, half width 0 and negative.
+    const std::vector<std::pair<size_t, Bytes>> fields = {{4 + 6, Bytes(8, 0)},
+                                                          {4 + 6, {0, 0, 0, 0, 0, 0, 0xF0, 0xBF}},
+                                                          {4 + 6, {0, 0, 0, 0, 0, 0, 0xF8, 0x7F}},
+                                                          {4 + 14, {0, 0}},
+                                                          {4 + 14, {0x00, 0x80}}};
+    for (const auto& [offset, value] : fields) {
+        Bytes ab = r.ab;
+        std::copy(value.begin(), value.end(), ab.begin() + static_cast<long>(offset));
+        EXPECT_EQ(replay_damaged("header field at " + std::to_string(offset), ab, &r.abh).status,
+                  1);
+    }
+}
+
+}  // namespace
+}  // namespace korvel
