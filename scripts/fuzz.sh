@@ -9,6 +9,7 @@
 #   KORVEL_FUZZ_BUILD_DIR  build directory (default build-fuzz)
 #   KORVEL_FUZZ_JOBS       parallel fuzzing jobs per harness, 1 or 2 (default 2)
 #   KORVEL_FUZZ_KEEP=1     merge new inputs that add coverage back into fuzz/corpus
+#   KORVEL_FUZZ_KEEP_SCRATCH=1  keep the scratch directory after a run without findings
 # A finding (crash, sanitizer report, broken promise, leak, timeout) is left as
 # crash-*/leak-*/timeout-* in the scratch directory, which is printed, and the script fails.
 set -euo pipefail
@@ -72,4 +73,7 @@ for h in "${harnesses[@]}"; do
         echo "   merged new coverage into fuzz/corpus/$h"
     fi
 done
+if [[ $status -eq 0 && ${KORVEL_FUZZ_KEEP_SCRATCH:-0} != 1 ]]; then
+    rm -rf "$scratch"
+fi
 exit $status
