@@ -222,9 +222,10 @@ TEST_F(PlaybackStepTest, RecordsOfOtherTypesOnlyMoveBothReadersPastThem) {
     EXPECT_EQ(view.lines.size(), 4u);
 }
 
-TEST_F(PlaybackStepTest, AnEmptyCameraARecordUsesUpTheTurn) {
+TEST_F(PlaybackStepTest, AnEmptyRecordUsesUpAsTurnButBReadsOnPastOne) {
     test::StepRecording r;
     const uint32_t a1 = r.add_lines(kCameraARecord, 1000, 4);
+    r.add_empty(kCameraBRecord);
     const uint32_t b1 = r.add_lines(kCameraBRecord, 1100, 4);
     const uint32_t empty = r.add_empty(kCameraARecord);
     const uint32_t a2 = r.add_lines(kCameraARecord, 1200, 4);
@@ -253,6 +254,18 @@ TEST_F(PlaybackStepTest, OnceAIsExhaustedBReadsAllItsRecordsInOneStep) {
     EXPECT_EQ(tick(), (Strings{rec('B', b2, 1200), rec('B', b3, 1300)}));
     EXPECT_EQ(session.pos_a, r.length());
     EXPECT_EQ(session.pos_b, r.length());
+}
+
+TEST_F(PlaybackStepTest, BStopsAtItsFirstRecordThatReachesAsLineEvenWhenAReadTheLastRecord) {
+    test::StepRecording r;
+    const uint32_t b1 = r.add_lines(kCameraBRecord, 1000, 4);  // ends on A1's last line
+    const uint32_t b2 = r.add_lines(kCameraBRecord, 1100, 4);
+    const uint32_t a1 = r.add_lines(kCameraARecord, 1000, 4);
+    r.finish();
+    open(r, a1, b1);
+    // A has just read the file's last record, but it took one: it is not exhausted yet.
+    EXPECT_EQ(tick(), (Strings{rec('A', a1, 1000), rec('B', b1, 1000)}));
+    EXPECT_EQ(tick(), (Strings{rec('B', b2, 1100)}));
 }
 
 TEST_F(PlaybackStepTest, CameraBRecordsNotBeyondTheStartLineOnlyMoveItsNewestLine) {
