@@ -339,8 +339,9 @@ TEST_F(ReplayTest, BadUsageExits2) {
     const std::string ab = write(f.r, f.a1, f.a1);
     const std::vector<Strings> bad = {
         {"--bogus", ab},
-        {"--start", "25:00", ab},
+        {"--start", "24:00", ab},
         {"--start", "7", ab},
+        {"--start", "12:60", ab},
         {"--start", "-1:00", ab},
         {"--start", ab},
         {"--view", "both", ab},

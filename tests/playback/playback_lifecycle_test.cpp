@@ -1,0 +1,162 @@
+// The playback step over a file's life: the fresh start after Open, read errors, the end of
+// the data, and Close File followed by another Open.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "input/close_file.h"
+#include "input/open_file.h"
+#include "input/raw_record.h"
+#include "playback/playback_step.h"
+#include "support/playback_harness.h"
+#include "support/step_recording.h"
+#include "support/temp_dir.h"
+
+namespace korvel {
+namespace {
+
+using test::FourRecords;
+using test::MatchRecording;
+using test::rec;
+using test::Strings;
+using PlaybackLifecycleTest = test::PlaybackHarness;
+
+TEST_F(PlaybackLifecycleTest, TheFirstStepAfterOpenStartsAfresh) {
+    FourRecords f;
+    open(f.r, f.a1, f.a1);
+    view.playback_state().m_scrollBaseA = 7;
+    view.playback_state().m_scrollBaseB = 7;
+    view.playback_state().m_scrollBaseSync = 7;
+    view.playback_state().m_lastLineB = 5000;  // would keep B from reading at tick 1
+    EXPECT_EQ(doc.m_newFile, 1);
+    EXPECT_EQ(tick().size(), 2u);
+    EXPECT_EQ(doc.m_newFile, 0);
+    EXPECT_EQ(view.resets, 1);
+    EXPECT_EQ(state().m_scrollBaseA, 0.0);
+    EXPECT_EQ(state().m_scrollBaseB, 0.0);
+    EXPECT_EQ(state().m_scrollBaseSync, 0.0);
+    const DecodeContext& ctx = *doc.m_pContext;
+    EXPECT_EQ(ctx.queue_a.assign_letter, '1');
+    EXPECT_EQ(ctx.queue_a.wait_letter, 'V');
+    EXPECT_EQ(ctx.queue_b.assign_letter, '2');
+    EXPECT_EQ(ctx.queue_b.wait_letter, 'W');
+    tick();
+    EXPECT_EQ(view.resets, 1);
+}
+
+TEST_F(PlaybackLifecycleTest, TheCorrectionFileIsCheckedAtEachFilesFirstStep) {
+    FourRecords f;
+    const std::string four_lines = "title\nline 2\nline 3\nline 4\n";
+    test::write_text_file(work.file("CORRFACT.DAT"), four_lines);
+    open(f.r, f.a1, f.a1);
+    EXPECT_EQ(tick_error(), "tables05");
+
+    // Damaged between two files: only the next file's first step notices.
+    close_file(session, doc, user);
+    std::remove(work.file("CORRFACT.DAT").c_str());
+    open(f.r, f.a1, f.a1);
+    tick();
+    test::write_text_file(work.file("CORRFACT.DAT"), four_lines);
+    EXPECT_EQ(tick_error(), "<no error>");
+    close_file(session, doc, user);
+    open(f.r, f.a1, f.a1);
+    EXPECT_EQ(tick_error(), "tables05");
+}
+
+TEST_F(PlaybackLifecycleTest, ATruncatedLastRecordRaisesMp04WhicheverReaderReachesIt) {
+    FourRecords f;
+    std::vector<uint8_t> cut = f.r.ab();
+    cut.pop_back();
+    opener.add("/data/cut.ab", cut);
+    opener.add("/data/cut.abh", test::index_at(f.a1, f.a1));
+    user.path = "/data/cut.ab";
+    open_file(session, doc, user, opener);
+    session.playback_running = 1;
+    EXPECT_EQ(tick_error(), "<no error>");
+    EXPECT_EQ(tick_error(), "mp04");  // camera B reaches B2
+    EXPECT_EQ(session.pos_b, f.b2);
+
+    // Camera A reaches it first when the cut record is A's.
+    test::StepRecording r;
+    const uint32_t a1 = r.add_lines(kCameraARecord, 1000, 4);
+    r.add_lines(kCameraBRecord, 1100, 4);
+    const uint32_t a2 = r.add_lines(kCameraARecord, 1200, 4);
+    r.finish();
+    cut = r.ab();
+    cut.resize(cut.size() - 3);
+    close_file(session, doc, user);
+    opener.add("/data/cut.ab", cut);
+    opener.add("/data/cut.abh", test::index_at(a1, a1));
+    open_file(session, doc, user, opener);
+    EXPECT_EQ(tick_error(), "<no error>");
+    EXPECT_EQ(tick_error(), "mp04");
+    EXPECT_EQ(session.pos_a, a2);
+}
+
+TEST_F(PlaybackLifecycleTest, TheLengthIsTakenAfreshAtEveryStep) {
+    FourRecords f;
+    open(f.r, f.a1, f.a1);
+    std::vector<uint8_t>& bytes = file_bytes();
+    bytes.resize(f.a2);  // the recording so far: A1 and B1
+    EXPECT_EQ(tick().size(), 2u);
+    EXPECT_EQ(tick(), Strings{});
+    bytes = f.r.ab();  // the instrument wrote on
+    EXPECT_EQ(tick(), (Strings{rec('A', f.a2, 1200), rec('B', f.b2, 1300)}));
+    bytes.clear();
+    EXPECT_EQ(tick_error(), "mp71");
+}
+
+TEST_F(PlaybackLifecycleTest, AtTheEndOfTheDataStepsGoOnReadingNothing) {
+    MatchRecording m;
+    open(m.r, m.a1, m.b0);
+    while (session.pos_a < m.r.length() || session.pos_b < m.r.length()) tick();
+    const size_t decisions = obs.decisions.size();
+    const int scales = view.scales;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(tick(), Strings{});
+    EXPECT_EQ(session.pos_a, m.r.length());
+    EXPECT_EQ(session.pos_b, m.r.length());
+    EXPECT_EQ(session.total_lines_a, 8.0);
+    EXPECT_EQ(session.total_lines_b, 12.0);
+    EXPECT_EQ(view.scales, scales + 3);
+    EXPECT_EQ(obs.decisions.size(), decisions);
+}
+
+TEST_F(PlaybackLifecycleTest, TotalsCountOnAcrossFilesWhileTheViewStateStartsAgain) {
+    FourRecords first;
+    open(first.r, first.a1, first.a1);
+    tick();
+    tick();
+    close_file(session, doc, user);
+
+    // The second file's lines lie below the first file's: B reads at tick 1 only if the
+    // newest lines started again from 0.
+    test::StepRecording r;
+    const uint32_t a1 = r.add_lines(kCameraARecord, 500, 4);
+    const uint32_t b1 = r.add_lines(kCameraBRecord, 600, 4);
+    r.finish();
+    open(r, a1, a1, "/data/0608.ab");
+    EXPECT_EQ(tick(), (Strings{rec('A', a1, 500), rec('B', b1, 600)}));
+    EXPECT_EQ(state().m_lastLineA, 503.0);
+    EXPECT_EQ(state().m_lastLineB, 603.0);
+    EXPECT_EQ(view.resets, 2);
+    EXPECT_EQ(session.total_lines_a, 12.0);
+    EXPECT_EQ(session.total_lines_b, 12.0);
+}
+
+TEST_F(PlaybackLifecycleTest, AStepMayRunOnlyWhileAFileIsOpenAndPlaybackRuns) {
+    FourRecords f;
+    EXPECT_FALSE(playback_step_may_run(session, doc));
+    open(f.r, f.a1, f.a1);
+    EXPECT_TRUE(playback_step_may_run(session, doc));
+    session.playback_running = 0;
+    EXPECT_FALSE(playback_step_may_run(session, doc));
+    session.playback_running = 1;
+    close_file(session, doc, user);
+    EXPECT_EQ(doc.path_name, "/data/0607.ab");
+    EXPECT_FALSE(playback_step_may_run(session, doc));
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,148 @@
+#include "support/playback_harness.h"
+
+#include <cstdio>
+
+#include "input/memory_source.h"
+#include "input/open_file.h"
+#include "input/raw_record.h"
+#include "input/recording_writer.h"
+#include "playback/playback_step.h"
+#include "support/fatal_text.h"
+
+namespace korvel::test {
+namespace {
+
+std::string two_lines(const char* fmt, double a, double b) {
+    char text[64];
+    std::snprintf(text, sizeof text, fmt, a, b);
+    return text;
+}
+
+std::string first_lines(const Particle* a, const Particle* b) {
+    return two_lines("%.0f/%.0f", a ? a->y_first : -1, b ? b->y_first : -1);
+}
+
+const char* outcome_name(MatchOutcome o) {
+    switch (o) {
+        case MatchOutcome::pair:
+            return "pair";
+        case MatchOutcome::reject:
+            return "reject";
+        case MatchOutcome::drop_a:
+            return "drop_a";
+        case MatchOutcome::drop_b:
+            return "drop_b";
+    }
+    return "?";
+}
+
+std::string describe(char cam, uint32_t pos, int n, double first, double last, bool on) {
+    return std::string(1, cam) + "@" + std::to_string(pos) + " n=" + std::to_string(n) +
+           two_lines(" %.0f..%.0f", first, last) + (on ? " on" : " off");
+}
+
+}  // namespace
+
+bool StepUser::choose_file(std::string& p, std::string& title) {
+    p = path;
+    title = path;
+    return true;
+}
+
+bool StepUser::choose_start_time(int& h, int& m, int& s) {
+    h = hour;
+    m = minute;
+    s = second;
+    return true;
+}
+
+void RecordingView::reset_playback_state() {
+    ++resets;
+    PlaybackView::reset_playback_state();
+}
+
+void RecordingView::DrawCameraLines(int16_t camera, int16_t n, const DecodeContext& ctx) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%d n=%d buf=%d %.0f..%.0f", camera, n, ctx.line_count,
+                  ctx.line_buf[0].y_count, ctx.line_buf[static_cast<size_t>(n - 1)].y_count);
+    lines.push_back(text);
+}
+
+void RecordingView::DrawMatch(const Particle* a, const Particle* b, int matched) {
+    matches.push_back(first_lines(a, b) + " " + std::to_string(matched));
+}
+
+void RecordingObserver::on_record(const DecodedRecordEvent& e) {
+    records.push_back(
+        describe(e.camera == 1 ? 'A' : 'B', e.pos, e.n, e.y_first, e.y_last, e.handed_on));
+}
+
+void RecordingObserver::on_wait(const Particle& p) {
+    waits.push_back(std::string(1, static_cast<char>(p.owner)) + two_lines(" %.0f", p.y_first, 0));
+}
+
+void RecordingObserver::on_match(const Particle* a, const Particle* b, MatchOutcome o) {
+    decisions.push_back(std::string(outcome_name(o)) + " " + first_lines(a, b));
+}
+
+std::string rec(char cam, uint32_t pos, double first, int n, bool on) {
+    return describe(cam, pos, n, first, first + n - 1, on);
+}
+
+PlaybackHarness::PlaybackHarness() {
+    apply_start_up(session, work.path(), "");
+}
+
+void PlaybackHarness::open(const StepRecording& r, uint32_t pos_a, uint32_t pos_b,
+                           const std::string& path) {
+    opener.add(path, r.ab());
+    opener.add(index_path_for(path), index_at(pos_a, pos_b));
+    user.path = path;
+    open_file(session, doc, user, opener);
+    ASSERT_NE(session.decode_context, nullptr);
+    ASSERT_TRUE(user.file_errors.empty());
+    session.playback_running = 1;
+}
+
+Strings PlaybackHarness::tick() {
+    const size_t before = obs.records.size();
+    EXPECT_EQ(playback_step(session, view, doc, *session.decode_context, &obs), 1);
+    return Strings(obs.records.begin() + static_cast<long>(before), obs.records.end());
+}
+
+std::string PlaybackHarness::tick_error() {
+    return fatal_text([&] { playback_step(session, view, doc, *doc.m_pContext, &obs); });
+}
+
+void PlaybackHarness::select(int async_view, int sync_view) {
+    session.async_view = async_view;
+    session.sync_view = sync_view;
+}
+
+std::vector<uint8_t>& PlaybackHarness::file_bytes() {
+    return dynamic_cast<MemorySource&>(*session.data_file).bytes();
+}
+
+FourRecords::FourRecords(bool with_others) {
+    if (with_others) r.add_other(3);
+    a1 = r.add_lines(kCameraARecord, 1000, 4);
+    if (with_others) r.add_other(3);
+    b1 = r.add_lines(kCameraBRecord, 1100, 4);
+    if (with_others) r.add_other(-7);
+    a2 = r.add_lines(kCameraARecord, 1200, 4);
+    if (with_others) r.add_other(3);
+    b2 = r.add_lines(kCameraBRecord, 1300, 4);
+    if (with_others) r.add_other(3);
+    r.finish();
+}
+
+MatchRecording::MatchRecording() {
+    b0 = r.add_lines(kCameraBRecord, 900, 4);
+    a1 = r.add_lines(kCameraARecord, 1000, 4);
+    r.add_lines(kCameraBRecord, 1100, 4);
+    r.add_lines(kCameraARecord, 1400, 4);
+    r.add_lines(kCameraBRecord, 1500, 4);
+    r.finish();
+}
+
+}  // namespace korvel::test

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "input/memory_file_opener.h"
+#include "input/user_interaction.h"
+#include "playback/document.h"
+#include "playback/playback_observer.h"
+#include "playback/playback_session.h"
+#include "playback/playback_view.h"
+#include "support/step_recording.h"
+#include "support/temp_dir.h"
+
+namespace korvel::test {
+
+// A playback session driven the way the viewer drives it, Open then steps, on recordings held
+// in memory, with a view and an observer that log everything the steps do.
+
+using Strings = std::vector<std::string>;
+
+// The dialogs of Open answered directly: the file a test names, the start time it sets.
+class StepUser : public UserInteraction {
+  public:
+    std::string path;
+    int hour = 0, minute = 0, second = 0;
+    Strings file_errors;
+
+    bool choose_file(std::string& p, std::string& title) override;
+    bool choose_start_time(int& h, int& m, int& s) override;
+    void show_message(const std::string&) override {}
+    void report_file_error(const std::string& text) override { file_errors.push_back(text); }
+    void add_recent_file(const std::string&) override {}
+    void set_title(const std::string&) override {}
+    void repaint_views() override {}
+    CivilDate local_today() override { return CivilDate{2024, 1, 1}; }
+};
+
+// Logs what the step asks the view to draw. A DrawCameraLines entry, "1 n=4 buf=4 1000..1003",
+// also tells what the context held at that moment, which is what the drawing reads; a
+// DrawMatch entry is "1000/1100 1" (first lines of A and B, -1 for none, and the flag).
+class RecordingView : public PlaybackView {
+  public:
+    int scales = 0;
+    int resets = 0;
+    Strings lines;
+    Strings matches;
+
+    void reset_playback_state() override;
+    void DrawScale() override { ++scales; }
+    void DrawCameraLines(int16_t camera, int16_t n, const DecodeContext& ctx) override;
+    void DrawMatch(const Particle* a, const Particle* b, int matched) override;
+};
+
+// Logs what the step reports: records as "A@pos n=4 1000..1003 on", particles moved to a
+// wait queue by their owner and first line ("V 1000"), decisions as "pair 1000/1100".
+class RecordingObserver : public PlaybackObserver {
+  public:
+    Strings records;
+    Strings waits;
+    Strings decisions;
+
+    void on_record(const DecodedRecordEvent& e) override;
+    void on_wait(const Particle& p) override;
+    void on_match(const Particle* a, const Particle* b, MatchOutcome o) override;
+};
+
+// The observer's text for a record of n lines from first.
+std::string rec(char cam, uint32_t pos, double first, int n = 4, bool on = true);
+
+class PlaybackHarness : public ::testing::Test {
+  protected:
+    PlaybackHarness();
+
+    // Opens the recording with both readers placed by index_at, and starts playback.
+    void open(const StepRecording& r, uint32_t pos_a, uint32_t pos_b,
+              const std::string& path = "/data/0607.ab");
+    // One step; returns the records it reported.
+    Strings tick();
+    // One step; the text of the fatal error it raised, or "<no error>".
+    std::string tick_error();
+    void select(int async_view, int sync_view);
+    // The open data file's bytes, which a test may change between steps.
+    std::vector<uint8_t>& file_bytes();
+    const ViewPlaybackState& state() const { return view.playback_state(); }
+
+    TempDir work;  // the start-up directory, where CORRFACT.DAT is looked for
+    PlaybackSession session;
+    Document doc;
+    StepUser user;
+    MemoryFileOpener opener;
+    RecordingView view;
+    RecordingObserver obs;
+};
+
+// Records A1, B1, A2, B2 of four lines each with rising line numbers (1000, 1100, 1200,
+// 1300), optionally with records of other types between them.
+struct FourRecords {
+    StepRecording r;
+    uint32_t a1, b1, a2, b2;
+    explicit FourRecords(bool with_others = false);
+};
+
+// B0, A1, B1, A2, B2 (900, 1000, 1100, 1400, 1500): at the second step matching drops B0,
+// earlier than every A, and pairs A1 with B1.
+struct MatchRecording {
+    StepRecording r;
+    uint32_t b0, a1;
+    MatchRecording();
+};
+
+}  // namespace korvel::test
