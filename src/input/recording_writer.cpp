@@ -72,9 +72,4 @@ void RecordingWriter::finish() {
     index_.close();
 }
 
-std::string index_path_for(const std::string& data_path) {
-    const size_t keep = data_path.size() >= 3 ? data_path.size() - 3 : 0;
-    return data_path.substr(0, keep) + ".abh";
-}
-
 }  // namespace korvel

@@ -8,8 +8,9 @@
 
 #include "decode/line_entry.h"
 #include "input/byte_sink.h"
-#include "input/minute_index_builder.h"
+#include "input/index_file.h"
 #include "input/recording_header.h"
+#include "input/minute_index_builder.h"
 
 namespace korvel {
 
@@ -60,9 +61,5 @@ class RecordingWriter {
     RecordingStats stats_;
     bool finished_ = false;
 };
-
-// The index file's path for a data file's path: its last three characters (".ab") replaced
-// by ".abh", the rule by which a reader finds the index.
-std::string index_path_for(const std::string& data_path);
 
 }  // namespace korvel

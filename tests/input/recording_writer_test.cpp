@@ -245,8 +245,8 @@ std::vector<uint8_t> file_bytes(const std::string& path) {
 TEST(RecordingWriter, FileSinkWritesTheSameBytesAndKeepsExistingFiles) {
     const std::string dir = testing::TempDir();
     const std::string ab = dir + "korvel_writer_test.ab";
-    const std::string abh = index_path_for(ab);
-    EXPECT_EQ(index_path_for("/d/0607.ab"), "/d/0607.abh");
+    const std::string abh = index_file_path(ab);
+    EXPECT_EQ(index_file_path("/d/0607.ab"), "/d/0607.abh");
     std::remove(ab.c_str());
     std::remove(abh.c_str());
     const std::vector<LineEntry> lines = {make_line(5000, {{105, 108}}), make_line(5001, {{1, 2}})};

@@ -96,7 +96,7 @@ PlaybackHarness::PlaybackHarness() {
 void PlaybackHarness::open(const StepRecording& r, uint32_t pos_a, uint32_t pos_b,
                            const std::string& path) {
     opener.add(path, r.ab());
-    opener.add(index_path_for(path), index_at(pos_a, pos_b));
+    opener.add(index_file_path(path), index_at(pos_a, pos_b));
     user.path = path;
     open_file(session, doc, user, opener);
     ASSERT_NE(session.decode_context, nullptr);

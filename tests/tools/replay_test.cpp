@@ -385,7 +385,7 @@ TEST_F(ReplayTest, BadUsageExits2) {
 std::string write_shower(const test::TempDir& dir) {
     const std::string ab = dir.file("shower.ab");
     FileSink data(ab, FileSink::Existing::overwrite);
-    FileSink index(index_path_for(ab), FileSink::Existing::overwrite);
+    FileSink index(index_file_path(ab), FileSink::Existing::overwrite);
     RecordingHeader header;
     header.line_rate = 1000.0;
     header.start_time = 1149638400;

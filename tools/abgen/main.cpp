@@ -30,7 +30,7 @@ void print_summary(const AbgenOptions& o, const korvel::RecordingWriter& writer,
         "%llu drops (%llu seen by both cameras, %llu by A only, %llu by B only) and %llu noise "
         "pixels. Took %.2f s (%.1f MB/s).\n",
         o.output.c_str(), static_cast<unsigned long long>(s.bytes),
-        korvel::index_path_for(o.output).c_str(), o.version, r.line_rate, o.width, o.year, o.month,
+        korvel::index_file_path(o.output).c_str(), o.version, r.line_rate, o.width, o.year, o.month,
         o.day, h, m, sec, o.duration, static_cast<long long>(r.first_line),
         static_cast<long long>(rain.end_line() - 1),
         static_cast<unsigned long long>(s.camera_records[0]),
@@ -46,7 +46,7 @@ void print_summary(const AbgenOptions& o, const korvel::RecordingWriter& writer,
 
 int generate(const AbgenOptions& o) {
     const auto began = std::chrono::steady_clock::now();
-    const std::string index_path = korvel::index_path_for(o.output);
+    const std::string index_path = korvel::index_file_path(o.output);
     try {
         // -o names the output, so replacing an earlier file of that name is what was asked.
         korvel::FileSink data(o.output, korvel::FileSink::Existing::overwrite);
