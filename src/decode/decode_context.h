@@ -9,10 +9,6 @@
 
 namespace korvel {
 
-// Room for the largest block (14-bit block_length) plus the 12 bytes of header word and f64
-// first line number that precede its packed data.
-inline constexpr int kBlockBufferSize = 16383 + 12;
-
 // The working state of one opened file. Allocated once at Open and destroyed at Close File;
 // nothing in it is allocated per line. Destroying it frees every particle's segment array.
 struct DecodeContext {
@@ -26,8 +22,8 @@ struct DecodeContext {
     CameraQueue queue_a;
     CameraQueue queue_b;
     HeaderArea header;
-    std::array<uint8_t, kBlockBufferSize> block_buffer{};
-    int16_t block_length = 0;
+    // The decoder reads each block's packed data where it lies in the record's payload, so
+    // the context holds no block buffer; decode_output is the decoder's one buffer.
     std::array<LineEntry, kMaxLinesPerRecord> decode_output{};
     std::array<Particle, kPoolSize> pool{};
     int16_t pool_index = 0;  // rotating start of the pool search

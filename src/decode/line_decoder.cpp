@@ -97,8 +97,8 @@ BlockEnd decode_block(BlockBitReader& reader, const BlockHeader& h, double y, Re
 // before the bytes it covers are touched: a payload that ends inside a block header, a block
 // whose length is shorter than its own header or runs past the payload, and code widths of 0
 // all end the decoding with the lines produced so far.
-int decode_blocks(DecodeContext& ctx, int16_t header_version, const uint8_t* payload,
-                  int payload_length, RecordLines& rec) {
+int decode_blocks(int16_t header_version, const uint8_t* payload, int payload_length,
+                  RecordLines& rec) {
     // Versions 0 and 1 give a block's first line number as u32, version 2 as f64.
     const int number_size = header_version == 2 ? 8 : 4;
     const int block_header_size = 4 + number_size;
@@ -113,7 +113,6 @@ int decode_blocks(DecodeContext& ctx, int16_t header_version, const uint8_t* pay
         const int data_length = h.block_length - block_header_size;
         if (data_length < 0 || data_length > payload_length - pos) return 1;
         if (h.gap_bits == 0 || h.run_bits == 0) return 1;
-        ctx.block_length = static_cast<int16_t>(h.block_length);
 
         // The packed data is read where it lies in the payload: the reader never looks past
         // the block's last byte, so no copy is needed.
@@ -133,7 +132,7 @@ int decode_blocks(DecodeContext& ctx, int16_t header_version, const uint8_t* pay
 
 }  // namespace
 
-int decode_record(DecodeContext& ctx, int16_t header_version, const uint8_t* payload,
+int decode_record(DecodeContext& /*ctx*/, int16_t header_version, const uint8_t* payload,
                   int payload_length, LineEntry* out, int16_t& count) {
     count = 0;
     if (payload == nullptr || payload_length < 2) return 0;
@@ -141,7 +140,7 @@ int decode_record(DecodeContext& ctx, int16_t header_version, const uint8_t* pay
     if (declared == 0) return 0;
     // A negative count produces nothing; more than the output holds is cut to its capacity.
     RecordLines rec{out, std::clamp(declared, 0, kMaxLinesPerRecord)};
-    const int result = decode_blocks(ctx, header_version, payload, payload_length, rec);
+    const int result = decode_blocks(header_version, payload, payload_length, rec);
     count = static_cast<int16_t>(rec.produced);
     return result;
 }

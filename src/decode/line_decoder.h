@@ -7,7 +7,8 @@
 
 namespace korvel {
 
-// Decodes one camera-record payload into scan lines.
+// Decodes one camera-record payload into scan lines. ctx is the open file's context; the
+// decoder keeps nothing in it between calls and allocates nothing.
 // Returns 1 when lines were decoded (count = the number of lines actually produced, which
 // is less than the declared count when the data ends early or is malformed), 0 when the
 // record is to be ignored (declared line count 0, or a repeat code before the record's first

@@ -8,31 +8,12 @@
 
 #include "input/memory_file_opener.h"
 #include "support/fatal_text.h"
+#include "support/temp_dir.h"
 
 namespace korvel {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh directory below the system's temporary directory, removed again after the test.
-class TempDir {
-  public:
-    explicit TempDir(const std::string& name) {
-        path_ = fs::temp_directory_path() /
-                ("korvel_corr_" + name + "_" +
-                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string str() const { return path_.string(); }
-
-  private:
-    fs::path path_;
-};
 
 void write_file(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
@@ -109,8 +90,8 @@ TEST(CorrectionFile, ReasonIsCutTo255Bytes) {
 }
 
 TEST(CorrectionFile, DiskLongStartUpDirectoryIsUsedWhole) {
-    TempDir base("long");
-    std::string dir = base.str() + "/" + std::string(60, 'a') + "/" + std::string(50, 'b');
+    const test::TempDir base;
+    std::string dir = base.path() + "/" + std::string(60, 'a') + "/" + std::string(50, 'b');
     ASSERT_GE(dir.size(), 100u);
     fs::create_directories(dir);
     write_file(dir + "/CORRFACT.DAT", eight_lines_with_value(-42));
@@ -123,12 +104,12 @@ TEST(CorrectionFile, DiskLongStartUpDirectoryIsUsedWhole) {
 }
 
 TEST(CorrectionFile, DiskDirectoryInPlaceOfTheFileIsFatal) {
-    TempDir base("isdir");
-    fs::create_directories(base.str() + "/CORRFACT.DAT");
+    const test::TempDir base;
+    fs::create_directories(base.path() + "/CORRFACT.DAT");
     CorrectionRecord r;
     EXPECT_EQ(
-        test::fatal_text([&] { load_corrections(base.str(), r); }),
-        "Could not open because: Zugriff auf " + base.str() + "/CORRFACT.DAT wurde verwehrt.");
+        test::fatal_text([&] { load_corrections(base.path(), r); }),
+        "Could not open because: Zugriff auf " + base.path() + "/CORRFACT.DAT wurde verwehrt.");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "input/vector_sink.h"
 #include "support/line_builders.h"
 #include "support/recording_readback.h"
+#include "support/temp_dir.h"
 
 namespace korvel {
 namespace {
@@ -243,12 +244,10 @@ std::vector<uint8_t> file_bytes(const std::string& path) {
 
 // A file gets the same bytes as memory, and an existing file is replaced only when asked.
 TEST(RecordingWriter, FileSinkWritesTheSameBytesAndKeepsExistingFiles) {
-    const std::string dir = testing::TempDir();
-    const std::string ab = dir + "korvel_writer_test.ab";
+    const test::TempDir dir;
+    const std::string ab = dir.file("korvel_writer_test.ab");
     const std::string abh = index_file_path(ab);
     EXPECT_EQ(index_file_path("/d/0607.ab"), "/d/0607.abh");
-    std::remove(ab.c_str());
-    std::remove(abh.c_str());
     const std::vector<LineEntry> lines = {make_line(5000, {{105, 108}}), make_line(5001, {{1, 2}})};
     auto add = [&](RecordingWriter& writer) { writer.add_camera_lines(kCameraARecord, lines); };
     const Written in_memory = write_with(header_of_version(1), add);

@@ -19,14 +19,17 @@
 #include "input/memory_source.h"
 #include "input/raw_record.h"
 #include "support/recording_readback.h"
+#include "support/temp_dir.h"
 
 namespace korvel {
 namespace {
 
 const std::string kAbgen = std::string(KORVEL_BIN_DIR) + "/tools/abgen/abgen";
 
+// One directory per test process: ctest runs the cases of this file side by side.
 std::string temp_path(const std::string& name) {
-    return testing::TempDir() + "abgen_test_" + name;
+    static const test::TempDir dir;
+    return dir.file(name);
 }
 
 std::vector<uint8_t> file_bytes(const std::string& path) {
