@@ -4,6 +4,7 @@
 // of the usual shapes. Existing files of the same names are replaced; other files, such as
 // regression inputs, are left alone.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -99,8 +100,10 @@ void decode_seeds(const fs::path& dir, const std::vector<Recording>& recordings)
         int taken = 0;
         for (const Span& s : records_of(ab)) {
             if ((s.type != 1 && s.type != 2) || s.size <= 4 || taken == 4) continue;
-            Bytes seed{static_cast<uint8_t>(v)};
-            seed.insert(seed.end(), ab.begin() + s.offset + 4, ab.begin() + s.offset + s.size);
+            // The version byte, then the record's payload.
+            Bytes seed(s.size - 4 + 1);
+            seed[0] = static_cast<uint8_t>(v);
+            std::copy(ab.begin() + s.offset + 4, ab.begin() + s.offset + s.size, seed.begin() + 1);
             write(dir / ("v" + std::to_string(v) + "_rain_payload_" + std::to_string(taken++)),
                   seed);
         }

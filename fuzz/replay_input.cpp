@@ -1,6 +1,7 @@
 #include "replay_input.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 namespace korvel::fuzz {
@@ -30,15 +31,17 @@ std::vector<uint8_t> pack_replay_input(const ReplayInput& input) {
     if (input.ab.size() > 0xFFFF)
         throw std::invalid_argument("the .ab part holds at most 65535 bytes");
     const int view = input.view == ReplayView::sync ? 1 : input.view == ReplayView::none ? 2 : 0;
-    std::vector<uint8_t> out = {
+    const uint8_t head[] = {
         static_cast<uint8_t>(view | (input.no_index ? 4 : 0) | (input.pad_index ? 8 : 0)),
         static_cast<uint8_t>(input.hour),
         static_cast<uint8_t>(input.minute),
         static_cast<uint8_t>(input.second),
         static_cast<uint8_t>(input.ab.size() & 0xFF),
         static_cast<uint8_t>(input.ab.size() >> 8)};
-    out.insert(out.end(), input.ab.begin(), input.ab.end());
-    out.insert(out.end(), input.abh.begin(), input.abh.end());
+    std::vector<uint8_t> out(sizeof head + input.ab.size() + input.abh.size());
+    std::copy(std::begin(head), std::end(head), out.begin());
+    std::copy(input.ab.begin(), input.ab.end(), out.begin() + sizeof head);
+    std::copy(input.abh.begin(), input.abh.end(), out.begin() + sizeof head + input.ab.size());
     return out;
 }
 

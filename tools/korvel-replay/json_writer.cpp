@@ -56,8 +56,8 @@ JsonLine& JsonLine::null(std::string_view name) {
 }
 
 std::string JsonLine::take() {
-    if (text_.empty()) text_ = "{";
-    text_ += '}';
+    if (text_.empty()) text_.push_back('{');
+    text_.push_back('}');
     std::string out;
     out.swap(text_);
     return out;
