@@ -65,6 +65,7 @@ void check_queues(const DecodeContext& ctx, bool between_steps) {
     int taken = 0;
     for (const Particle& p : ctx.pool) taken += p.owner != 0 ? 1 : 0;
     require(taken == listed, "every particle taken from the pool is in a list");
+    require(ctx.free_entries == kPoolSize - taken, "the pool counts its free entries right");
 }
 
 }  // namespace korvel::fuzz

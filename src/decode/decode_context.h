@@ -26,9 +26,10 @@ struct DecodeContext {
     // the context holds no block buffer; decode_output is the decoder's one buffer.
     std::array<LineEntry, kMaxLinesPerRecord> decode_output{};
     std::array<Particle, kPoolSize> pool{};
-    int16_t pool_index = 0;  // rotating start of the pool search
-    double m_oldB = 0.0;     // last camera-B line that passed the line order check
-    double m_oldA = 0.0;     // the same for camera A
+    int16_t pool_index = 0;            // rotating start of the pool search
+    int16_t free_entries = kPoolSize;  // pool entries with owner 0
+    double m_oldB = 0.0;               // last camera-B line that passed the line order check
+    double m_oldA = 0.0;               // the same for camera A
 };
 
 }  // namespace korvel

@@ -21,6 +21,10 @@ void require_pool_entry(const DecodeContext& ctx, const Particle* p) {
 // The search starts where the last one stopped, so that freed entries are reused in turn
 // rather than the low entries over and over.
 Particle* allocate_particle(DecodeContext& ctx) {
+    // A search of a full pool tries all 300 entries and leaves the rotating index where it
+    // started, so it can be skipped. In a downpour the pool stays full for long stretches, and
+    // every run that would start a particle would otherwise pay the whole search.
+    if (ctx.free_entries <= 0) return nullptr;
     for (int tries = 0; tries < kPoolSize; ++tries) {
         int index = ctx.pool_index;
         if (index < 0 || index >= kPoolSize) index = 0;
@@ -36,6 +40,7 @@ Particle* allocate_particle(DecodeContext& ctx) {
         p = Particle{};
         p.segments = segments;
         p.owner = 1;
+        --ctx.free_entries;
         return &p;
     }
     return nullptr;
@@ -43,6 +48,7 @@ Particle* allocate_particle(DecodeContext& ctx) {
 
 void free_particle(DecodeContext& ctx, Particle* p) {
     require_pool_entry(ctx, p);
+    if (p->owner != 0) ++ctx.free_entries;
     p->owner = 0;
     p->older = nullptr;
     p->newer = nullptr;

@@ -257,6 +257,14 @@ TEST_F(AssemblyTest, PoolSearchRotatesAndFreesTheSegmentArray) {
     EXPECT_EQ(allocate_particle(*ctx), &ctx->pool[kPoolSize - 1]);
     EXPECT_EQ(allocate_particle(*ctx), &ctx->pool[0]);
     for (int i = 3; i < kPoolSize; ++i) ASSERT_NE(allocate_particle(*ctx), nullptr);
+    const int16_t index = ctx->pool_index;
+    EXPECT_EQ(allocate_particle(*ctx), nullptr);
+    EXPECT_EQ(ctx->pool_index, index);  // the search of a full pool goes once round
+    // One entry freed in a full pool is the one the next search finds, wherever it lies.
+    free_particle(*ctx, &ctx->pool[7]);
+    ctx->pool_index = 250;
+    EXPECT_EQ(allocate_particle(*ctx), &ctx->pool[7]);
+    EXPECT_EQ(ctx->pool_index, 8);
     EXPECT_EQ(allocate_particle(*ctx), nullptr);
 }
 
