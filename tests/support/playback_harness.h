@@ -96,20 +96,4 @@ class PlaybackHarness : public ::testing::Test {
     RecordingObserver obs;
 };
 
-// Records A1, B1, A2, B2 of four lines each with rising line numbers (1000, 1100, 1200,
-// 1300), optionally with records of other types between them.
-struct FourRecords {
-    StepRecording r;
-    uint32_t a1, b1, a2, b2;
-    explicit FourRecords(bool with_others = false);
-};
-
-// B0, A1, B1, A2, B2 (900, 1000, 1100, 1400, 1500): at the second step matching drops B0,
-// earlier than every A, and pairs A1 with B1.
-struct MatchRecording {
-    StepRecording r;
-    uint32_t b0, a1;
-    MatchRecording();
-};
-
 }  // namespace korvel::test

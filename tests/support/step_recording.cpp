@@ -64,4 +64,26 @@ std::vector<uint8_t> index_at(uint32_t pos_a, uint32_t pos_b) {
     return bytes;
 }
 
+FourRecords::FourRecords(bool with_others) {
+    if (with_others) r.add_other(3);
+    a1 = r.add_lines(kCameraARecord, 1000, 4);
+    if (with_others) r.add_other(3);
+    b1 = r.add_lines(kCameraBRecord, 1100, 4);
+    if (with_others) r.add_other(-7);
+    a2 = r.add_lines(kCameraARecord, 1200, 4);
+    if (with_others) r.add_other(3);
+    b2 = r.add_lines(kCameraBRecord, 1300, 4);
+    if (with_others) r.add_other(3);
+    r.finish();
+}
+
+MatchRecording::MatchRecording() {
+    b0 = r.add_lines(kCameraBRecord, 900, 4);
+    a1 = r.add_lines(kCameraARecord, 1000, 4);
+    r.add_lines(kCameraBRecord, 1100, 4);
+    r.add_lines(kCameraARecord, 1400, 4);
+    r.add_lines(kCameraBRecord, 1500, 4);
+    r.finish();
+}
+
 }  // namespace korvel::test

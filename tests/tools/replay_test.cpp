@@ -21,6 +21,9 @@
 namespace korvel {
 namespace {
 
+using test::FourRecords;
+using test::MatchRecording;
+
 using Strings = std::vector<std::string>;
 
 const std::string kReplay = std::string(KORVEL_BIN_DIR) + "/tools/korvel-replay/korvel-replay";
@@ -84,20 +87,6 @@ std::vector<test::JsonFields> events(const test::ProgramRun& run, const std::str
     }
     return out;
 }
-
-// Records A1, B1, A2, B2, each of four lines of one run, with rising line numbers.
-struct FourRecords {
-    test::StepRecording r;
-    uint32_t a1, b1, a2, b2;
-
-    FourRecords() {
-        a1 = r.add_lines(kCameraARecord, 1000, 4);
-        b1 = r.add_lines(kCameraBRecord, 1100, 4);
-        a2 = r.add_lines(kCameraARecord, 1200, 4);
-        b2 = r.add_lines(kCameraBRecord, 1300, 4);
-        r.finish();
-    }
-};
 
 std::string record_line(int step, char cam, uint32_t pos, int first) {
     return "{\"ev\":\"record\",\"step\":" + std::to_string(step) + ",\"cam\":\"" + cam +
@@ -169,21 +158,6 @@ TEST_F(ReplayTest, TheStartTimeSetsTheStartLineBelowWhichBIsNotHandedOn) {
     ASSERT_EQ(end.size(), 1u);
     EXPECT_EQ(test::json_value(end[0], "total_lines_b"), "0");
 }
-
-// B0, A1, B1, A2, B2: matching drops B0 and pairs A1 with B1.
-struct MatchRecording {
-    test::StepRecording r;
-    uint32_t b0, a1;
-
-    MatchRecording() {
-        b0 = r.add_lines(kCameraBRecord, 900, 4);
-        a1 = r.add_lines(kCameraARecord, 1000, 4);
-        r.add_lines(kCameraBRecord, 1100, 4);
-        r.add_lines(kCameraARecord, 1400, 4);
-        r.add_lines(kCameraBRecord, 1500, 4);
-        r.finish();
-    }
-};
 
 TEST_F(ReplayTest, EveryEventKindHasItsKeysInTheDocumentedOrder) {
     MatchRecording m;
