@@ -34,6 +34,20 @@ void tell(MatchSink* sink, const Particle* a, const Particle* b, MatchOutcome ou
 
 }  // namespace
 
+const char* match_outcome_name(MatchOutcome outcome) {
+    switch (outcome) {
+        case MatchOutcome::pair:
+            return "pair";
+        case MatchOutcome::reject:
+            return "reject";
+        case MatchOutcome::drop_a:
+            return "drop_a";
+        case MatchOutcome::drop_b:
+            return "drop_b";
+    }
+    return "?";
+}
+
 bool is_pair(const Particle& a, const Particle& b) {
     if (std::abs(a.line_count - b.line_count) > kMaxLineCountDifference) return false;
 

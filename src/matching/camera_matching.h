@@ -13,10 +13,13 @@ enum class MatchOutcome {
     drop_b,  // B starts before A: B removed (a is null)
 };
 
+// The decision's name in reports: "pair", "reject", "drop_a", "drop_b".
+const char* match_outcome_name(MatchOutcome outcome);
+
 // Told of every decision, before the particles it names are removed. The playback step
 // draws it in the synchronous view; headless tools report it in every view.
 class MatchSink {
-public:
+  public:
     virtual ~MatchSink() = default;
     virtual void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) = 0;
 };

@@ -22,20 +22,6 @@ std::string first_lines(const Particle* a, const Particle* b) {
     return two_lines("%.0f/%.0f", a ? a->y_first : -1, b ? b->y_first : -1);
 }
 
-const char* outcome_name(MatchOutcome o) {
-    switch (o) {
-        case MatchOutcome::pair:
-            return "pair";
-        case MatchOutcome::reject:
-            return "reject";
-        case MatchOutcome::drop_a:
-            return "drop_a";
-        case MatchOutcome::drop_b:
-            return "drop_b";
-    }
-    return "?";
-}
-
 std::string describe(char cam, uint32_t pos, int n, double first, double last, bool on) {
     return std::string(1, cam) + "@" + std::to_string(pos) + " n=" + std::to_string(n) +
            two_lines(" %.0f..%.0f", first, last) + (on ? " on" : " off");
@@ -82,7 +68,7 @@ void RecordingObserver::on_wait(const Particle& p) {
 }
 
 void RecordingObserver::on_match(const Particle* a, const Particle* b, MatchOutcome o) {
-    decisions.push_back(std::string(outcome_name(o)) + " " + first_lines(a, b));
+    decisions.push_back(std::string(match_outcome_name(o)) + " " + first_lines(a, b));
 }
 
 std::string rec(char cam, uint32_t pos, double first, int n, bool on) {

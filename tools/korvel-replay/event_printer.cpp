@@ -9,20 +9,6 @@ const char* camera_name(int16_t camera) {
     return camera == 1 ? "A" : "B";
 }
 
-const char* outcome_name(MatchOutcome outcome) {
-    switch (outcome) {
-        case MatchOutcome::pair:
-            return "pair";
-        case MatchOutcome::reject:
-            return "reject";
-        case MatchOutcome::drop_a:
-            return "drop_a";
-        case MatchOutcome::drop_b:
-            return "drop_b";
-    }
-    return "?";
-}
-
 }  // namespace
 
 std::string particle_json(const Particle& p) {
@@ -87,7 +73,7 @@ void ReplayObserver::on_match(const Particle* a, const Particle* b, MatchOutcome
     }
     if (!print_) return;
     JsonLine line;
-    line.str("ev", "match").num("step", step_).str("outcome", outcome_name(outcome));
+    line.str("ev", "match").num("step", step_).str("outcome", match_outcome_name(outcome));
     if (a) {
         line.raw("a", particle_json(*a));
     } else {
