@@ -6,8 +6,8 @@
 
 namespace korvel {
 
-inline constexpr int kPoolSize = 300;            // particles alive at once, both cameras
-inline constexpr int kMaxParticleLines = 600;    // segments per particle
+inline constexpr int kPoolSize = 300;          // particles alive at once, both cameras
+inline constexpr int kMaxParticleLines = 600;  // segments per particle
 
 // A particle: runs on consecutive scan lines of one camera, one segment per line.
 // Lives in the context's fixed pool; owns its segment array (capacity kMaxParticleLines while
@@ -19,10 +19,10 @@ struct Particle {
     int16_t line_count = 0;  // stored segments, 1 to 600
     double y_last = 0.0;
     double y_first = 0.0;
-    Particle* older = nullptr;  // toward the oldest end of the list it is in
-    Particle* newer = nullptr;  // toward the newest end
-    int16_t owner = 0;          // 0 free; '1'/'2' assign queue A/B; 'V'/'W' wait queue A/B
-    int16_t overflow = 0;       // 1 once a 601st line reached it
+    Particle* older = nullptr;    // toward the oldest end of the list it is in
+    Particle* newer = nullptr;    // toward the newest end
+    int16_t owner = 0;            // 0 free; '1'/'2' assign queue A/B; 'V'/'W' wait queue A/B
+    int16_t overflow = 0;         // 1 once a 601st line reached it
     Segment* segments = nullptr;  // owned; allocated by the pool, released by free_particle
 };
 

@@ -17,7 +17,7 @@ void assemble_lines(DecodeContext& ctx, CameraQueue& queue);
 // Tells sink (if given) of every particle moved, oldest first, after the assign-queue check
 // and before the wait-queue check.
 class WaitSink {
-public:
+  public:
     virtual ~WaitSink() = default;
     virtual void on_wait(const Particle& p) = 0;
 };

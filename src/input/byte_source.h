@@ -9,7 +9,7 @@ namespace korvel {
 // and fuzzers. Every read names its offset, so two readers (camera A and camera B) can share
 // one source without a shared file position.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
 
     // Copies up to n bytes starting at offset into dst and returns how many were copied; fewer

@@ -22,7 +22,7 @@ enum class FileError {
 // Opens files for reading. The viewer and the tools use the disk; tests and fuzzers use a set
 // of files held in memory, so a whole Open and replay can run without touching the disk.
 class FileOpener {
-public:
+  public:
     virtual ~FileOpener() = default;
 
     // Opens path read-only. On failure returns null and sets error (never FileError::none).

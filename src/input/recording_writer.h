@@ -9,8 +9,8 @@
 #include "decode/line_entry.h"
 #include "input/byte_sink.h"
 #include "input/index_file.h"
-#include "input/recording_header.h"
 #include "input/minute_index_builder.h"
+#include "input/recording_header.h"
 
 namespace korvel {
 

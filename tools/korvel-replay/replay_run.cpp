@@ -165,8 +165,8 @@ int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
         DecodeContext& ctx = *session.decode_context;
         if (o.events) emit_open_event(obs, session, ctx);
 
-        session.data_file = std::make_unique<ThrottledLengthSource>(
-            std::move(session.data_file), std::chrono::milliseconds(1));
+        session.data_file = std::make_unique<ThrottledLengthSource>(std::move(session.data_file),
+                                                                    std::chrono::milliseconds(1));
         session.playback_running = 1;
         uint64_t length = session.data_file->length();
         while (o.max_steps < 0 || steps < o.max_steps) {
