@@ -4,6 +4,10 @@
 
 namespace korvel {
 
+// The clock that a version-0 header's rate_divisor divides: line rate = 1193180 / divisor,
+// truncated to a whole number.
+inline constexpr int32_t kRateClock = 1193180;
+
 // The fields of the file's header record, copied as they were read. Only rate_divisor,
 // line_rate, half_width and start_time mean anything to the viewer; the others are kept so
 // that the whole header is available, and nothing reads them.

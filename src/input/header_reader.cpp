@@ -12,9 +12,6 @@ namespace korvel {
 
 namespace {
 
-// The line rate of a version-0 header is this clock divided by rate_divisor.
-constexpr int32_t kV0RateClock = 1193180;
-
 // half_width is at most this, so that the line width 2 x half_width is a positive 16-bit count.
 constexpr int kLargestHalfWidth = 16383;
 
@@ -130,7 +127,7 @@ HeaderInfo read_header(ByteSource& source, HeaderArea& header) {
             reject("Unusable file header: line rate divisor %d, expected a positive number",
                    divisor);
         }
-        info.line_rate = static_cast<double>(kV0RateClock / divisor);  // truncated first
+        info.line_rate = static_cast<double>(kRateClock / divisor);  // truncated first
         info.start_time = header.v0.start_time;
     } else {
         const double rate = header.v12.line_rate;

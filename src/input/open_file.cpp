@@ -24,22 +24,6 @@ int32_t picked_seconds(int hour, int minute, int second) {
     return static_cast<int32_t>(seconds);
 }
 
-// The minute of the day that holds start_line, which selects the entries of the index tables.
-// A line rate below one line a minute, or a start beyond the day, would select an entry the
-// tables do not have.
-size_t start_minute(double start_line, double line_rate) {
-    const double quotient = start_line / std::floor(line_rate * 60.0);
-    if (!(quotient >= 0.0 && quotient < static_cast<double>(kMinutesPerTable))) {
-        char text[200];
-        std::snprintf(text, sizeof text,
-                      "Start time outside the index file: line %.0f at %g lines/s falls in "
-                      "minute %.0f, the index covers minutes 0 to %d",
-                      start_line, line_rate, std::floor(quotient), kMinutesPerTable - 1);
-        throw FatalError(text);
-    }
-    return static_cast<size_t>(quotient);
-}
-
 // Without index tables playback begins at the start of the data file, as after program start,
 // whatever an earlier file's playback left in the read positions.
 void report_missing_index(PlaybackSession& session, Document& doc, UserInteraction& ui,
@@ -51,6 +35,22 @@ void report_missing_index(PlaybackSession& session, Document& doc, UserInteracti
 }
 
 }  // namespace
+
+// The minute of the day that holds start_line, which selects the entries of the index tables.
+// A line rate below one line a minute, or a start beyond the day, would select an entry the
+// tables do not have.
+size_t index_minute(double start_line, double line_rate) {
+    const double quotient = start_line / std::floor(line_rate * 60.0);
+    if (!(quotient >= 0.0 && quotient < static_cast<double>(kMinutesPerTable))) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "Start time outside the index file: line %.0f at %g lines/s falls in "
+                      "minute %.0f, the index covers minutes 0 to %d",
+                      start_line, line_rate, std::floor(quotient), kMinutesPerTable - 1);
+        throw FatalError(text);
+    }
+    return static_cast<size_t>(quotient);
+}
 
 void open_file(PlaybackSession& session, Document& doc, UserInteraction& ui, FileOpener& opener) {
     if (session.open_document != nullptr) {
@@ -103,7 +103,7 @@ void open_file(PlaybackSession& session, Document& doc, UserInteraction& ui, Fil
         report_missing_index(session, doc, ui, error, index_path);
         return;
     }
-    const size_t m = start_minute(session.start_line, session.line_rate);
+    const size_t m = index_minute(session.start_line, session.line_rate);
     read_index_tables(*session.index_file, session.minute_pos_a, session.minute_pos_b);
     session.pos_a = session.minute_pos_a[m];
     session.pos_b = session.minute_pos_b[m];

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "input/file_opener.h"
 #include "input/user_interaction.h"
 #include "playback/document.h"
@@ -17,6 +19,11 @@ namespace korvel {
 // text and ends the program. An index file that cannot be opened is reported through
 // ui.report_file_error: the command ends there, the data file stays open, and playback starts
 // at the beginning of the data file.
+// The minute of the day that holds start_line: the entry of the index tables Open starts the
+// readers from. Raises FatalError when it lies outside the tables' 1442 minutes (a line rate
+// below one line a minute, or a start beyond the day).
+size_t index_minute(double start_line, double line_rate);
+
 void open_file(PlaybackSession& session, Document& doc, UserInteraction& ui, FileOpener& opener);
 
 }  // namespace korvel

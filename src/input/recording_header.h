@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "input/header_area.h"
+
 namespace korvel {
 
 // The values a writer puts into a recording's header record. Version 0 stores the line rate
@@ -15,9 +17,6 @@ struct RecordingHeader {
     int16_t half_width = 256;  // version 2: half the pixels of one scan line
     int32_t start_time = 0;    // seconds since 1970-01-01 00:00:00 UTC
 };
-
-// The clock that a version-0 rate_divisor divides.
-inline constexpr int32_t kRateClock = 1193180;
 
 // The line rate a reader takes from this header: for version 0 the truncated integer
 // quotient, for versions 1 and 2 the stored double.

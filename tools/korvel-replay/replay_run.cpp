@@ -92,8 +92,7 @@ void emit_open_event(ReplayObserver& obs, const PlaybackSession& s, const Decode
     const CivilDate d = utc_date(start_time);
     char date[32];
     std::snprintf(date, sizeof date, "%.4d/%.2d/%.2d", d.year, d.month, d.day);
-    const double minute_lines = std::floor(s.line_rate * 60.0);
-    const int64_t minute = static_cast<int64_t>(s.start_line / minute_lines);
+    const auto minute = static_cast<int64_t>(index_minute(s.start_line, s.line_rate));
     obs.emit(JsonLine()
                  .str("ev", "open")
                  .num("header_version", int64_t{s.header_version})
