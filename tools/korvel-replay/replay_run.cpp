@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <string>
 
