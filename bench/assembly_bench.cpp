@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "decode/decode_context.h"
-#include "decode/particle_assembly.h"
+#include "particles/decode_context.h"
+#include "particles/particle_assembly.h"
 
 namespace korvel {
 namespace {

@@ -5,13 +5,13 @@
 #include <memory>
 #include <vector>
 
-#include "decode/decode_context.h"
-#include "decode/line_decoder.h"
-#include "input/memory_source.h"
-#include "input/raw_record.h"
-#include "input/record_reader.h"
-#include "input/recording_writer.h"
-#include "input/vector_sink.h"
+#include "codec/line_decoder.h"
+#include "format/raw_record.h"
+#include "format/record_reader.h"
+#include "format/recording_writer.h"
+#include "io/memory_source.h"
+#include "io/vector_sink.h"
+#include "particles/decode_context.h"
 #include "rain_recording.h"
 #include "rain_simulator.h"
 

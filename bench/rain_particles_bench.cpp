@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "decode/decode_context.h"
-#include "decode/particle_assembly.h"
 #include "matching/camera_matching.h"
+#include "particles/decode_context.h"
+#include "particles/particle_assembly.h"
 #include "rain_simulator.h"
 
 namespace korvel {

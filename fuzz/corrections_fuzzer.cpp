@@ -11,7 +11,7 @@
 #include "calibration/correction_parser.h"
 #include "common/fatal_error.h"
 #include "fuzz_require.h"
-#include "input/memory_file_opener.h"
+#include "io/memory_file_opener.h"
 
 namespace korvel::fuzz {
 namespace {

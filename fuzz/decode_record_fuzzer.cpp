@@ -10,10 +10,10 @@
 #include <memory>
 #include <vector>
 
+#include "codec/line_decoder.h"
 #include "common/little_endian.h"
-#include "decode/decode_context.h"
-#include "decode/line_decoder.h"
 #include "fuzz_require.h"
+#include "particles/decode_context.h"
 
 namespace korvel::fuzz {
 namespace {

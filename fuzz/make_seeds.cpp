@@ -13,10 +13,10 @@
 
 #include "abgen_options.h"
 #include "common/fatal_error.h"
-#include "input/memory_source.h"
-#include "input/record_reader.h"
-#include "input/recording_writer.h"
-#include "input/vector_sink.h"
+#include "format/record_reader.h"
+#include "format/recording_writer.h"
+#include "io/memory_source.h"
+#include "io/vector_sink.h"
 #include "rain_recording.h"
 #include "replay_input.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decode/decode_context.h"
-#include "decode/particle.h"
+#include "particles/decode_context.h"
+#include "particles/particle.h"
 
 namespace korvel::fuzz {
 

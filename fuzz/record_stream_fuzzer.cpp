@@ -11,11 +11,11 @@
 #include "common/fatal_error.h"
 #include "common/little_endian.h"
 #include "error_texts.h"
+#include "format/header_reader.h"
+#include "format/raw_record.h"
+#include "format/record_reader.h"
 #include "fuzz_require.h"
-#include "input/header_reader.h"
-#include "input/memory_source.h"
-#include "input/raw_record.h"
-#include "input/record_reader.h"
+#include "io/memory_source.h"
 
 namespace korvel::fuzz {
 namespace {

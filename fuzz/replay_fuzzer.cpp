@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "commands/open_file.h"
 #include "common/fatal_error.h"
 #include "error_texts.h"
 #include "fuzz_require.h"
-#include "input/memory_file_opener.h"
-#include "input/open_file.h"
+#include "io/memory_file_opener.h"
 #include "playback/playback_step.h"
 #include "queue_checks.h"
 #include "replay_input.h"
@@ -20,7 +20,7 @@ namespace {
 
 const char* const kDataPath = "/fuzz/recording.ab";
 const char* const kIndexPath = "/fuzz/recording.abh";
-// No correction file is found there, which is the normal, silent case.
+// The opener holds no correction file there, which is the normal, silent case.
 const char* const kWorkDir = "/nonexistent-korvel-fuzz-dir";
 
 class FuzzInteraction : public UserInteraction {
@@ -54,8 +54,7 @@ class FuzzInteraction : public UserInteraction {
 class CheckingView : public PlaybackView {
   public:
     void DrawScale() override {}
-    void DrawCameraLines(int16_t camera, int16_t n, const DecodeContext& ctx) override {
-        require(camera == 1 || camera == 2, "lines are drawn for camera 1 or 2");
+    void DrawCameraLines(Camera, int16_t n, const DecodeContext& ctx) override {
         require(n >= 1 && n <= kMaxLinesPerRecord && n == ctx.line_count,
                 "the view is handed the record's 1 to 2000 lines");
     }
@@ -70,7 +69,6 @@ class CheckingView : public PlaybackView {
 class CheckingObserver : public PlaybackObserver {
   public:
     void on_record(const DecodedRecordEvent& e) override {
-        require(e.camera == 1 || e.camera == 2, "a record event names camera 1 or 2");
         require(e.n >= 1 && e.n <= kMaxLinesPerRecord, "a record event has 1 to 2000 lines");
     }
     void on_wait(const Particle& p) override {

@@ -5,8 +5,8 @@
 
 #include "calibration/correction_parser.h"
 #include "common/fatal_error.h"
-#include "input/disk_file_opener.h"
-#include "input/open_failure_text.h"
+#include "io/disk_file_opener.h"
+#include "io/open_failure_text.h"
 
 namespace korvel {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "input/file_opener.h"
-#include "playback/document.h"
+#include "calibration/correction_record.h"
+#include "io/file_opener.h"
 
 namespace korvel {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "playback/document.h"
+#include "calibration/correction_record.h"
 
 namespace korvel {
 

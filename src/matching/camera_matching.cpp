@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "decode/particle_assembly.h"
+#include "particles/particle_assembly.h"
 
 namespace korvel {
 

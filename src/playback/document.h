@@ -1,20 +1,13 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
+
+#include "calibration/correction_record.h"
 
 namespace korvel {
 
 struct DecodeContext;
-
-// The values of the correction-factor file CORRFACT.DAT, as far as they converted.
-// Nothing in the viewer applies them; they are held while a data file is open.
-struct CorrectionRecord {
-    int16_t line2_value = 0;
-    std::array<float, 10> grid{};
-    std::array<std::array<float, 10>, 4> rows{};
-};
 
 // The one document of the viewer, without the platform's window machinery: the shell's
 // document class holds one of these.

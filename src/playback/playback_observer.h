@@ -2,16 +2,17 @@
 
 #include <cstdint>
 
-#include "decode/particle_assembly.h"
+#include "common/camera.h"
 #include "matching/camera_matching.h"
+#include "particles/particle_assembly.h"
 
 namespace korvel {
 
 // A camera record as the playback step decoded it.
 struct DecodedRecordEvent {
-    int16_t camera = 0;  // 1 = A, 2 = B
-    uint32_t pos = 0;    // byte offset of the record's type field
-    int16_t n = 0;       // lines decoded
+    Camera camera = Camera::A;
+    uint32_t pos = 0;  // byte offset of the record's type field
+    int16_t n = 0;     // lines decoded
     double y_first = 0.0;
     double y_last = 0.0;
     bool handed_on = false;  // assembled, checked and counted

@@ -5,14 +5,14 @@
 #include <memory>
 #include <string>
 
-#include "decode/decode_context.h"
-#include "input/byte_source.h"
-#include "input/raw_record.h"
+#include "format/index_file.h"
+#include "format/raw_record.h"
+#include "io/byte_source.h"
+#include "io/file_opener.h"
+#include "particles/decode_context.h"
 #include "playback/document.h"
 
 namespace korvel {
-
-inline constexpr int kMinutesPerTable = 1442;  // minutes of the day, plus two spare entries
 
 // The process-wide playback state: which file is open, where each camera's reader stands,
 // what the header said, when playback begins, the running totals and the view flags.
@@ -20,6 +20,9 @@ inline constexpr int kMinutesPerTable = 1442;  // minutes of the day, plus two s
 // positions and totals, commands set its flags. Members hold their values at process start.
 struct PlaybackSession {
     Document* open_document = nullptr;  // none: no file is open
+    // The opener the open data file came through; the correction file is read through it too,
+    // so a session over files held in memory never touches the disk. Not owned.
+    FileOpener* file_opener = nullptr;
     std::unique_ptr<ByteSource> data_file;
     std::unique_ptr<ByteSource> index_file;
     std::unique_ptr<DecodeContext> decode_context;
@@ -28,8 +31,8 @@ struct PlaybackSession {
     int16_t line_width = 0;
     int32_t start_seconds = 0;
     double start_line = 0.0;
-    std::array<uint32_t, kMinutesPerTable> minute_pos_a{};
-    std::array<uint32_t, kMinutesPerTable> minute_pos_b{};
+    MinuteTable minute_pos_a{};
+    MinuteTable minute_pos_b{};
     uint32_t pos_a = 0;
     uint32_t pos_b = 0;
     double total_lines_a = 0.0;  // never reset: counts on across files

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "calibration/correction_file.h"
-#include "decode/chronology.h"
-#include "decode/line_decoder.h"
-#include "decode/particle_assembly.h"
-#include "input/record_reader.h"
+#include "codec/line_decoder.h"
+#include "format/record_reader.h"
 #include "matching/camera_matching.h"
+#include "particles/chronology.h"
+#include "particles/particle_assembly.h"
 
 namespace korvel {
 namespace {
@@ -55,7 +55,7 @@ void take_lines(DecodeContext& ctx, int16_t n) {
     std::copy_n(ctx.decode_output.begin(), n, ctx.line_buf.begin());
 }
 
-void report_record(StepContext& sc, int16_t camera, uint32_t pos, int16_t n, bool handed_on) {
+void report_record(StepContext& sc, Camera camera, uint32_t pos, int16_t n, bool handed_on) {
     if (!sc.observer) return;
     DecodedRecordEvent ev;
     ev.camera = camera;
@@ -68,13 +68,13 @@ void report_record(StepContext& sc, int16_t camera, uint32_t pos, int16_t n, boo
 }
 
 // Assembly, drawing, the order checks and the count, for the record in line_buf.
-void hand_on(StepContext& sc, int16_t camera, int16_t n) {
-    CameraQueue& queue = camera == kCameraARecord ? sc.ctx.queue_a : sc.ctx.queue_b;
+void hand_on(StepContext& sc, Camera camera, int16_t n) {
+    CameraQueue& queue = camera == Camera::A ? sc.ctx.queue_a : sc.ctx.queue_b;
     assemble_lines(sc.ctx, queue);
     if (sc.session.async_view == 1) sc.view.DrawCameraLines(camera, n, sc.ctx);
     close_record(sc.ctx, queue, sc.observer);
     check_line_order(sc.ctx, camera);
-    if (camera == kCameraARecord) {
+    if (camera == Camera::A) {
         sc.session.total_lines_a += n;
     } else {
         sc.session.total_lines_b += n;
@@ -90,10 +90,10 @@ bool step_camera_a(StepContext& sc, uint64_t length) {
         if (s.record.type != kCameraARecord) continue;
         const int16_t n = decode_current(sc);
         if (n == 0) return false;  // an empty record still uses up camera A's turn
-        report_record(sc, kCameraARecord, at, n, sc.views_on);
+        report_record(sc, Camera::A, at, n, sc.views_on);
         take_lines(sc.ctx, n);
         sc.view.playback_state().m_lastLineA = sc.ctx.line_buf[n - 1].y_count;
-        if (sc.views_on) hand_on(sc, kCameraARecord, n);
+        if (sc.views_on) hand_on(sc, Camera::A, n);
         return true;
     }
     return false;
@@ -113,10 +113,10 @@ void step_camera_b(StepContext& sc, uint64_t length, bool a_exhausted) {
         // Records not beyond the start line only move camera B's newest line.
         const double last = sc.ctx.decode_output[n - 1].y_count;
         const bool handed_on = sc.views_on && last > s.start_line;
-        report_record(sc, kCameraBRecord, at, n, handed_on);
+        report_record(sc, Camera::B, at, n, handed_on);
         take_lines(sc.ctx, n);
         vs.m_lastLineB = last;
-        if (handed_on) hand_on(sc, kCameraBRecord, n);
+        if (handed_on) hand_on(sc, Camera::B, n);
     }
 }
 
@@ -133,7 +133,10 @@ int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, D
     if (doc.m_newFile) {
         doc.m_newFile = 0;
         view.reset_playback_state();
-        load_corrections(session.work_dir, doc.corrections);
+        // A session whose data file came through no opener has no correction file either.
+        if (session.file_opener != nullptr) {
+            load_corrections(session.work_dir, doc.corrections, *session.file_opener);
+        }
         init_queues(ctx.queue_a, ctx.queue_b);
     }
     StepContext sc{session, view, ctx, observer, session.async_view == 1 || session.sync_view == 1};

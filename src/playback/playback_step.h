@@ -1,6 +1,6 @@
 #pragma once
 
-#include "decode/decode_context.h"
+#include "particles/decode_context.h"
 #include "playback/document.h"
 #include "playback/playback_observer.h"
 #include "playback/playback_session.h"

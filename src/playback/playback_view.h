@@ -2,8 +2,9 @@
 
 #include <cstdint>
 
-#include "decode/decode_context.h"
-#include "decode/particle.h"
+#include "common/camera.h"
+#include "particles/decode_context.h"
+#include "particles/particle.h"
 
 namespace korvel {
 
@@ -30,9 +31,9 @@ class PlaybackView {
     virtual void reset_playback_state() { state_ = ViewPlaybackState{}; }
 
     virtual void DrawScale() = 0;
-    // One record of camera 1 (A) or 2 (B): its n lines stand in ctx.line_buf, its surviving
+    // One record of a camera: its n lines stand in ctx.line_buf, its surviving
     // particles in the camera's assign queue.
-    virtual void DrawCameraLines(int16_t camera, int16_t n, const DecodeContext& ctx) = 0;
+    virtual void DrawCameraLines(Camera camera, int16_t n, const DecodeContext& ctx) = 0;
     // One matching decision; a or b may be null; matched is 1 for an accepted pair.
     virtual void DrawMatch(const Particle* a, const Particle* b, int matched) = 0;
 
@@ -43,7 +44,7 @@ class PlaybackView {
 class NullPlaybackView : public PlaybackView {
   public:
     void DrawScale() override {}
-    void DrawCameraLines(int16_t, int16_t, const DecodeContext&) override {}
+    void DrawCameraLines(Camera, int16_t, const DecodeContext&) override {}
     void DrawMatch(const Particle*, const Particle*, int) override {}
 };
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "input/memory_file_opener.h"
+#include "io/memory_file_opener.h"
 #include "support/fatal_text.h"
 #include "support/temp_dir.h"
 

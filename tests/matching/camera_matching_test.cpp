@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "decode/particle_assembly.h"
+#include "particles/particle_assembly.h"
 
 namespace korvel {
 namespace {

@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "input/close_file.h"
-#include "input/open_file.h"
-#include "input/raw_record.h"
+#include "commands/close_file.h"
+#include "commands/open_file.h"
+#include "format/raw_record.h"
 #include "playback/playback_step.h"
 #include "support/playback_harness.h"
 #include "support/step_recording.h"
-#include "support/temp_dir.h"
 
 namespace korvel {
 namespace {
@@ -49,16 +48,16 @@ TEST_F(PlaybackLifecycleTest, TheFirstStepAfterOpenStartsAfresh) {
 TEST_F(PlaybackLifecycleTest, TheCorrectionFileIsCheckedAtEachFilesFirstStep) {
     FourRecords f;
     const std::string four_lines = "title\nline 2\nline 3\nline 4\n";
-    test::write_text_file(work.file("CORRFACT.DAT"), four_lines);
+    put_corrections(four_lines);
     open(f.r, f.a1, f.a1);
     EXPECT_EQ(tick_error(), "tables05");
 
     // Damaged between two files: only the next file's first step notices.
     close_file(session, doc, user);
-    std::remove(work.file("CORRFACT.DAT").c_str());
+    opener.remove(std::string(kWorkDir) + "/CORRFACT.DAT");
     open(f.r, f.a1, f.a1);
     tick();
-    test::write_text_file(work.file("CORRFACT.DAT"), four_lines);
+    put_corrections(four_lines);
     EXPECT_EQ(tick_error(), "<no error>");
     close_file(session, doc, user);
     open(f.r, f.a1, f.a1);

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "input/close_file.h"
-#include "input/raw_record.h"
+#include "commands/close_file.h"
+#include "format/raw_record.h"
 #include "support/playback_harness.h"
 
 namespace korvel {

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <memory>
 
+#include "codec/block_bit_writer.h"
+#include "codec/line_decoder.h"
 #include "common/little_endian.h"
-#include "decode/block_bit_writer.h"
-#include "decode/decode_context.h"
-#include "decode/line_decoder.h"
+#include "particles/decode_context.h"
 
 namespace korvel::test {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "decode/line_entry.h"
+#include "codec/line_entry.h"
 
 namespace korvel::test {
 

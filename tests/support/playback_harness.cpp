@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "input/memory_source.h"
-#include "input/open_file.h"
-#include "input/raw_record.h"
-#include "input/recording_writer.h"
+#include "commands/open_file.h"
+#include "format/raw_record.h"
+#include "format/recording_writer.h"
+#include "io/memory_source.h"
 #include "playback/playback_step.h"
 #include "support/fatal_text.h"
 
@@ -47,10 +47,11 @@ void RecordingView::reset_playback_state() {
     PlaybackView::reset_playback_state();
 }
 
-void RecordingView::DrawCameraLines(int16_t camera, int16_t n, const DecodeContext& ctx) {
+void RecordingView::DrawCameraLines(Camera camera, int16_t n, const DecodeContext& ctx) {
     char text[96];
-    std::snprintf(text, sizeof text, "%d n=%d buf=%d %.0f..%.0f", camera, n, ctx.line_count,
-                  ctx.line_buf[0].y_count, ctx.line_buf[static_cast<size_t>(n - 1)].y_count);
+    std::snprintf(text, sizeof text, "%d n=%d buf=%d %.0f..%.0f", camera == Camera::A ? 1 : 2, n,
+                  ctx.line_count, ctx.line_buf[0].y_count,
+                  ctx.line_buf[static_cast<size_t>(n - 1)].y_count);
     lines.push_back(text);
 }
 
@@ -60,7 +61,7 @@ void RecordingView::DrawMatch(const Particle* a, const Particle* b, int matched)
 
 void RecordingObserver::on_record(const DecodedRecordEvent& e) {
     records.push_back(
-        describe(e.camera == 1 ? 'A' : 'B', e.pos, e.n, e.y_first, e.y_last, e.handed_on));
+        describe(camera_letter(e.camera), e.pos, e.n, e.y_first, e.y_last, e.handed_on));
 }
 
 void RecordingObserver::on_wait(const Particle& p) {
@@ -76,7 +77,7 @@ std::string rec(char cam, uint32_t pos, double first, int n, bool on) {
 }
 
 PlaybackHarness::PlaybackHarness() {
-    apply_start_up(session, work.path(), "");
+    apply_start_up(session, kWorkDir, "");
 }
 
 void PlaybackHarness::open(const StepRecording& r, uint32_t pos_a, uint32_t pos_b,
@@ -103,6 +104,11 @@ std::string PlaybackHarness::tick_error() {
 void PlaybackHarness::select(int async_view, int sync_view) {
     session.async_view = async_view;
     session.sync_view = sync_view;
+}
+
+void PlaybackHarness::put_corrections(const std::string& text) {
+    opener.add(std::string(kWorkDir) + "/CORRFACT.DAT",
+               std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 std::vector<uint8_t>& PlaybackHarness::file_bytes() {

@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "input/memory_file_opener.h"
-#include "input/user_interaction.h"
+#include "commands/user_interaction.h"
+#include "io/memory_file_opener.h"
 #include "playback/document.h"
 #include "playback/playback_observer.h"
 #include "playback/playback_session.h"
 #include "playback/playback_view.h"
 #include "support/step_recording.h"
-#include "support/temp_dir.h"
 
 namespace korvel::test {
 
@@ -51,7 +50,7 @@ class RecordingView : public PlaybackView {
 
     void reset_playback_state() override;
     void DrawScale() override { ++scales; }
-    void DrawCameraLines(int16_t camera, int16_t n, const DecodeContext& ctx) override;
+    void DrawCameraLines(Camera camera, int16_t n, const DecodeContext& ctx) override;
     void DrawMatch(const Particle* a, const Particle* b, int matched) override;
 };
 
@@ -87,7 +86,10 @@ class PlaybackHarness : public ::testing::Test {
     std::vector<uint8_t>& file_bytes();
     const ViewPlaybackState& state() const { return view.playback_state(); }
 
-    TempDir work;  // the start-up directory, where CORRFACT.DAT is looked for
+    // The start-up directory, where CORRFACT.DAT is looked for among the opener's files.
+    static constexpr const char* kWorkDir = "/start";
+    // Puts a correction file with this text in the start-up directory.
+    void put_corrections(const std::string& text);
     PlaybackSession session;
     Document doc;
     StepUser user;

@@ -4,12 +4,12 @@
 
 #include <memory>
 
+#include "codec/line_decoder.h"
 #include "common/little_endian.h"
-#include "decode/decode_context.h"
-#include "decode/line_decoder.h"
-#include "input/memory_source.h"
-#include "input/raw_record.h"
-#include "input/record_reader.h"
+#include "format/raw_record.h"
+#include "format/record_reader.h"
+#include "io/memory_source.h"
+#include "particles/decode_context.h"
 
 namespace korvel::test {
 

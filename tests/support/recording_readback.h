@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "decode/line_entry.h"
+#include "codec/line_entry.h"
 
 namespace korvel::test {
 

@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/little_endian.h"
-#include "input/minute_index_builder.h"
+#include "format/minute_index_builder.h"
+#include "format/raw_record.h"
 #include "support/line_builders.h"
 #include "support/record_bytes.h"
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "decode/line_entry.h"
-#include "input/recording_writer.h"
-#include "input/vector_sink.h"
+#include "codec/line_entry.h"
+#include "format/recording_writer.h"
+#include "io/vector_sink.h"
 
 namespace korvel::test {
 

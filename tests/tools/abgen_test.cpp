@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "common/little_endian.h"
-#include "input/header_reader.h"
-#include "input/memory_source.h"
-#include "input/raw_record.h"
+#include "format/header_reader.h"
+#include "format/raw_record.h"
+#include "io/memory_source.h"
 #include "support/recording_readback.h"
 #include "support/temp_dir.h"
 

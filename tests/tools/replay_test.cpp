@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "input/file_sink.h"
-#include "input/raw_record.h"
-#include "input/recording_writer.h"
+#include "format/raw_record.h"
+#include "format/recording_writer.h"
+#include "io/file_sink.h"
 #include "support/json_fields.h"
 #include "support/line_builders.h"
 #include "support/replay_runner.h"

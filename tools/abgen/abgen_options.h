@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "input/recording_header.h"
+#include "format/recording_header.h"
 #include "rain_simulator.h"
 
 namespace korvel {

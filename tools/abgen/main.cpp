@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "abgen_options.h"
-#include "input/file_sink.h"
-#include "input/recording_writer.h"
+#include "format/recording_writer.h"
+#include "io/file_sink.h"
 #include "rain_recording.h"
 #include "rain_simulator.h"
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "input/raw_record.h"
-#include "input/record_splitter.h"
+#include "format/raw_record.h"
+#include "format/record_splitter.h"
 
 namespace korvel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "input/recording_writer.h"
+#include "format/recording_writer.h"
 #include "rain_simulator.h"
 
 namespace korvel {

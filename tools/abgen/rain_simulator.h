@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "decode/line_entry.h"
+#include "codec/line_entry.h"
 #include "random_stream.h"
 #include "shadow_camera.h"
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "decode/line_entry.h"
+#include "codec/line_entry.h"
 #include "shadow.h"
 
 namespace korvel {

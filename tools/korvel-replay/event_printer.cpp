@@ -5,8 +5,8 @@
 namespace korvel::replay {
 namespace {
 
-const char* camera_name(int16_t camera) {
-    return camera == 1 ? "A" : "B";
+const char* camera_name(Camera camera) {
+    return camera == Camera::A ? "A" : "B";
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ void ReplayObserver::emit(const std::string& json) {
 }
 
 void ReplayObserver::on_record(const DecodedRecordEvent& ev) {
-    (ev.camera == 1 ? counters_.records_a : counters_.records_b) += 1;
+    (ev.camera == Camera::A ? counters_.records_a : counters_.records_b) += 1;
     if (ev.handed_on) ++counters_.handed_on;
     if (!print_) return;
     emit(JsonLine()

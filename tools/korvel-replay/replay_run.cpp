@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <string>
 
+#include "commands/open_file.h"
+#include "commands/user_interaction.h"
 #include "common/fatal_error.h"
 #include "event_printer.h"
-#include "input/disk_file_opener.h"
-#include "input/header_reader.h"
-#include "input/open_file.h"
-#include "input/user_interaction.h"
+#include "format/header_reader.h"
+#include "io/disk_file_opener.h"
 #include "json_writer.h"
 #include "playback/playback_session.h"
 #include "playback/playback_step.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "input/byte_source.h"
+#include "io/byte_source.h"
 
 namespace korvel::replay {
 

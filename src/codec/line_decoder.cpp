@@ -1,0 +1,148 @@
+#include "codec/line_decoder.h"
+
+#include <algorithm>
+
+#include "codec/block_bit_reader.h"
+#include "common/little_endian.h"
+
+namespace korvel {
+
+namespace {
+
+// The u32 block header word: bits 0-13 block_length (header word and first line number
+// included), 14-23 x_origin, 24-27 run_bits, 28-31 gap_bits.
+struct BlockHeader {
+    int block_length;
+    int x_origin;
+    int run_bits;
+    int gap_bits;
+};
+
+BlockHeader split_header_word(uint32_t word) {
+    return BlockHeader{static_cast<int>(word & 0x3FFFu), static_cast<int>((word >> 14) & 0x3FFu),
+                       static_cast<int>((word >> 24) & 0xFu), static_cast<int>(word >> 28)};
+}
+
+// Largest coordinate a LineEntry can hold; a run reaching beyond it is malformed data.
+constexpr int kMaxCoordinate = 32767;
+
+// What ends the codes of a block.
+enum class BlockEnd { kNextBlock, kStop, kIgnoreRecord };
+
+// The lines of one record as they are produced, shared by all its blocks.
+struct RecordLines {
+    LineEntry* out;
+    int limit;                // lines the record may produce: its declared count, at most 2000
+    int produced = 0;         // lines written to out so far
+    int last_from_runs = -1;  // index of the last line decoded from runs: what repeats copy
+};
+
+// Decodes the runs of one line whose first gap code (value first_gap, flag 0) has been read.
+// Returns false when the line is malformed or its codes run past the block's data.
+bool decode_runs(BlockBitReader& reader, const BlockHeader& h, uint32_t first_gap,
+                 LineEntry& line) {
+    int start = h.x_origin + static_cast<int>(first_gap);
+    int n = 0;
+    for (;;) {
+        uint32_t w = 0;
+        bool last_run = false;
+        if (!reader.read(h.run_bits, w, last_run)) return false;
+        const int end = start + static_cast<int>(w);
+        if (end > kMaxCoordinate) return false;
+        line.segments[n] = Segment{static_cast<int16_t>(start), static_cast<int16_t>(end)};
+        ++n;
+        if (last_run) break;
+        if (n == kMaxSegmentsPerLine) return false;  // a seventh run
+        uint32_t g = 0;
+        bool flag = false;
+        if (!reader.read(h.gap_bits, g, flag) || flag) return false;
+        start = end + static_cast<int>(g);
+    }
+    line.segment_count = static_cast<int16_t>(n);
+    return true;
+}
+
+// Decodes the codes of one block, whose first line is numbered y, up to its end-of-block code.
+BlockEnd decode_block(BlockBitReader& reader, const BlockHeader& h, double y, RecordLines& rec) {
+    for (;;) {
+        uint32_t g = 0;
+        bool flag = false;
+        if (!reader.read(h.gap_bits, g, flag)) return BlockEnd::kStop;
+        if (flag && g == 0) return BlockEnd::kNextBlock;
+        if (rec.produced >= rec.limit) return BlockEnd::kStop;
+        if (flag) {
+            // A repeat code: the last line decoded from runs occurs g more times.
+            if (rec.last_from_runs < 0) return BlockEnd::kIgnoreRecord;
+            const int copies = std::min(static_cast<int>(g), rec.limit - rec.produced);
+            const LineEntry& source = rec.out[rec.last_from_runs];
+            for (int k = 0; k < copies; ++k) {
+                LineEntry& line = rec.out[rec.produced++];
+                line = source;
+                line.y_count = y;
+                y += 1.0;
+            }
+            if (copies < static_cast<int>(g)) return BlockEnd::kStop;
+            continue;
+        }
+        LineEntry& line = rec.out[rec.produced];
+        line = LineEntry{};
+        line.y_count = y;
+        if (!decode_runs(reader, h, g, line)) return BlockEnd::kStop;
+        rec.last_from_runs = rec.produced++;
+        y += 1.0;
+    }
+}
+
+// Walks the blocks of a payload whose line count has been read. Every length is checked
+// before the bytes it covers are touched: a payload that ends inside a block header, a block
+// whose length is shorter than its own header or runs past the payload, and code widths of 0
+// all end the decoding with the lines produced so far.
+int decode_blocks(int16_t header_version, const uint8_t* payload, int payload_length,
+                  RecordLines& rec) {
+    // Versions 0 and 1 give a block's first line number as u32, version 2 as f64.
+    const int number_size = header_version == 2 ? 8 : 4;
+    const int block_header_size = 4 + number_size;
+    int pos = 2;
+    while (rec.produced < rec.limit) {
+        // A block needs its header, and at least one byte of packed data behind it.
+        if (payload_length - pos <= block_header_size) return 1;
+        const BlockHeader h = split_header_word(load_u32(payload + pos));
+        const double y = number_size == 8 ? load_f64(payload + pos + 4)
+                                          : static_cast<double>(load_u32(payload + pos + 4));
+        pos += block_header_size;
+        const int data_length = h.block_length - block_header_size;
+        if (data_length < 0 || data_length > payload_length - pos) return 1;
+        if (h.gap_bits == 0 || h.run_bits == 0) return 1;
+
+        // The packed data is read where it lies in the payload: the reader never looks past
+        // the block's last byte, so no copy is needed.
+        BlockBitReader reader(payload + pos, data_length);
+        pos += data_length;
+        switch (decode_block(reader, h, y, rec)) {
+            case BlockEnd::kNextBlock:
+                break;
+            case BlockEnd::kStop:
+                return 1;
+            case BlockEnd::kIgnoreRecord:
+                return 0;
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+int decode_record(DecodeContext& /*ctx*/, int16_t header_version, const uint8_t* payload,
+                  int payload_length, LineEntry* out, int16_t& count) {
+    count = 0;
+    if (payload == nullptr || payload_length < 2) return 0;
+    const int declared = load_i16(payload);
+    if (declared == 0) return 0;
+    // A negative count produces nothing; more than the output holds is cut to its capacity.
+    RecordLines rec{out, std::clamp(declared, 0, kMaxLinesPerRecord)};
+    const int result = decode_blocks(header_version, payload, payload_length, rec);
+    count = static_cast<int16_t>(rec.produced);
+    return result;
+}
+
+}  // namespace korvel

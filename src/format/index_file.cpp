@@ -1,0 +1,43 @@
+#include "format/index_file.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "common/fatal_error.h"
+#include "common/little_endian.h"
+
+namespace korvel {
+
+std::string index_file_path(const std::string& data_path) {
+    const size_t keep = data_path.size() < 3 ? 0 : data_path.size() - 3;
+    return data_path.substr(0, keep) + ".abh";
+}
+
+void read_index_tables(ByteSource& source, MinuteTable& pos_a, MinuteTable& pos_b) {
+    std::vector<uint8_t> bytes(2 * kIndexTableBytes);
+    if (source.read_at(0, bytes.data(), kIndexTableBytes) != kIndexTableBytes ||
+        source.read_at(kIndexTableBytes, bytes.data() + kIndexTableBytes, kIndexTableBytes) !=
+            kIndexTableBytes) {
+        throw FatalError("pixfil05");
+    }
+    for (size_t m = 0; m < size_t{kIndexMinutes}; ++m) {
+        pos_a[m] = load_u32(&bytes[4 * m]);
+        pos_b[m] = load_u32(&bytes[kIndexTableBytes + 4 * m]);
+    }
+}
+
+size_t index_minute(double start_line, double line_rate) {
+    const double quotient = start_line / std::floor(line_rate * 60.0);
+    if (!(quotient >= 0.0 && quotient < static_cast<double>(kIndexMinutes))) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "Start time outside the index file: line %.0f at %g lines/s falls in "
+                      "minute %.0f, the index covers minutes 0 to %d",
+                      start_line, line_rate, std::floor(quotient), kIndexMinutes - 1);
+        throw FatalError(text);
+    }
+    return static_cast<size_t>(quotient);
+}
+
+}  // namespace korvel

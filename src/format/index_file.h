@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "io/byte_source.h"
+
+namespace korvel {
+
+// Entries per table of the index: one per minute of the day, and two spare.
+inline constexpr int kIndexMinutes = 1442;
+
+// The index file beside a data file: for every minute of the day the byte offset at which
+// camera A's records of that minute begin (first table) and the same for camera B (second
+// table), each 1442 unsigned 32-bit little-endian numbers. Bytes after the tables are ignored.
+inline constexpr size_t kIndexTableBytes = size_t{kIndexMinutes} * 4;
+
+using MinuteTable = std::array<uint32_t, kIndexMinutes>;
+
+// The index file's path: the data file's full path without its last three characters (the
+// ".ab" extension), plus ".abh".
+std::string index_file_path(const std::string& data_path);
+
+// Reads both tables from the start of source. Raises FatalError("pixfil05") when either table
+// is cut short; the tables are only written once both have been read whole.
+void read_index_tables(ByteSource& source, MinuteTable& pos_a, MinuteTable& pos_b);
+
+// The minute of the day that holds start_line: the entry of the index tables a reader starts
+// from. Minute m begins at line m x floor(line_rate x 60). Raises FatalError when it lies
+// outside the tables' 1442 minutes (a line rate below one line a minute, or a start beyond the
+// day).
+size_t index_minute(double start_line, double line_rate);
+
+}  // namespace korvel

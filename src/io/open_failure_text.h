@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "io/file_opener.h"
+
+namespace korvel {
+
+// Cuts text to at most max_bytes bytes without splitting a UTF-8 sequence, so a long path
+// never leaves half a character (the reason texts carry umlauts) at the end of a message.
+std::string cut_text(std::string text, size_t max_bytes);
+
+// "Could not open because: " followed by the reason text for error with path in it. The
+// reason is cut to reason_limit bytes, then the whole message to message_limit bytes: the
+// message boxes of the viewer take texts of bounded length.
+std::string open_failure_text(FileError error, const std::string& path, size_t reason_limit,
+                              size_t message_limit);
+
+}  // namespace korvel

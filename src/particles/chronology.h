@@ -1,0 +1,18 @@
+#pragma once
+
+#include "common/camera.h"
+#include "particles/decode_context.h"
+#include "particles/particle.h"
+
+namespace korvel {
+
+// Every particle of the list (walked from oldest through newer) must have a y_first not below
+// the oldest particle's. Raises FatalError(" <list_name> <letter> -> Chronology - Error ").
+void check_queue_order(const char* list_name, char list_letter, const Particle* oldest);
+
+// The lines of the record just handed on (ctx.line_count lines of ctx.line_buf) must rise
+// strictly above the camera's last accepted line (m_oldA for camera 1, m_oldB for camera 2).
+// Raises FatalError("neg. time jump in A" / "... B"). Any other camera does nothing.
+void check_line_order(DecodeContext& ctx, Camera camera);
+
+}  // namespace korvel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "particles/decode_context.h"
+#include "particles/particle.h"
+
+namespace korvel {
+
+// Sets the queue letters ('1'/'V' for A, '2'/'W' for B) and empties all four lists.
+void init_queues(CameraQueue& a, CameraQueue& b);
+
+// Joins the runs of the context's line_buf (line_count lines) into particles in the
+// camera's assign queue, then discards overflowed, one-pixel-wide and one-line-tall ones.
+void assemble_lines(DecodeContext& ctx, CameraQueue& queue);
+
+// Checks the assign queue's order, splices it onto the newest end of the wait queue
+// (shrinking each particle's segments to line_count), then checks the wait queue's order.
+// Tells sink (if given) of every particle moved, oldest first, after the assign-queue check
+// and before the wait-queue check.
+class WaitSink {
+  public:
+    virtual ~WaitSink() = default;
+    virtual void on_wait(const Particle& p) = 0;
+};
+void close_record(DecodeContext& ctx, CameraQueue& queue, WaitSink* sink = nullptr);
+
+// Unlinks a particle from the queue's wait queue and frees it.
+void remove_waiting(DecodeContext& ctx, Particle* p, CameraQueue& queue);
+
+// Pool operations: a free entry with a fresh 600-segment array, or null when none is free.
+Particle* allocate_particle(DecodeContext& ctx);
+void free_particle(DecodeContext& ctx, Particle* p);
+
+}  // namespace korvel

@@ -1,0 +1,303 @@
+#include "commands/open_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "commands/close_file.h"
+#include "commands/window_title.h"
+#include "common/little_endian.h"
+#include "format/index_file.h"
+#include "io/memory_file_opener.h"
+#include "io/open_failure_text.h"
+#include "support/fatal_text.h"
+#include "support/record_bytes.h"
+
+namespace korvel {
+namespace {
+
+constexpr int32_t kJune7th2006Noon = 1149681600;  // 2006-06-07 12:00:00 UTC
+const std::string kDataPath = "/data/0607.ab";
+const std::string kIndexPath = "/data/0607.abh";
+
+// Answers the dialogs as a test sets them up and records everything shown.
+class ScriptedUser : public UserInteraction {
+  public:
+    bool file_ok = true;
+    std::string path = kDataPath;
+    std::string file_title = "0607.ab";
+    bool time_ok = true;
+    int hour = 0, minute = 0, second = 0;
+
+    int file_dialogs = 0, time_dialogs = 0, repaints = 0;
+    std::vector<std::string> messages, file_errors, titles, recent;
+
+    bool choose_file(std::string& p, std::string& t) override {
+        ++file_dialogs;
+        p = path;
+        t = file_title;
+        return file_ok;
+    }
+    bool choose_start_time(int& h, int& m, int& s) override {
+        ++time_dialogs;
+        h = hour;
+        m = minute;
+        s = second;
+        return time_ok;
+    }
+    void show_message(const std::string& text) override { messages.push_back(text); }
+    void report_file_error(const std::string& text) override { file_errors.push_back(text); }
+    void add_recent_file(const std::string& p) override { recent.push_back(p); }
+    void set_title(const std::string& text) override { titles.push_back(text); }
+    void repaint_views() override { ++repaints; }
+    CivilDate local_today() override { return CivilDate{2024, 3, 9}; }
+};
+
+// Index tables whose entries tell camera, minute and a per-file marker apart.
+std::vector<uint8_t> index_bytes(size_t size, uint32_t marker = 0) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t m = 0; m < kIndexMinutes; ++m) {
+        if (4 * m + 4 <= size) store_u32(&bytes[4 * m], marker + 1000 + m);
+        const size_t b = kIndexTableBytes + 4 * m;
+        if (b + 4 <= size) store_u32(&bytes[b], marker + 500000 + m);
+    }
+    return bytes;
+}
+
+class OpenFileTest : public ::testing::Test {
+  protected:
+    void add_recording(const std::string& path, double line_rate, uint32_t marker = 0) {
+        opener.add(path, test::header_v1_record(line_rate, kJune7th2006Noon));
+        opener.add(index_file_path(path), index_bytes(2 * kIndexTableBytes, marker));
+    }
+    void open() { open_file(session, doc, user, opener); }
+    std::string open_error() {
+        return test::fatal_text([&] { open(); });
+    }
+
+    PlaybackSession session;
+    Document doc;
+    ScriptedUser user;
+    MemoryFileOpener opener;
+};
+
+TEST_F(OpenFileTest, PlacesBothReadersAtTheMinuteOfTheStartTime) {
+    add_recording(kDataPath, 1000.0);
+    user.hour = 12;
+    user.minute = 30;
+    doc.m_newFile = 0;
+    open();
+    EXPECT_EQ(session.start_seconds, 45000);
+    EXPECT_EQ(session.start_line, 45000000.0);
+    EXPECT_EQ(session.pos_a, 1000u + 750u);
+    EXPECT_EQ(session.pos_b, 500000u + 750u);
+    EXPECT_EQ(session.header_version, 1);
+    EXPECT_EQ(session.line_rate, 1000.0);
+    EXPECT_EQ(session.line_width, 512);
+
+    EXPECT_EQ(session.open_document, &doc);
+    ASSERT_NE(session.decode_context, nullptr);
+    EXPECT_EQ(doc.m_pContext, session.decode_context.get());
+    EXPECT_EQ(doc.path_name, kDataPath);
+    EXPECT_EQ(doc.title, "0607.ab");
+    EXPECT_EQ(doc.m_newFile, 1);
+    EXPECT_EQ(user.recent, std::vector<std::string>{kDataPath});
+    EXPECT_EQ(user.titles, std::vector<std::string>{"PLUVARIC   KORVEL   0607   2006/06/07   "});
+    EXPECT_TRUE(user.file_errors.empty());
+}
+
+TEST_F(OpenFileTest, UntouchedPickerStartsAtMinuteZero) {
+    add_recording(kDataPath, 1000.0);
+    open();
+    EXPECT_EQ(session.start_seconds, 0);
+    EXPECT_EQ(session.start_line, 0.0);
+    EXPECT_EQ(session.pos_a, 1000u);
+    EXPECT_EQ(session.pos_b, 500000u);
+}
+
+TEST_F(OpenFileTest, WhileAFileIsOpenOnlyTheMessageIsShown) {
+    add_recording(kDataPath, 1000.0);
+    user.hour = 1;
+    open();
+    DecodeContext* context = session.decode_context.get();
+    const uint32_t pos_a = session.pos_a;
+    open();
+    EXPECT_EQ(user.messages, std::vector<std::string>{"File already opened \nFirst close it !!!"});
+    EXPECT_EQ(user.file_dialogs, 1);
+    EXPECT_EQ(user.time_dialogs, 1);
+    EXPECT_EQ(user.titles.size(), 1u);
+    EXPECT_EQ(session.decode_context.get(), context);
+    EXPECT_EQ(session.pos_a, pos_a);
+}
+
+TEST_F(OpenFileTest, CancelInTheFileDialogChangesNothing) {
+    add_recording(kDataPath, 1000.0);
+    user.file_ok = false;
+    open();
+    EXPECT_EQ(user.time_dialogs, 0);
+    EXPECT_EQ(session.open_document, nullptr);
+    EXPECT_EQ(session.decode_context, nullptr);
+    EXPECT_EQ(session.data_file, nullptr);
+    EXPECT_TRUE(user.titles.empty());
+}
+
+TEST_F(OpenFileTest, CancelledStartTimeKeepsTheSecondsAndUsesTheNewLineRate) {
+    add_recording(kDataPath, 1000.0);
+    add_recording("/data/0608.ab", 500.0);
+    user.time_ok = false;
+    open();
+    EXPECT_EQ(session.start_seconds, 0);
+
+    close_file(session, doc, user);
+    user.time_ok = true;
+    user.hour = 12;
+    user.minute = 30;
+    open();
+    close_file(session, doc, user);
+
+    user.time_ok = false;
+    user.path = "/data/0608.ab";
+    open();
+    EXPECT_EQ(session.start_seconds, 45000);
+    EXPECT_EQ(session.start_line, 45000.0 * 500.0);
+    EXPECT_EQ(session.pos_a, 1000u + 750u);
+}
+
+TEST_F(OpenFileTest, CommandLinePathIsUsedOnceWithoutTheFileDialog) {
+    add_recording("/cmd/0609.ab", 1000.0);
+    session.cmd_line_path = "/cmd/0609.ab";
+    open();
+    EXPECT_EQ(user.file_dialogs, 0);
+    EXPECT_EQ(user.time_dialogs, 1);
+    EXPECT_TRUE(session.cmd_line_path.empty());
+    EXPECT_EQ(doc.path_name, "/cmd/0609.ab");
+    EXPECT_EQ(doc.title, "");
+    EXPECT_EQ(user.titles.back(), "PLUVARIC   KORVEL   0609   2006/06/07   ");
+}
+
+TEST_F(OpenFileTest, IndexFileMustHoldBothTablesWhole) {
+    opener.add(kDataPath, test::header_v1_record(1000.0, kJune7th2006Noon));
+    opener.add(kIndexPath, index_bytes(2 * kIndexTableBytes - 1));
+    EXPECT_EQ(open_error(), "pixfil05");
+
+    for (size_t size : {2 * kIndexTableBytes, 2 * kIndexTableBytes + 100}) {
+        PlaybackSession fresh;
+        Document fresh_doc;
+        opener.add(kIndexPath, index_bytes(size));
+        user.hour = 23;
+        user.minute = 59;
+        user.second = 59;
+        open_file(fresh, fresh_doc, user, opener);
+        EXPECT_EQ(fresh.pos_b, 500000u + 1439u) << size;
+    }
+}
+
+TEST_F(OpenFileTest, MissingIndexIsReportedAndPlaybackStartsAtTheFileStart) {
+    // A first file is played some way, then closed; the second has no index file.
+    add_recording("/data/0606.ab", 1000.0);
+    user.path = "/data/0606.ab";
+    user.hour = 6;
+    open();
+    session.pos_a = 7777;
+    session.pos_b = 8888;
+    close_file(session, doc, user);
+
+    opener.add(kDataPath, test::header_v1_record(1000.0, kJune7th2006Noon));
+    user.path = kDataPath;
+    open();
+    EXPECT_EQ(user.file_errors, std::vector<std::string>{"/data/0607.abh wurde nicht gefunden."});
+    EXPECT_EQ(session.pos_a, 0u);
+    EXPECT_EQ(session.pos_b, 0u);
+    EXPECT_EQ(session.open_document, &doc);
+    EXPECT_NE(session.data_file, nullptr);
+    EXPECT_EQ(doc.m_pContext, session.decode_context.get());
+    EXPECT_EQ(user.titles.back(), "PLUVARIC   KORVEL   0607   2006/06/07   ");
+}
+
+TEST_F(OpenFileTest, DataFileThatCannotBeOpenedIsFatal) {
+    EXPECT_EQ(open_error(), "Could not open because: /data/0607.ab wurde nicht gefunden.");
+    EXPECT_EQ(session.open_document, nullptr);
+
+    // However long the path, the message stays within 254 bytes.
+    user.path = "/" + std::string(300, 'x') + ".ab";
+    const std::string text = open_error();
+    EXPECT_EQ(text.size(), 254u);
+    EXPECT_EQ(text.rfind("Could not open because: /xxx", 0), 0u) << text;
+}
+
+TEST_F(OpenFileTest, HeaderErrorsPropagate) {
+    opener.add(kDataPath, {0x00});
+    EXPECT_EQ(open_error(), "eval_arg41");
+    opener.add(kDataPath, {0x00, 0x00, 0x38});
+    session.open_document = nullptr;
+    EXPECT_EQ(open_error(), "eval_arg42");
+}
+
+TEST_F(OpenFileTest, StartMinuteOutsideTheIndexIsRejectedBeforeTheTablesAreRead) {
+    // At 0.02 lines/s a minute holds floor(1.2) = 1 line, so 23:59:59 (line 1727) falls in
+    // minute 1727. The index file is short: reading it would raise "pixfil05" instead.
+    opener.add(kDataPath, test::header_v1_record(0.02, kJune7th2006Noon));
+    opener.add(kIndexPath, index_bytes(100));
+    user.hour = 23;
+    user.minute = 59;
+    user.second = 59;
+    const std::string text = open_error();
+    EXPECT_NE(text.find("Start time outside the index file"), std::string::npos) << text;
+    EXPECT_EQ(session.minute_pos_a[0], 0u);
+
+    // Below one line a minute even the start of the day has no minute.
+    opener.add(kDataPath, test::header_v1_record(0.01, kJune7th2006Noon));
+    session.open_document = nullptr;
+    user.hour = user.minute = user.second = 0;
+    EXPECT_NE(open_error().find("Start time outside the index file"), std::string::npos);
+}
+
+TEST_F(OpenFileTest, CloseFileFreesTheContextAndRetitles) {
+    add_recording(kDataPath, 1000.0);
+    open();
+    session.decode_context->m_oldA = 123.0;  // marks the first file's context
+    doc.m_newFile = 0;
+    close_file(session, doc, user);
+    EXPECT_EQ(session.open_document, nullptr);
+    EXPECT_EQ(session.decode_context, nullptr);
+    EXPECT_EQ(session.data_file, nullptr);
+    EXPECT_EQ(doc.m_pContext, nullptr);
+    EXPECT_EQ(doc.m_newFile, 1);
+    EXPECT_EQ(doc.path_name, kDataPath);
+    EXPECT_EQ(user.repaints, 1);
+    EXPECT_EQ(user.titles.back(), "PLUVARIC   KORVEL      2024/03/09   ");
+
+    open();
+    ASSERT_NE(session.decode_context, nullptr);
+    EXPECT_EQ(session.decode_context->m_oldA, 0.0);
+    EXPECT_EQ(session.open_document, &doc);
+}
+
+TEST_F(OpenFileTest, CloseFileWithNothingOpenOnlyRetitles) {
+    close_file(session, doc, user);
+    EXPECT_EQ(user.repaints, 0);
+    EXPECT_EQ(user.titles, std::vector<std::string>{"PLUVARIC   KORVEL      2024/03/09   "});
+}
+
+TEST(WindowTitle, NameAndIndexPathDropTheLastThreeCharacters) {
+    EXPECT_EQ(title_name("/data/0607.ab"), "0607");
+    EXPECT_EQ(title_name("0607.ab"), "0607");
+    EXPECT_EQ(title_name("/data/ab"), "");
+    EXPECT_EQ(title_name("/data/"), "");
+    EXPECT_EQ(index_file_path("/data/0607.ab"), "/data/0607.abh");
+    EXPECT_EQ(index_file_path("ab"), ".abh");
+    EXPECT_EQ(window_title("x", CivilDate{33, 1, 2}), "PLUVARIC   KORVEL   x   0033/01/02   ");
+}
+
+TEST(OpenFailureText, CutsNeverSplitACharacter) {
+    // "ä" is two bytes in UTF-8; a cut through it drops the whole character.
+    EXPECT_EQ(cut_text("enth\xC3\xA4lt", 5), "enth");
+    EXPECT_EQ(cut_text("enth\xC3\xA4lt", 6), "enth\xC3\xA4");
+    EXPECT_EQ(cut_text("kurz", 254), "kurz");
+    const std::string text = open_failure_text(FileError::bad_path, std::string(300, 'p'), 40, 254);
+    EXPECT_EQ(text, "Could not open because: " + std::string(40, 'p'));
+}
+
+}  // namespace
+}  // namespace korvel
