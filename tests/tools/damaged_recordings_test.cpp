@@ -245,3 +245,59 @@ TEST_F(DamagedRecordings, UnusableHeaders) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// The summary lines that tell what was played, without the timing.
+std::vector<std::string> what_was_played(const test::ProgramRun& run) {
+    std::vector<std::string> kept;
+    for (const std::string& line : run.out_lines()) {
+        for (const char* key : {"  records", "  lines", "  particles", "  drops"}) {
+            if (line.rfind(key, 0) == 0) kept.push_back(line);
+        }
+    }
+    return kept;
+}
+
+// A recording followed by gigabytes of zero bytes, as a sparse or pre-allocated file holds
+// them: every four bytes are an empty record that both readers pass over. They must go by
+// at memory speed (one by one they took tens of seconds) and change nothing that is played.
+TEST_F(DamagedRecordings, ZeroTailsArePassedAtMemorySpeed) {
+    const Recording& r = base_recording(2);
+    const fs::path path = work_dir() / "zero_tail.ab";
+    write_file(path, r.ab);
+    write_file(fs::path(path).replace_extension(".abh"), r.abh);
+    const std::vector<std::string> args = {kReplay, "--corrections-dir",
+                                           (work_dir() / "no_corrections").string(), path.string()};
+    const ChildRun intact = run_program(args);
+    ASSERT_EQ(intact.status, 0) << intact.err;
+
+    struct Tail {
+        const char* what;
+        uint64_t bytes;
+        bool sparse;
+    };
+    for (const Tail t : {Tail{"64 MiB of written zeros", 64ull << 20, false},
+                         Tail{"3 GiB sparse", 3ull << 30, true}}) {
+        if (t.sparse) {
+            fs::resize_file(path, r.ab.size() + t.bytes);
+        } else {
+            Bytes ab = r.ab;
+            ab.resize(r.ab.size() + t.bytes, 0);
+            write_file(path, ab);
+        }
+        const auto began = std::chrono::steady_clock::now();
+        const ChildRun run = run_program(args);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+        EXPECT_FALSE(run.timed_out) << t.what << ": still running after 10 s";
+        EXPECT_EQ(run.status, 0) << t.what << ": " << run.err;
+        EXPECT_EQ(what_was_played(run), what_was_played(intact)) << t.what;
+        EXPECT_EQ(fs::file_size(path), r.ab.size() + t.bytes) << t.what;
+        std::printf("%s: %.2f s\n", t.what, took.count());
+    }
+    fs::remove(path);
+}
+
+}  // namespace
+}  // namespace korvel
