@@ -36,6 +36,12 @@ class ThrottledLengthSource : public ByteSource {
         return length_;
     }
 
+    // Measures the file now, whenever it was measured last.
+    uint64_t length_now() {
+        measured_ = false;
+        return length();
+    }
+
   private:
     std::unique_ptr<ByteSource> inner_;
     Clock::duration interval_;
