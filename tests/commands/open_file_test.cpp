@@ -9,8 +9,8 @@
 #include "commands/window_title.h"
 #include "common/little_endian.h"
 #include "format/index_file.h"
-#include "io/memory_file_opener.h"
 #include "io/file_error_text.h"
+#include "io/memory_file_opener.h"
 #include "io/open_failure_text.h"
 #include "support/fatal_text.h"
 #include "support/record_bytes.h"
@@ -253,11 +253,20 @@ TEST_F(OpenFileTest, StartMinuteOutsideTheIndexIsRejectedBeforeTheTablesAreRead)
     EXPECT_NE(text.find("Start time outside the index file"), std::string::npos) << text;
     EXPECT_EQ(session.minute_pos_a[0], 0u);
 
-    // Below one line a minute even the start of the day has no minute.
-    opener.add(kDataPath, test::header_v1_record(0.01, kJune7th2006Noon));
-    session.open_document = nullptr;
-    user.hour = user.minute = user.second = 0;
-    EXPECT_NE(open_error().find("Start time outside the index file"), std::string::npos);
+    // Below one line a minute even the start of the day has no minute: the message names the
+    // rate, which is what is wrong, at any start time.
+    for (const double rate : {0.01, 1.0 / 61.0, 1e-300}) {
+        opener.add(kDataPath, test::header_v1_record(rate, kJune7th2006Noon));
+        for (const int hour : {0, 12}) {
+            session.open_document = nullptr;
+            user.hour = hour;
+            user.minute = user.second = 0;
+            const std::string rate_text = open_error();
+            EXPECT_EQ(rate_text.rfind("Line rate of ", 0), 0u) << rate_text;
+            EXPECT_NE(rate_text.find("below one line a minute"), std::string::npos) << rate_text;
+            EXPECT_EQ(rate_text.find("nan"), std::string::npos) << rate_text;
+        }
+    }
 }
 
 TEST_F(OpenFileTest, CloseFileFreesTheContextAndRetitles) {
@@ -317,7 +326,9 @@ TEST(OpenFailureText, LongPathsGiveUpTheirMiddleSoTheReasonShows) {
         {"abcdef", 3, "abc"},  // no room for a gap: cut at the end
         // A two-byte character on either side of the cut goes whole or not at all.
         {"\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4", 7, "\xC3\xA4...\xC3\xA4"},
-        {"ab\xC3\xA4\xC3\xA4\xC3\xA4" "cd", 9, "ab...cd"},
+        {"ab\xC3\xA4\xC3\xA4\xC3\xA4"
+         "cd",
+         9, "ab...cd"},
     };
     for (const Case& c : cases) EXPECT_EQ(shorten_middle(c.path, c.max), c.shortened) << c.path;
 
