@@ -301,3 +301,50 @@ TEST_F(DamagedRecordings, ZeroTailsArePassedAtMemorySpeed) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// The number after key in the summary line that begins with prefix, or -1.
+long long summary_number(const test::ProgramRun& run, const std::string& prefix,
+                         const std::string& key) {
+    for (const std::string& line : run.out_lines()) {
+        if (line.rfind(prefix, 0) != 0) continue;
+        const size_t at = line.find(key);
+        if (at != std::string::npos) return std::stoll(line.substr(at + key.size()));
+    }
+    return -1;
+}
+
+// A version-2 line number of NaN or infinity in one camera-B record: that record is lost,
+// and nothing else. (Such a number once stalled camera B until A was exhausted: the replay
+// ended with status 0 and most pairs missing.)
+TEST_F(DamagedRecordings, ALineNumberThatIsNoNumberCostsOnlyItsRecord) {
+    const Recording& r = base_recording(2);
+    const ChildRun intact = replay_damaged("intact", r.ab, &r.abh);
+    ASSERT_EQ(intact.status, 0);
+    const long long records_b = summary_number(intact, "  records", "B ");
+    const long long pairs = summary_number(intact, "  particles", "waited; ");
+    ASSERT_GT(pairs, 20);
+
+    const std::vector<size_t> offsets = record_offsets(r.ab);
+    size_t third_b = 0;
+    for (size_t i = 1, seen = 0; i < offsets.size() && third_b == 0; ++i) {
+        if (load_u16(r.ab.data() + offsets[i]) == 2 && ++seen == 3) third_b = offsets[i];
+    }
+    ASSERT_NE(third_b, 0u);
+    const Bytes nan = {0, 0, 0, 0, 0, 0, 0xF8, 0x7F};
+    const Bytes inf = {0, 0, 0, 0, 0, 0, 0xF0, 0x7F};
+    for (const Bytes& value : {nan, inf}) {
+        Bytes ab = r.ab;
+        // Record head (4 bytes), line count (2), first block's header word (4): its line number.
+        std::copy(value.begin(), value.end(), ab.begin() + static_cast<long>(third_b + 10));
+        const ChildRun run = replay_damaged("line number " + std::to_string(value[6]), ab, &r.abh);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(summary_number(run, "  records", "B "), records_b - 1) << run.out;
+        EXPECT_GE(summary_number(run, "  particles", "waited; "), pairs - 3) << run.out;
+    }
+}
+
+}  // namespace
+}  // namespace korvel
