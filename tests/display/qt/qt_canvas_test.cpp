@@ -21,7 +21,7 @@ class QtCanvasTest : public ::testing::Test {
         canvas.resize(QSize(1023, 2020));
         canvas.begin(Frame{512});
     }
-    QRgb at(int x, int y) const { return canvas.image().pixel(x, 1960 - y); }
+    QRgb at(int x, int y) { return canvas.image().pixel(x, 1960 - y); }
     QtCanvas canvas;
 };
 
@@ -66,7 +66,7 @@ TEST_F(QtCanvasTest, StatusRowsPaintOpaqueCellsInsideTheirRectangle) {
     canvas.fill_rect({0, 1023, 1800, 1960}, kBlue);
     canvas.status_row({10, 500, 1915, 1950}, "line          = 0.000.000.000", -32);
     canvas.end();
-    const QImage& img = canvas.image();
+    const QImage& img = canvas.image();  // completes the pending row
     // Inside the row: grey cells and black glyphs, no blue left where the text stands.
     int grey = 0, black = 0;
     for (int y = 1960 - 1950; y < 1960 - 1915; ++y) {

@@ -57,7 +57,8 @@ TEST_F(VorlexViewTest, ThePictureSurvivesAnExposureButNotAResize) {
     for (int i = 0; i < 40; ++i) view->run_tick();
     const QImage drawn = view->picture();
     ASSERT_FALSE(all_background(drawn));
-    drawn.save("/tmp/dsnap/widget2x.png"); printf("ratio %f size %dx%d\n", view->devicePixelRatioF(), drawn.width(), drawn.height());
+    drawn.save("/tmp/dsnap/widget2x.png");
+    printf("ratio %f size %dx%d\n", view->devicePixelRatioF(), drawn.width(), drawn.height());
 
     window.hide();
     QApplication::processEvents();
