@@ -165,7 +165,7 @@ int fail(std::FILE* out, std::FILE* err, ReplayObserver& obs, bool events,
     return 1;
 }
 
-int replay(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
+int replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
     PlaybackSession session;
     std::string work_dir = o.corrections_dir;
     if (work_dir.empty()) {
@@ -182,7 +182,8 @@ int replay(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
     Document doc;
     ReplayInteraction ui(o);
     DiskFileOpener opener;
-    NullPlaybackView view;
+    NullPlaybackView null_view;
+    PlaybackView& view = drawing ? drawing->view_for(session) : null_view;
     ReplayObserver obs(out, o.events);
     Progress progress(err);
     int64_t steps = 0;
@@ -242,6 +243,12 @@ int replay(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
         } else {
             print_summary(out, o, session, ctx, obs.counters(), steps, span.bytes(), seconds);
         }
+        std::string drawing_error;
+        if (drawing && !drawing->finish(drawing_error)) {
+            std::fflush(out);
+            std::fprintf(err, "korvel-replay: %s\n", drawing_error.c_str());
+            return 2;
+        }
         return 0;
     } catch (const FatalError& e) {
         progress.finish();
@@ -251,8 +258,8 @@ int replay(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
 
 }  // namespace
 
-int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
-    return finish_output(out, err, replay(o, out, err));
+int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
+    return finish_output(out, err, replay(o, out, err, drawing));
 }
 
 }  // namespace korvel::replay
