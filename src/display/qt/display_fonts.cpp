@@ -37,7 +37,11 @@ QFont scale_font(int cell_height) {
         const QFontMetricsF m(fixed_font(kReference, true));
         return (m.ascent() + m.descent()) / kReference;
     }();
-    return fixed_font(static_cast<int>(std::lround(cell_height / cell_per_em)), true);
+    QFont font = fixed_font(static_cast<int>(std::lround(cell_height / cell_per_em)), true);
+    // The scale labels are drawn transparently at every step, over themselves: smoothed
+    // edges would add up to a smear, hard edges give the same pixels every time.
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
 }
 
 }  // namespace korvel
