@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <string>
 
+#include "replay_jobs.h"
 #include "replay_options.h"
-#include "replay_run.h"
 
 int main(int argc, char** argv) {
     std::string error;
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     }
     static char out_buffer[1 << 20];
     std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
-    const int status = korvel::replay::run_replay(*options, stdout, stderr);
+    const int status = korvel::replay::run_replays(*options, stdout, stderr);
     std::fflush(stdout);
     return status;
 }

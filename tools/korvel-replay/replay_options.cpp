@@ -10,20 +10,27 @@ namespace korvel::replay {
 
 const char* const kReplayUsage =
     "usage: korvel-replay [--start HH:MM[:SS]] [--view async|sync|none] [--events]\n"
-    "                     [--corrections-dir DIR] [--max-steps N] FILE.ab\n"
+    "                     [--corrections-dir DIR] [--max-steps N] [--minutes OUT.csv]\n"
+    "                     [--overview OUT.png [--size WIDTHxHEIGHT]] [--jobs N] FILE.ab...\n"
     "\n"
     "Replays a recording headless, exactly as the viewer plays it: opens FILE.ab and its\n"
     "index FILE.abh, starts at the given time of day (default 00:00:00), and runs the\n"
-    "playback steps back to back until both cameras have read the whole file.\n"
+    "playback steps back to back until both cameras have read the whole file. Several\n"
+    "files are replayed independently, their output in the order they are named.\n"
     "\n"
     "  --start HH:MM[:SS]     start time of day, as in the Start Time dialog\n"
     "  --view async|sync|none the view the steps run with (default async; none only decodes)\n"
     "  --events               print every open, record, wait, match and end event as JSON Lines\n"
     "  --corrections-dir DIR  where CORRFACT.DAT is looked for (default: current directory)\n"
     "  --max-steps N          stop after N steps\n"
+    "  --minutes OUT.csv      write records, lines, particles and matching decisions per\n"
+    "                         minute as CSV (with several files, a first column names the file)\n"
+    "  --overview OUT.png     draw the day's timeline of particles and pairs per minute\n"
+    "  --size WIDTHxHEIGHT    the size of that picture (default 1200x400)\n"
+    "  --jobs N               replay N files side by side (default: one per core)\n"
     "\n"
-    "Exit status: 0 at the end of the data, 1 after a fatal error (its text on stderr),\n"
-    "2 for bad usage.\n";
+    "Exit status: 0 at the end of the data, 1 after a fatal error (its text on stderr; with\n"
+    "several files, behind the file's name, and the other files go on), 2 for bad usage.\n";
 
 namespace {
 
@@ -54,6 +61,18 @@ bool parse_time(const char* text, ReplayOptions& o) {
     o.start_hour = h;
     o.start_minute = m;
     o.start_second = s;
+    return true;
+}
+
+bool parse_size(const char* text, ReplayOptions& o) {
+    const std::string s = text;
+    const size_t x = s.find('x');
+    if (x == std::string::npos) return false;
+    long long w = 0, h = 0;
+    if (!parse_int(s.substr(0, x).c_str(), 16, 16384, w)) return false;
+    if (!parse_int(s.substr(x + 1).c_str(), 16, 16384, h)) return false;
+    o.overview_width = static_cast<int>(w);
+    o.overview_height = static_cast<int>(h);
     return true;
 }
 
@@ -113,17 +132,42 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
                 return std::nullopt;
             }
             o.max_steps = n;
+        } else if (arg == "--minutes" || arg == "--overview") {
+            const char* v = value(arg.c_str());
+            if (!v) return std::nullopt;
+            if (*v == '\0') {
+                error = arg + " needs a file name";
+                return std::nullopt;
+            }
+            (arg == "--minutes" ? o.minutes_csv : o.overview_png) = v;
+        } else if (arg == "--size") {
+            const char* v = value("--size");
+            if (!v) return std::nullopt;
+            if (!parse_size(v, o)) {
+                error = "--size takes WIDTHxHEIGHT, each 16 to 16384, not '" + std::string(v) + "'";
+                return std::nullopt;
+            }
+        } else if (arg == "--jobs") {
+            const char* v = value("--jobs");
+            if (!v) return std::nullopt;
+            long long n = 0;
+            if (!parse_int(v, 1, 1024, n)) {
+                error = "--jobs takes a whole number from 1 to 1024, not '" + std::string(v) + "'";
+                return std::nullopt;
+            }
+            o.jobs = static_cast<int>(n);
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return std::nullopt;
-        } else if (o.file.empty()) {
-            o.file = arg;
         } else {
-            error = "only one FILE.ab may be named";
-            return std::nullopt;
+            o.files.push_back(arg);
         }
     }
-    if (o.file.empty()) {
+    if (!o.overview_png.empty() && o.files.size() > 1) {
+        error = "--overview draws one recording; name only one FILE.ab with it";
+        return std::nullopt;
+    }
+    if (o.files.empty()) {
         error = "no FILE.ab named";
         return std::nullopt;
     }

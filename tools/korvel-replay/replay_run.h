@@ -1,14 +1,28 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "replay_options.h"
+#include "replay_progress.h"
+#include "statistics/minute_statistics.h"
 
 namespace korvel::replay {
 
-// Opens the recording as the viewer's Open command does and runs its playback steps back to
-// back. Prints events or the summary to out, fatal texts to err. Returns the exit status:
-// 0 at the end of the data (or after --max-steps), 1 after a fatal error.
-int run_replay(const ReplayOptions& options, std::FILE* out, std::FILE* err);
+// What the replay of one file leaves besides its printed output.
+struct FileReplay {
+    bool want_minutes = false;                  // count per minute (set by the caller)
+    std::unique_ptr<MinuteStatistics> minutes;  // the counts, when wanted and the file opened
+    std::string fatal_text;                     // the fatal error's text; empty: none
+};
+
+// Opens one recording as the viewer's Open command does and runs its playback steps back to
+// back. Prints events or the summary to out; a fatal text goes to result (and, with events,
+// into the stream). Returns the exit status: 0 at the end of the data (or after --max-steps),
+// 1 after a fatal error.
+int replay_file(const ReplayOptions& options, const std::string& file, std::FILE* out,
+                ReplayProgress& progress, size_t file_number, FileReplay& result);
 
 }  // namespace korvel::replay
