@@ -341,7 +341,7 @@ TEST_F(ReplayTest, BadUsageExits2) {
         {"--max-steps", "-1", ab},
         {"--max-steps", "x", ab},
         {},
-        {ab, ab},
+        {"--jobs", "0", ab, ab},  // several files are fine, but not without a job to run them
     };
     for (const Strings& args : bad) {
         std::string shown;
