@@ -209,6 +209,36 @@ TEST_F(ReplayMinutesTest, OneJobAndTwoJobsPrintTheSameEvents) {
     EXPECT_EQ(a.out, alone);
 }
 
+// Width and height from a PNG's IHDR chunk, which follows the 8-byte signature.
+std::pair<uint32_t, uint32_t> png_size(const std::vector<uint8_t>& png) {
+    auto be32 = [&](size_t at) {
+        return uint32_t{png[at]} << 24 | uint32_t{png[at + 1]} << 16 | uint32_t{png[at + 2]} << 8 |
+               uint32_t{png[at + 3]};
+    };
+    if (png.size() < 24 || png[1] != 'P' || png[2] != 'N' || png[3] != 'G') return {0, 0};
+    return {be32(16), be32(20)};
+}
+
+TEST_F(ReplayMinutesTest, TheOverviewPictureIsWrittenAtTheSizeAsked) {
+    const std::string ab = rain("rain", 7, 30);
+    const std::string png = dir.file("day.png");
+    const auto run = replay({"--overview", png, "--size", "640x200", ab});
+    if (run.status != 0) {
+        // A build without Qt has no painter; it says so and fails.
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("--overview needs the build with Qt"), std::string::npos) << run.err;
+        return;
+    }
+    EXPECT_EQ(png_size(test::read_file(png)), std::make_pair(640u, 200u));
+    // The summary is printed as without the picture.
+    EXPECT_EQ(run.out.rfind("korvel-replay: " + ab + "\n", 0), 0u) << run.out;
+
+    const auto no_dir = replay({"--overview", dir.file("missing/day.png"), ab});
+    EXPECT_EQ(no_dir.status, 1);
+    EXPECT_NE(no_dir.err.find("cannot write " + dir.file("missing/day.png")), std::string::npos)
+        << no_dir.err;
+}
+
 TEST_F(ReplayMinutesTest, BadUsageOfTheNewOptions) {
     const struct {
         Strings args;
