@@ -40,6 +40,9 @@ StartOptions parse_command_line(const QStringList& arguments) {
         "KORVEL plays back PLUVARIC disdrometer recordings (.ab with its .abh index).");
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption play(
+        "play", "Start playback as soon as the file named is open (as Alt+S does).");
+    parser.addOption(play);
     parser.addPositionalArgument("file", "The recording to open (asks for the start time).",
                                  "[file.ab]");
     options.help_text = parser.helpText();
@@ -50,6 +53,7 @@ StartOptions parse_command_line(const QStringList& arguments) {
     }
     options.show_help = parser.isSet(help);
     options.show_version = parser.isSet(version);
+    options.play = parser.isSet(play);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {
         options.ok = false;

@@ -12,6 +12,7 @@ struct StartOptions {
     bool show_help = false;     // --help: the usage text is in help_text
     bool show_version = false;  // --version
     bool show_splash = true;    // off with the Embedding or Automation flag
+    bool play = false;          // --play: start playback once the named file is open
     QString data_file;          // the one data file named, empty for none
     QString error;
     QString help_text;

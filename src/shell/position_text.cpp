@@ -8,7 +8,9 @@ namespace korvel {
 std::string position_text(double newest_line_a, double line_rate, uint64_t pos_a,
                           uint64_t file_length) {
     char clock[32] = "--:--:--";
-    const double seconds = line_rate > 0.0 ? newest_line_a / line_rate : -1.0;
+    // Before camera A's first line there is no time to show.
+    const double seconds =
+        line_rate > 0.0 && newest_line_a > 0.0 ? newest_line_a / line_rate : -1.0;
     // A damaged header may give any line rate: show only times within one day.
     if (std::isfinite(seconds) && seconds >= 0.0 && seconds < 86400.0) {
         const long s = static_cast<long>(seconds);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QPainter>
 #include <QScreen>
 
@@ -80,9 +81,11 @@ void CStartupSplash::Hide() {
     splash->timer_.stop();
     splash->hide();
     splash->deleteLater();
-    if (QWidget* main = QApplication::activeWindow()) main->update();
+    // Repaint at once where the picture was, and give the keyboard back to the main window.
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (top != splash && top->isVisible()) top->update();
+        if (top == splash || !top->isVisible()) continue;
+        top->repaint();
+        if (qobject_cast<QMainWindow*>(top)) top->activateWindow();
     }
 }
 
@@ -91,6 +94,7 @@ CStartupSplash::CStartupSplash(const QPixmap& picture)
       picture_(picture) {
     splash_instance = this;
     setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     // The window takes the picture's size, whatever it is.
     setFixedSize(picture_.deviceIndependentSize().toSize());
     timer_.setSingleShot(true);

@@ -1,14 +1,17 @@
 #include "shell/vorlex_app.h"
 
 #include <unistd.h>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QThread>
 
 #include "commands/close_file.h"
 #include "commands/open_file.h"
 #include "common/fatal_error.h"
 #include "display/qt/vorlex_view.h"
 #include "shell/about_dlg.h"
+#include "shell/command_ids.h"
 #include "shell/command_line.h"
 #include "shell/dialog_runner.h"
 #include "shell/main_frame.h"
@@ -45,7 +48,7 @@ bool CVorlex_2App::InitInstance(const StartOptions& options) {
     frame_->update_recent_menu(recent_.files());
     connect(frame_.get(), &CMainFrame::closed, this, [this] {
         if (manual_window_) manual_window_->close();
-        QCoreApplication::exit(exit_status_);
+        end_event_loop();
     });
     CVorlex_2View* view = frame_->view();
     connect(view, &CVorlex_2View::fatalError, this, &CVorlex_2App::fatal);
@@ -57,9 +60,18 @@ bool CVorlex_2App::InitInstance(const StartOptions& options) {
     if (!session_.cmd_line_path.empty()) {
         run_open();
         if (ending_) return false;
+        if (options.play && session_.open_document != nullptr) {
+            frame_->action(ID_PLAY_START)->trigger();
+        }
     }
     frame_->show();
     return true;
+}
+
+void CVorlex_2App::end_event_loop() {
+    // Asked with no loop running, QCoreApplication::exit would make every later event loop
+    // return at once; start-up reports its end through InitInstance's result instead.
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(exit_status_);
 }
 
 void CVorlex_2App::run_open() {
@@ -125,7 +137,7 @@ void CVorlex_2App::fatal(const QString& text) {
     if (frame_ && frame_->isVisible()) {
         frame_->close();
     } else {
-        QCoreApplication::exit(exit_status_);
+        end_event_loop();
     }
 }
 

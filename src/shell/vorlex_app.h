@@ -51,6 +51,7 @@ class CVorlex_2App : public QObject {
 
   private:
     void run_open();
+    void end_event_loop();
     void after_file_change();
 
     PlaybackSession session_;
