@@ -10,7 +10,8 @@ namespace korvel::replay {
 
 const char* const kReplayUsage =
     "usage: korvel-replay [--start HH:MM[:SS]] [--view async|sync|none] [--events]\n"
-    "                     [--corrections-dir DIR] [--max-steps N] FILE.ab\n"
+    "                     [--corrections-dir DIR] [--max-steps N]\n"
+    "                     [--snapshot OUT.png [--size WIDTHxHEIGHT]] FILE.ab\n"
     "\n"
     "Replays a recording headless, exactly as the viewer plays it: opens FILE.ab and its\n"
     "index FILE.abh, starts at the given time of day (default 00:00:00), and runs the\n"
@@ -21,9 +22,13 @@ const char* const kReplayUsage =
     "  --events               print every open, record, wait, match and end event as JSON Lines\n"
     "  --corrections-dir DIR  where CORRFACT.DAT is looked for (default: current directory)\n"
     "  --max-steps N          stop after N steps\n"
+    "  --snapshot OUT.png     draw every step as the view does and write the picture it\n"
+    "                         shows at the end to OUT.png (needs no display)\n"
+    "  --size WIDTHxHEIGHT    the view's client size in pixels for --snapshot (default\n"
+    "                         1024x768, at most 16384 each way)\n"
     "\n"
     "Exit status: 0 at the end of the data, 1 after a fatal error (its text on stderr),\n"
-    "2 for bad usage.\n";
+    "2 for bad usage or a picture that can't be written.\n";
 
 namespace {
 
@@ -54,6 +59,24 @@ bool parse_time(const char* text, ReplayOptions& o) {
     o.start_hour = h;
     o.start_minute = m;
     o.start_second = s;
+    return true;
+}
+
+// WIDTHxHEIGHT, both whole numbers from 1 to 16384.
+bool parse_size(const char* text, ReplayOptions& o) {
+    const char* x = std::strchr(text, 'x');
+    if (x == nullptr) return false;
+    const std::string width(text, x);
+    long long w = 0, h = 0;
+    for (const char c : width) {
+        if (c < '0' || c > '9') return false;
+    }
+    for (const char* p = x + 1; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+    }
+    if (!parse_int(width.c_str(), 1, 16384, w) || !parse_int(x + 1, 1, 16384, h)) return false;
+    o.snapshot_width = static_cast<int>(w);
+    o.snapshot_height = static_cast<int>(h);
     return true;
 }
 
@@ -113,6 +136,22 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
                 return std::nullopt;
             }
             o.max_steps = n;
+        } else if (arg == "--snapshot") {
+            const char* v = value("--snapshot");
+            if (!v) return std::nullopt;
+            if (*v == '\0') {
+                error = "--snapshot needs a file name";
+                return std::nullopt;
+            }
+            o.snapshot = v;
+        } else if (arg == "--size") {
+            const char* v = value("--size");
+            if (!v) return std::nullopt;
+            if (!parse_size(v, o)) {
+                error = "--size takes WIDTHxHEIGHT, each 1 to 16384, not '" + std::string(v) + "'";
+                return std::nullopt;
+            }
+            o.size_given = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -125,6 +164,10 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
     }
     if (o.file.empty()) {
         error = "no FILE.ab named";
+        return std::nullopt;
+    }
+    if (o.size_given && o.snapshot.empty()) {
+        error = "--size goes with --snapshot";
         return std::nullopt;
     }
     return o;

@@ -17,6 +17,10 @@ struct ReplayOptions {
     std::string corrections_dir;  // empty: the current directory
     int64_t max_steps = -1;       // -1: no limit
     std::string file;
+    std::string snapshot;       // a PNG of the view at the end; empty: none
+    int snapshot_width = 1024;  // the view's client size for the snapshot
+    int snapshot_height = 768;
+    bool size_given = false;
 };
 
 // Parses the command line. Returns nullopt and fills error for bad usage; sets help when

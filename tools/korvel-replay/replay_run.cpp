@@ -137,7 +137,7 @@ int fail(std::FILE* out, std::FILE* err, ReplayObserver& obs, bool events,
 
 }  // namespace
 
-int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
+int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
     PlaybackSession session;
     std::string work_dir = o.corrections_dir;
     if (work_dir.empty()) {
@@ -151,7 +151,8 @@ int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
     Document doc;
     ReplayInteraction ui(o);
     DiskFileOpener opener;
-    NullPlaybackView view;
+    NullPlaybackView null_view;
+    PlaybackView& view = drawing ? drawing->view_for(session) : null_view;
     ReplayObserver obs(out, o.events);
     Progress progress(err);
     int64_t steps = 0;
@@ -189,6 +190,12 @@ int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
                          .take());
         } else {
             print_summary(out, o, session, ctx, obs.counters(), steps, length, seconds);
+        }
+        std::string drawing_error;
+        if (drawing && !drawing->finish(drawing_error)) {
+            std::fflush(out);
+            std::fprintf(err, "korvel-replay: %s\n", drawing_error.c_str());
+            return 2;
         }
         return 0;
     } catch (const FatalError& e) {
