@@ -247,7 +247,9 @@ TEST_F(ReplayMinutesTest, BadUsageOfTheNewOptions) {
         {{"--jobs", "0", "x.ab"}, "--jobs takes a whole number from 1 to 1024"},
         {{"--jobs", "two", "x.ab"}, "--jobs takes a whole number from 1 to 1024"},
         {{"--size", "100", "x.ab"}, "--size takes WIDTHxHEIGHT"},
-        {{"--size", "10x400", "x.ab"}, "--size takes WIDTHxHEIGHT"},
+        {{"--size", "0x400", "x.ab"}, "--size takes WIDTHxHEIGHT"},
+        {{"--size", "640x200", "x.ab"}, "--size goes with --snapshot or --overview"},
+        {{"--overview", "o.png", "--snapshot", "s.png", "x.ab"}, "ask for one of them"},
         {{"--minutes", "", "x.ab"}, "--minutes needs a file name"},
         {{"--overview", "o.png", "x.ab", "y.ab"}, "--overview draws one recording"},
     };

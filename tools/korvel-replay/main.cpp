@@ -4,6 +4,9 @@
 
 #include "replay_jobs.h"
 #include "replay_options.h"
+#ifdef KORVEL_REPLAY_SNAPSHOT
+#include "snapshot_drawing.h"
+#endif
 
 int main(int argc, char** argv) {
     std::string error;
@@ -20,7 +23,17 @@ int main(int argc, char** argv) {
     }
     static char out_buffer[1 << 20];
     std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
-    const int status = korvel::replay::run_replays(*options, stdout, stderr);
+    int status = 0;
+    if (!options->snapshot.empty()) {
+#ifdef KORVEL_REPLAY_SNAPSHOT
+        status = korvel::replay::run_snapshot_replay(*options, stdout, stderr);
+#else
+        std::fputs("korvel-replay: --snapshot needs a build with Qt\n", stderr);
+        return 2;
+#endif
+    } else {
+        status = korvel::replay::run_replays(*options, stdout, stderr);
+    }
     std::fflush(stdout);
     return status;
 }

@@ -90,7 +90,7 @@ int write_summaries(const ReplayOptions& o, const std::vector<FileReplay>& resul
 
 }  // namespace
 
-int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
+int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
     const size_t n = o.files.size();
     std::vector<FileReplay> results(n);
     for (FileReplay& r : results)
@@ -103,10 +103,14 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err) {
     }
     int status = 0;
     if (n == 1) {
-        status = replay_file(o, o.files[0], out, progress, 0, results[0]);
+        status = replay_file(o, o.files[0], out, progress, 0, results[0], drawing);
         progress.finish();
-        if (!results[0].fatal_text.empty())
+        if (!results[0].fatal_text.empty()) {
             std::fprintf(err, "%s\n", results[0].fatal_text.c_str());
+        }
+        if (!results[0].drawing_error.empty()) {
+            std::fprintf(err, "korvel-replay: %s\n", results[0].drawing_error.c_str());
+        }
     } else {
         std::vector<FilePtr> held(n);
         for (auto& f : held) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "replay_drawing.h"
 #include "replay_options.h"
 
 namespace korvel::replay {
@@ -11,7 +12,8 @@ namespace korvel::replay {
 // as it is written, several files' each held back until its turn. A fatal error is reported on
 // err (behind the file's name when there are several) and the other files go on. Writes the
 // --minutes CSV and the --overview picture at the end. Returns 0, or 1 when any file failed
-// or an output could not be written.
-int run_replays(const ReplayOptions& options, std::FILE* out, std::FILE* err);
+// or an output could not be written, 2 when drawing (one file only) cannot deliver its picture.
+int run_replays(const ReplayOptions& options, std::FILE* out, std::FILE* err,
+                ReplayDrawing* drawing = nullptr);
 
 }  // namespace korvel::replay

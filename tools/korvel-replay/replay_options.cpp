@@ -11,7 +11,8 @@ namespace korvel::replay {
 const char* const kReplayUsage =
     "usage: korvel-replay [--start HH:MM[:SS]] [--view async|sync|none] [--events]\n"
     "                     [--corrections-dir DIR] [--max-steps N] [--minutes OUT.csv]\n"
-    "                     [--overview OUT.png [--size WIDTHxHEIGHT]] [--jobs N] FILE.ab...\n"
+    "                     [--overview OUT.png | --snapshot OUT.png] [--size WIDTHxHEIGHT]\n"
+    "                     [--jobs N] FILE.ab...\n"
     "\n"
     "Replays a recording headless, exactly as the viewer plays it: opens FILE.ab and its\n"
     "index FILE.abh, starts at the given time of day (default 00:00:00), and runs the\n"
@@ -26,11 +27,16 @@ const char* const kReplayUsage =
     "  --minutes OUT.csv      write records, lines, particles and matching decisions per\n"
     "                         minute as CSV (with several files, a first column names the file)\n"
     "  --overview OUT.png     draw the day's timeline of particles and pairs per minute\n"
-    "  --size WIDTHxHEIGHT    the size of that picture (default 1200x400)\n"
+    "  --snapshot OUT.png     draw every step as the view does and write the picture it\n"
+    "                         shows at the end to OUT.png (needs no display)\n"
+    "  --size WIDTHxHEIGHT    the picture's size in pixels, at most 16384 each way (default\n"
+    "                         1200x400 for --overview; the view's client size, 1024x768, for\n"
+    "                         --snapshot)\n"
     "  --jobs N               replay N files side by side (default: one per core)\n"
     "\n"
-    "Exit status: 0 at the end of the data, 1 after a fatal error (its text on stderr; with\n"
-    "several files, behind the file's name, and the other files go on), 2 for bad usage.\n";
+    "--overview and --snapshot take one FILE.ab. Exit status: 0 at the end of the data, 1 after\n"
+    "a fatal error (its text on stderr; with several files, behind the file's name, and the\n"
+    "other files go on), 2 for bad usage or a picture that can't be written.\n";
 
 namespace {
 
@@ -64,15 +70,21 @@ bool parse_time(const char* text, ReplayOptions& o) {
     return true;
 }
 
+// WIDTHxHEIGHT, both whole numbers from 1 to 16384.
 bool parse_size(const char* text, ReplayOptions& o) {
-    const std::string s = text;
-    const size_t x = s.find('x');
-    if (x == std::string::npos) return false;
+    const char* x = std::strchr(text, 'x');
+    if (x == nullptr) return false;
+    const std::string width(text, x);
     long long w = 0, h = 0;
-    if (!parse_int(s.substr(0, x).c_str(), 16, 16384, w)) return false;
-    if (!parse_int(s.substr(x + 1).c_str(), 16, 16384, h)) return false;
-    o.overview_width = static_cast<int>(w);
-    o.overview_height = static_cast<int>(h);
+    for (const char c : width) {
+        if (c < '0' || c > '9') return false;
+    }
+    for (const char* p = x + 1; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+    }
+    if (!parse_int(width.c_str(), 1, 16384, w) || !parse_int(x + 1, 1, 16384, h)) return false;
+    o.snapshot_width = o.overview_width = static_cast<int>(w);
+    o.snapshot_height = o.overview_height = static_cast<int>(h);
     return true;
 }
 
@@ -140,13 +152,22 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
                 return std::nullopt;
             }
             (arg == "--minutes" ? o.minutes_csv : o.overview_png) = v;
+        } else if (arg == "--snapshot") {
+            const char* v = value("--snapshot");
+            if (!v) return std::nullopt;
+            if (*v == '\0') {
+                error = "--snapshot needs a file name";
+                return std::nullopt;
+            }
+            o.snapshot = v;
         } else if (arg == "--size") {
             const char* v = value("--size");
             if (!v) return std::nullopt;
             if (!parse_size(v, o)) {
-                error = "--size takes WIDTHxHEIGHT, each 16 to 16384, not '" + std::string(v) + "'";
+                error = "--size takes WIDTHxHEIGHT, each 1 to 16384, not '" + std::string(v) + "'";
                 return std::nullopt;
             }
+            o.size_given = true;
         } else if (arg == "--jobs") {
             const char* v = value("--jobs");
             if (!v) return std::nullopt;
@@ -163,14 +184,27 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
             o.files.push_back(arg);
         }
     }
-    if (!o.overview_png.empty() && o.files.size() > 1) {
-        error = "--overview draws one recording; name only one FILE.ab with it";
-        return std::nullopt;
-    }
     if (o.files.empty()) {
         error = "no FILE.ab named";
         return std::nullopt;
     }
+    if (!o.overview_png.empty() && !o.snapshot.empty()) {
+        error = "--overview and --snapshot are two pictures; ask for one of them";
+        return std::nullopt;
+    }
+    if (!o.overview_png.empty() && o.files.size() > 1) {
+        error = "--overview draws one recording; name only one FILE.ab with it";
+        return std::nullopt;
+    }
+    if (!o.snapshot.empty() && o.files.size() > 1) {
+        error = "--snapshot draws one recording; name only one FILE.ab with it";
+        return std::nullopt;
+    }
+    if (o.size_given && o.snapshot.empty() && o.overview_png.empty()) {
+        error = "--size goes with --snapshot or --overview";
+        return std::nullopt;
+    }
+    o.file = o.files.front();
     return o;
 }
 

@@ -133,7 +133,8 @@ class TeeObserver : public PlaybackObserver {
 }  // namespace
 
 int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
-                ReplayProgress& progress, size_t file_number, FileReplay& result) {
+                ReplayProgress& progress, size_t file_number, FileReplay& result,
+                ReplayDrawing* drawing) {
     PlaybackSession session;
     std::string work_dir = o.corrections_dir;
     if (work_dir.empty()) {
@@ -147,7 +148,8 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
     Document doc;
     ReplayInteraction ui(o);
     DiskFileOpener opener;
-    NullPlaybackView view;
+    NullPlaybackView null_view;
+    PlaybackView& view = drawing ? drawing->view_for(session) : null_view;
     ReplayObserver obs(out, o.events);
     int64_t steps = 0;
     const auto started = Clock::now();
@@ -188,6 +190,10 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
                          .take());
         } else {
             print_summary(out, file, session, ctx, obs.counters(), steps, length, seconds);
+        }
+        if (drawing && !drawing->finish(result.drawing_error)) {
+            std::fflush(out);
+            return 2;
         }
         return 0;
     } catch (const FatalError& e) {

@@ -1,0 +1,118 @@
+#include "display/qt/vorlex_view.h"
+
+#include <QElapsedTimer>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QTimerEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "common/fatal_error.h"
+#include "playback/playback_step.h"
+
+namespace korvel {
+namespace {
+
+constexpr int kTickMs = 200;
+constexpr qint64 kMaxStepsBudgetMs = 150;  // "max" speed leaves the rest of a tick to the UI
+
+}  // namespace
+
+CVorlex_2View::CVorlex_2View(PlaybackSession& session, Document& doc, QWidget* parent)
+    : QWidget(parent), session_(session), doc_(doc), display_(session, canvas_) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    canvas_.set_update_callback([this] { update(); });
+    fit_canvas();
+    m_timerId = startTimer(kTickMs);
+}
+
+void CVorlex_2View::set_steps_per_tick(int n) {
+    steps_per_tick_ = std::max(0, n);
+}
+
+QSize CVorlex_2View::device_size() const {
+    const qreal ratio = devicePixelRatioF();
+    return QSize(static_cast<int>(std::lround(width() * ratio)),
+                 static_cast<int>(std::lround(height() * ratio)));
+}
+
+void CVorlex_2View::fit_canvas() {
+    canvas_.set_dpi_y(logicalDpiY());
+    if (canvas_.image().size() != device_size()) canvas_.resize(device_size());
+}
+
+QImage CVorlex_2View::picture() const {
+    QImage shown = canvas_.image();
+    shown.setDevicePixelRatio(devicePixelRatioF());
+    return shown;
+}
+
+void CVorlex_2View::paintEvent(QPaintEvent*) {
+    fit_canvas();  // the pixel ratio changes without a resize when the window changes screens
+    QPainter p(this);
+    p.drawImage(QRectF(QPointF(0, 0), QSizeF(size())), canvas_.image());
+}
+
+void CVorlex_2View::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fit_canvas();
+}
+
+void CVorlex_2View::timerEvent(QTimerEvent* event) {
+    QWidget::timerEvent(event);
+    run_tick();
+}
+
+bool CVorlex_2View::at_end_of_data() const {
+    const uint64_t length = session_.data_file->length();
+    return session_.pos_a >= length && session_.pos_b >= length;
+}
+
+void CVorlex_2View::run_tick() {
+    // A message box opened inside a step runs its own event loop while ticks keep coming.
+    if (in_step_ || !playback_step_may_run(session_, doc_)) return;
+    in_step_ = true;
+    int ran = 0;
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        fit_canvas();
+        do {
+            if (doc_.m_newFile) end_reported_ = false;
+            DecodeContext& ctx = doc_.m_pContext ? *doc_.m_pContext : *session_.decode_context;
+            playback_step(session_, display_, doc_, ctx);
+            ++ran;
+            if (at_end_of_data()) {
+                if (!end_reported_) {
+                    end_reported_ = true;
+                    emit endOfFile();
+                }
+                break;
+            }
+        } while (
+            playback_step_may_run(session_, doc_) &&
+            (steps_per_tick_ == 0 ? clock.elapsed() < kMaxStepsBudgetMs : ran < steps_per_tick_));
+    } catch (const FatalError& e) {
+        killTimer(m_timerId);
+        m_timerId = 0;
+        emit fatalError(QString::fromStdString(e.text()));
+        in_step_ = false;
+        return;
+    }
+    in_step_ = false;
+    if (ran > 0) emit stepped();
+}
+
+void CVorlex_2View::exit_command() {
+    if (m_timerId != 0) killTimer(m_timerId);
+    m_timerId = 0;
+    // Closing a file object is destroying it; the index file goes only with the data file.
+    if (session_.data_file) {
+        session_.data_file.reset();
+        session_.index_file.reset();
+    }
+    if (QWidget* main = window()) main->close();
+}
+
+}  // namespace korvel

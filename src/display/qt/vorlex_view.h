@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include "display/display_view.h"
+#include "display/qt/qt_canvas.h"
+#include "playback/document.h"
+#include "playback/playback_session.h"
+
+namespace korvel {
+
+// The viewer's one view window. It keeps the picture in a backing image of its client size,
+// so a window that is covered and uncovered shows it again; only a change of size clears it,
+// since the drawing frame changes with the size. Timer 1 drives playback.
+class CVorlex_2View : public QWidget {
+    Q_OBJECT
+  public:
+    // Starts timer 1 (200 ms); each tick runs playback steps under playback_step_may_run and a
+    // re-entrancy guard (no step starts while another, or a message box opened inside one, runs).
+    CVorlex_2View(PlaybackSession& session, Document& doc, QWidget* parent = nullptr);
+
+    // 1 (default) = one step a tick; 0 = "max": steps until about 150 ms of the tick are used.
+    void set_steps_per_tick(int n);
+    int steps_per_tick() const { return steps_per_tick_; }
+    // The backing image as shown: device pixels, with its device pixel ratio.
+    QImage picture() const;
+    // Exit: stop the timer, close data and index files, close the main window.
+    void exit_command();
+    // What a tick of timer 1 does; public so that tests can drive playback without waiting.
+    void run_tick();
+    // The drawing the playback steps of this view go to.
+    PlaybackView& playback_view() { return display_; }
+
+  signals:
+    void fatalError(const QString& text);  // a step raised FatalError; the timer is already stopped
+    void endOfFile();  // both read positions reached the data file's end (once per opened file)
+    void stepped();    // after each tick that ran at least one step
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+  private:
+    QSize device_size() const;
+    void fit_canvas();  // a new size (or pixel ratio) starts a new, empty picture
+    bool at_end_of_data() const;
+
+    PlaybackSession& session_;
+    Document& doc_;
+    QtCanvas canvas_;
+    DisplayView display_;
+    int m_timerId = 0;
+    int steps_per_tick_ = 1;
+    bool in_step_ = false;
+    bool end_reported_ = false;
+};
+
+}  // namespace korvel
