@@ -20,6 +20,7 @@ enum CommandId : int {
     ID_TOOLS_MIRVAN = 32776,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
+    ID_VIEW_OVERVIEW = 32780,  // the day's overview of the open recording
 };
 
 }  // namespace korvel

@@ -108,6 +108,9 @@ void CMainFrame::build_menu() {
         a->setCheckable(true);
         a->setChecked(true);
     }
+    QAction* overview =
+        add_command(view_menu_, ID_VIEW_OVERVIEW, "&Overview", texts::kPromptOverview);
+    connect(overview, &QAction::triggered, this, &CMainFrame::OnOverview);
     connect(bar, &QAction::toggled, this, [this](bool on) { tool_bar_->setVisible(on); });
     connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
 
@@ -185,6 +188,13 @@ void CMainFrame::build_tool_bar() {
     save->setStatusTip("Saves the view's picture as PNG.");
     connect(save, &QAction::triggered, this, &CMainFrame::OnSavePicture);
     tool_bar_->addAction(save);
+
+    auto* overview = new QAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
+                                 texts::kTipOverview, this);
+    overview->setStatusTip(texts::kPromptOverview);
+    overview->setData(ID_VIEW_OVERVIEW);
+    connect(overview, &QAction::triggered, this, &CMainFrame::OnOverview);
+    tool_bar_->addAction(overview);
     connect(tool_bar_, &QToolBar::visibilityChanged, this, [this](bool shown) {
         if (!isHidden()) action(ID_VIEW_TOOLBAR)->setChecked(shown);
     });

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 class QAction;
@@ -14,6 +15,7 @@ namespace korvel {
 
 class CVorlex_2App;
 class CVorlex_2View;
+class OverviewWindow;
 struct PlaybackSession;
 
 // The speeds the toolbar offers: steps per tick of the 200 ms timer; 0 is "max", as many
@@ -52,6 +54,11 @@ class CMainFrame : public QMainWindow {
     void update_position();  // the "where am I" field
     void set_speed(int index);
 
+    // The overview window, while one is open.
+    OverviewWindow* overview_window() const;
+    // Stops an overview computation still running (the file is closed or another one opened).
+    void cancel_overview();
+
     // The view's picture as shown, in device pixels. Returns false when it cannot be written.
     bool save_picture(const QString& path) const;
 
@@ -81,6 +88,7 @@ class CMainFrame : public QMainWindow {
     void OnFrameOpen();
     void OnExit();
     void OnSavePicture();
+    void OnOverview();
     void OnPrint();
     void set_checks(int checked, int unchecked);
 
@@ -97,6 +105,7 @@ class CMainFrame : public QMainWindow {
     QLabel* position_ = nullptr;
     QHash<int, QAction*> menu_actions_;
     QHash<int, QAction*> accelerators_;
+    QPointer<OverviewWindow> overview_;
 };
 
 // The single .ab file among dropped URLs, or empty.

@@ -31,6 +31,11 @@ inline constexpr char kTipOpen[] =
 inline constexpr char kPromptAbout[] =
     "Zeigt Programminformationen, Versionsnummer und Copyright an.";
 inline constexpr char kTipAbout[] = "Info";
+// The overview of the open recording (a window of this program's own).
+inline constexpr char kPromptOverview[] =
+    "Shows every minute of the open recording at a glance; a click plays from that minute.";
+inline constexpr char kTipOverview[] = "Overview";
+inline constexpr char kNoFileForOverview[] = "Open a recording first: the overview shows it.";
 inline constexpr char kPromptExit[] =
     "Verl\xC3\xA4\xC3\x9F"
     "t die Anwendung; fragt, ob Dokumente gespeichert werden sollen.";

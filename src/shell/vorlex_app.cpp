@@ -1,10 +1,12 @@
 #include "shell/vorlex_app.h"
 
 #include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QThread>
+#include <algorithm>
 
 #include "commands/close_file.h"
 #include "commands/open_file.h"
@@ -16,6 +18,7 @@
 #include "shell/dialog_runner.h"
 #include "shell/main_frame.h"
 #include "shell/manual_window.h"
+#include "shell/preset_start_time.h"
 #include "shell/qt_user_interaction.h"
 #include "shell/startup_splash.h"
 
@@ -75,6 +78,8 @@ void CVorlex_2App::end_event_loop() {
 }
 
 void CVorlex_2App::run_open() {
+    // Another file is about to be opened: an overview still being computed is of no more use.
+    if (session_.open_document == nullptr && frame_) frame_->cancel_overview();
     try {
         open_file(session_, doc_.core(), *ui_, opener_);
     } catch (const FatalError& e) {
@@ -102,8 +107,25 @@ void CVorlex_2App::open_path(const QString& path) {
 }
 
 void CVorlex_2App::OnFileCloseData() {
+    if (frame_) frame_->cancel_overview();
     close_file(session_, doc_.core(), *ui_);
     after_file_change();
+}
+
+void CVorlex_2App::reopen_at(const QString& path, qint64 minute) {
+    if (ending_ || !ui_) return;
+    if (session_.open_document != nullptr) OnFileCloseData();
+    const auto m = static_cast<int>(std::clamp<qint64>(minute, 0, 24 * 60 - 1));
+    PresetStartTime preset(*ui_, m / 60, m % 60, 0);
+    session_.cmd_line_path = path.toStdString();
+    try {
+        open_file(session_, doc_.core(), preset, opener_);
+    } catch (const FatalError& e) {
+        fatal(QString::fromStdString(e.text()));
+        return;
+    }
+    after_file_change();
+    if (session_.open_document != nullptr && frame_) frame_->action(ID_PLAY_START)->trigger();
 }
 
 void CVorlex_2App::OnFileNew() {

@@ -45,6 +45,11 @@ class CVorlex_2App : public QObject {
     // a dropped file, the command line).
     void open_path(const QString& path);
 
+    // Close File, then Open of path with the start time at the minute of the day given, without
+    // dialogs, and playback started: what a click in the overview asks for. Minutes past the
+    // day start at its last minute, minutes before it at midnight.
+    void reopen_at(const QString& path, qint64 minute);
+
     // Shows text in one message box, closes the data and index files and ends the program
     // with exit status 1.
     void fatal(const QString& text);

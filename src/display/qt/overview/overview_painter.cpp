@@ -50,14 +50,14 @@ void paint_axes(QPainter& p, const OverviewLayout& layout) {
     const OverviewRect& r = layout.plot();
     const QFontMetricsF metrics(p.font());
     for (const OverviewTick& t : layout.count_ticks()) {
-        p.setPen(QPen(kGrid, 0));
+        p.setPen(QPen(kGrid, 1));
         p.drawLine(QPointF(r.left, t.at), QPointF(r.right(), t.at));
         p.setPen(Qt::black);
         const QRectF box(0, t.at - 8, r.left - 6, 16);
         p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(t.label));
     }
     for (const OverviewTick& t : layout.hour_ticks()) {
-        p.setPen(QPen(Qt::black, 0));
+        p.setPen(QPen(Qt::black, 1));
         const double length = t.label.empty() ? 3 : 6;
         p.drawLine(QPointF(t.at, r.bottom()), QPointF(t.at, r.bottom() + length));
         if (!t.label.empty()) {
@@ -65,7 +65,7 @@ void paint_axes(QPainter& p, const OverviewLayout& layout) {
             p.drawText(box, Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(t.label));
         }
     }
-    p.setPen(QPen(Qt::black, 0));
+    p.setPen(QPen(Qt::black, 1));
     p.drawRect(QRectF(r.left, r.top, r.width, r.height));
 }
 
@@ -85,13 +85,13 @@ void paint_overview(QPainter& p, double width, double height, const MinuteStatis
     p.setClipRect(QRectF(r.left, r.top, r.width, r.height));
     // Pairs filled beneath, the two cameras' particles drawn over them as lines.
     if (!stats.minutes().empty()) {
-        p.setPen(QPen(kPairsEdge, 0));
+        p.setPen(QPen(kPairsEdge, 1));
         p.setBrush(kPairs);
         p.drawPath(minute_path(layout, stats, &MinuteCounts::pairs, true));
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(kCameraB, 0));
+        p.setPen(QPen(kCameraB, 1));
         p.drawPath(minute_path(layout, stats, &MinuteCounts::waited_b, false));
-        p.setPen(QPen(kCameraA, 0));
+        p.setPen(QPen(kCameraA, 1));
         p.drawPath(minute_path(layout, stats, &MinuteCounts::waited_a, false));
     }
     p.setClipping(false);
@@ -104,7 +104,7 @@ void paint_overview(QPainter& p, double width, double height, const MinuteStatis
         const auto it = stats.minutes().find(*marked_minute);
         const MinuteCounts counts = it == stats.minutes().end() ? MinuteCounts{} : it->second;
         left = QString::fromStdString(overview_minute_text(*marked_minute, counts));
-        p.setPen(QPen(Qt::black, 0, Qt::DotLine));
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
         const double x = (layout.x_of(*marked_minute) + layout.x_of(*marked_minute + 1)) / 2;
         p.drawLine(QPointF(x, r.top), QPointF(x, r.bottom()));
         p.setPen(Qt::black);
@@ -123,7 +123,7 @@ void paint_overview(QPainter& p, double width, double height, const MinuteStatis
         p.drawText(QRectF(x, head.top(), w, head.height()), Qt::AlignVCenter, legend[i].text);
         x -= 14;
         p.fillRect(QRectF(x, head.center().y() - 4, 10, 8), legend[i].colour);
-        p.setPen(QPen(i == 2 ? kPairsEdge : legend[i].colour, 0));
+        p.setPen(QPen(i == 2 ? kPairsEdge : legend[i].colour, 1));
         p.drawRect(QRectF(x, head.center().y() - 4, 10, 8));
         x -= 12;
     }
