@@ -101,16 +101,5 @@ TEST(OverviewLayout, CountTicksAreRoundStepsUpToTheTop) {
     }
 }
 
-TEST(OverviewLayout, TheMinuteTextNamesItsCounts) {
-    MinuteCounts c;
-    c.waited_a = 12;
-    c.waited_b = 11;
-    c.pairs = 9;
-    c.records_a = 40;
-    c.records_b = 41;
-    EXPECT_EQ(overview_minute_text(754, c),
-              "12:34  particles A 12  B 11  pairs 9  records A 40  B 41");
-}
-
 }  // namespace
 }  // namespace korvel
