@@ -225,7 +225,7 @@ TEST_F(ReplayMinutesTest, TheOverviewPictureIsWrittenAtTheSizeAsked) {
     const auto run = replay({"--overview", png, "--size", "640x200", ab});
     if (run.status != 0) {
         // A build without Qt has no painter; it says so and fails.
-        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.status, 2);
         EXPECT_NE(run.err.find("--overview needs the build with Qt"), std::string::npos) << run.err;
         return;
     }
@@ -234,7 +234,7 @@ TEST_F(ReplayMinutesTest, TheOverviewPictureIsWrittenAtTheSizeAsked) {
     EXPECT_EQ(run.out.rfind("korvel-replay: " + ab + "\n", 0), 0u) << run.out;
 
     const auto no_dir = replay({"--overview", dir.file("missing/day.png"), ab});
-    EXPECT_EQ(no_dir.status, 1);
+    EXPECT_EQ(no_dir.status, 2);
     EXPECT_NE(no_dir.err.find("cannot write " + dir.file("missing/day.png")), std::string::npos)
         << no_dir.err;
 }

@@ -331,16 +331,11 @@ TEST_F(ReplayTest, BadUsageExits2) {
     FourRecords f;
     const std::string ab = write(f.r, f.a1, f.a1);
     const std::vector<Strings> bad = {
-        {"--bogus", ab},
-        {"--start", "24:00", ab},
-        {"--start", "7", ab},
-        {"--start", "12:60", ab},
-        {"--start", "-1:00", ab},
-        {"--start", ab},
-        {"--view", "both", ab},
-        {"--max-steps", "-1", ab},
-        {"--max-steps", "x", ab},
-        {},
+        {"--bogus", ab},          {"--start", "24:00", ab},
+        {"--start", "7", ab},     {"--start", "12:60", ab},
+        {"--start", "-1:00", ab}, {"--start", ab},
+        {"--view", "both", ab},   {"--max-steps", "-1", ab},
+        {"--max-steps", "x", ab}, {},
         {"--jobs", "0", ab, ab},  // several files are fine, but not without a job to run them
     };
     for (const Strings& args : bad) {

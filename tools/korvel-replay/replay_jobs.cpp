@@ -56,7 +56,8 @@ bool write_text_file(const std::string& path, const std::string& text, std::stri
     return true;
 }
 
-// The outputs made of all files' counts, once every file is through.
+// The outputs made of all files' counts, once every file is through. Returns 0, 1 when the
+// CSV could not be written, 2 when the picture could not be.
 int write_summaries(const ReplayOptions& o, const std::vector<FileReplay>& results,
                     std::FILE* err) {
     int status = 0;
@@ -82,7 +83,7 @@ int write_summaries(const ReplayOptions& o, const std::vector<FileReplay>& resul
                                 o.overview_png, error)) {
             std::fprintf(err, "korvel-replay: cannot write %s: %s\n", o.overview_png.c_str(),
                          error.c_str());
-            status = 1;
+            status = 2;  // as for a --snapshot picture that can't be written
         }
     }
     return status;
@@ -147,7 +148,8 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDr
         }
     }
     std::fflush(out);
-    if (write_summaries(o, results, err) != 0) status = 1;
+    const int written = write_summaries(o, results, err);
+    if (written > status) status = written;
     return status;
 }
 

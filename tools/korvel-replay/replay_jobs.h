@@ -11,8 +11,8 @@ namespace korvel::replay {
 // others. Output comes in the order the files are named: one file's events or summary to out
 // as it is written, several files' each held back until its turn. A fatal error is reported on
 // err (behind the file's name when there are several) and the other files go on. Writes the
-// --minutes CSV and the --overview picture at the end. Returns 0, or 1 when any file failed
-// or an output could not be written, 2 when drawing (one file only) cannot deliver its picture.
+// --minutes CSV and the --overview picture at the end. Returns 0; 1 when any file failed or
+// the CSV could not be written; 2 when a picture (--overview, or drawing) cannot be delivered.
 int run_replays(const ReplayOptions& options, std::FILE* out, std::FILE* err,
                 ReplayDrawing* drawing = nullptr);
 
