@@ -1,10 +1,7 @@
 #include "particles/particle_assembly.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <cstdlib>
-#include <utility>
 
 #include "particles/chronology.h"
 
@@ -44,9 +41,9 @@ Particle* find_continued(const CameraQueue& queue, double y, int s, int e) {
     return nullptr;
 }
 
-Particle* start_particle(DecodeContext& ctx, CameraQueue& queue, double y, Segment seg) {
+void start_particle(DecodeContext& ctx, CameraQueue& queue, double y, Segment seg) {
     Particle* p = allocate_particle(ctx);
-    if (p == nullptr) return nullptr;  // pool full: the run is dropped, as designed
+    if (p == nullptr) return;  // pool full: the run is dropped, as designed
     p->owner = queue.assign_letter;
     p->x_min = seg.start_x;
     p->x_max = seg.end_x;
@@ -57,7 +54,6 @@ Particle* start_particle(DecodeContext& ctx, CameraQueue& queue, double y, Segme
     p->segments[0] = seg;
     p->overflow = 0;
     push_newest(queue.assign_newest, queue.assign_oldest, p);
-    return p;
 }
 
 void continue_particle(Particle& p, double y, Segment seg) {
@@ -77,81 +73,6 @@ void continue_particle(Particle& p, double y, Segment seg) {
     ++p.line_count;
 }
 
-// The particles the line just above touched, for assemble_lines. Valid while every line of the
-// record so far holds a whole line number (exact in double arithmetic) above the line before
-// it, and the assign queue was empty when the record began: then every particle's y_last is
-// the number of a line already seen, the particles whose y_last is y - 1 are those touched by
-// the line before when it was line y - 1, and none otherwise. Particles are ranked by the
-// order they were started in, which is their order in the assign queue, so find() picks the
-// particle find_continued would pick. Once the lines leave that order the caller walks the
-// queue, which is always right.
-class ContinuationShortcut {
-  public:
-    ContinuationShortcut(const DecodeContext& ctx, const CameraQueue& queue)
-        : valid_(queue.assign_newest == nullptr), pool_(ctx.pool.data()) {}
-
-    // Moves to the line numbered y; returns whether find() may stand in for the queue walk.
-    bool next_line(double y) {
-        constexpr double kExact = 4503599627370496.0;  // 2^52: whole numbers and their steps exact
-        if (!valid_) return false;
-        // The range test comes first: only then is the conversion to an integer defined.
-        const bool whole =
-            y > -kExact && y < kExact && static_cast<double>(static_cast<int64_t>(y)) == y;
-        if (!whole || (seen_ && !(y > above_))) {
-            valid_ = false;
-            return false;
-        }
-        // What the line before touched is what this line may continue, if it lies just above.
-        std::swap(touched_, candidates_);
-        candidate_count_ = seen_ && y - above_ == 1.0 ? touched_count_ : 0;
-        touched_count_ = 0;
-        above_ = y;
-        seen_ = true;
-        return true;
-    }
-
-    // The latest started candidate still ending on the line above whose last run overlaps
-    // (s, e); a candidate continued by an earlier run of this line ends on this line.
-    Particle* find(double y, int s, int e) const {
-        Particle* best = nullptr;
-        uint32_t best_rank = 0;
-        for (int i = 0; i < candidate_count_; ++i) {
-            Particle* p = candidates_[static_cast<size_t>(i)];
-            if (y - p->y_last != 1.0) continue;
-            const Segment& last = p->segments[p->line_count - 1];
-            if (!(e >= last.start_x && s <= last.end_x)) continue;
-            const uint32_t r = rank_[index_of(p)];
-            if (best == nullptr || r > best_rank) {
-                best = p;
-                best_rank = r;
-            }
-        }
-        return best;
-    }
-
-    void started(const Particle* p) { rank_[index_of(p)] = next_rank_++; }
-    void touched(Particle* p) {
-        // Each run touches one particle, and a line has at most kMaxSegmentsPerLine runs.
-        if (valid_ && touched_count_ < kMaxSegmentsPerLine) {
-            touched_[static_cast<size_t>(touched_count_++)] = p;
-        }
-    }
-
-  private:
-    size_t index_of(const Particle* p) const { return static_cast<size_t>(p - pool_); }
-
-    bool valid_;
-    bool seen_ = false;
-    double above_ = 0.0;  // the number of the line before
-    int touched_count_ = 0;
-    int candidate_count_ = 0;
-    std::array<Particle*, kMaxSegmentsPerLine> touched_{};
-    std::array<Particle*, kMaxSegmentsPerLine> candidates_{};
-    const Particle* pool_;
-    uint32_t next_rank_ = 0;
-    std::array<uint32_t, kPoolSize> rank_{};
-};
-
 bool is_discarded(const Particle& p) {
     return p.overflow != 0 || p.x_max - p.x_min + 1 < 2 || p.line_count < 2;
 }
@@ -169,26 +90,17 @@ void init_queues(CameraQueue& a, CameraQueue& b) {
 
 void assemble_lines(DecodeContext& ctx, CameraQueue& queue) {
     const int line_count = std::clamp<int>(ctx.line_count, 0, kMaxLinesPerRecord);
-    // The run is continued by a particle whose last line is the line just above. Walking the
-    // whole assign queue for every run costs more than the rest of a step; while the lines come
-    // in order, the particles whose last line is the line above are exactly those the line
-    // above touched, a handful, and only they need to be looked at.
-    ContinuationShortcut shortcut(ctx, queue);
     for (int i = 0; i < line_count; ++i) {
         const LineEntry& line = ctx.line_buf[static_cast<size_t>(i)];
-        const bool short_cut = shortcut.next_line(line.y_count);
         const int segment_count = std::clamp<int>(line.segment_count, 0, kMaxSegmentsPerLine);
         for (int k = 0; k < segment_count; ++k) {
             const Segment seg = line.segments[static_cast<size_t>(k)];
-            Particle* p = short_cut ? shortcut.find(line.y_count, seg.start_x, seg.end_x)
-                                    : find_continued(queue, line.y_count, seg.start_x, seg.end_x);
+            Particle* p = find_continued(queue, line.y_count, seg.start_x, seg.end_x);
             if (p == nullptr) {
-                p = start_particle(ctx, queue, line.y_count, seg);
-                if (p != nullptr) shortcut.started(p);
+                start_particle(ctx, queue, line.y_count, seg);
             } else {
                 continue_particle(*p, line.y_count, seg);
             }
-            if (p != nullptr) shortcut.touched(p);
         }
     }
 
