@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-layers=(common io codec format particles calibration matching playback commands display display/qt shell)
+layers=(common io codec format particles calibration matching playback commands statistics display display/qt shell)
 qt_layers=" display/qt shell "
 
 rank_of() {

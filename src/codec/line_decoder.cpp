@@ -85,10 +85,12 @@ BlockEnd decode_block(BlockBitReader& reader, const BlockHeader& h, double y, Re
             if (copies < static_cast<int>(g)) return BlockEnd::kStop;
             continue;
         }
-        LineEntry& line = rec.out[rec.produced];
-        line = LineEntry{};
+        // The line is built apart and stored only once it is whole: the output holds nothing
+        // but the lines counted, and the caller may decode straight into lines still in use.
+        LineEntry line;
         line.y_count = y;
         if (!decode_runs(reader, h, g, line)) return BlockEnd::kStop;
+        rec.out[rec.produced] = line;
         rec.last_from_runs = rec.produced++;
         y += 1.0;
     }

@@ -10,10 +10,9 @@
 namespace korvel {
 
 // The working state of one opened file. Allocated once at Open and destroyed at Close File;
-// nothing in it is allocated per line. Destroying it frees every particle's segment array.
+// nothing in it is allocated per line or per particle.
 struct DecodeContext {
     DecodeContext() = default;
-    ~DecodeContext();
     DecodeContext(const DecodeContext&) = delete;
     DecodeContext& operator=(const DecodeContext&) = delete;
 
@@ -22,10 +21,12 @@ struct DecodeContext {
     CameraQueue queue_a;
     CameraQueue queue_b;
     HeaderArea header;
-    // The lines of the record just read; the step copies them into line_buf when it hands the
-    // record on.
-    std::array<LineEntry, kMaxLinesPerRecord> decode_output{};
     std::array<Particle, kPoolSize> pool{};
+    // The segment arrays of the pool's particles, one of full capacity per pool entry: entry i
+    // uses segment_store[i * kMaxParticleLines, (i + 1) * kMaxParticleLines). Holding them
+    // here bounds their memory by the pool, and starting or finishing a particle allocates
+    // nothing (a rainy day starts a particle every few hundred microseconds).
+    std::array<Segment, kPoolSize * kMaxParticleLines> segment_store{};
     int16_t pool_index = 0;            // rotating start of the pool search
     int16_t free_entries = kPoolSize;  // pool entries with owner 0
     double m_oldB = 0.0;               // last camera-B line that passed the line order check

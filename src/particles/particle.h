@@ -10,8 +10,8 @@ inline constexpr int kPoolSize = 300;          // particles alive at once, both 
 inline constexpr int kMaxParticleLines = 600;  // segments per particle
 
 // A particle: runs on consecutive scan lines of one camera, one segment per line.
-// Lives in the context's fixed pool; owns its segment array (capacity kMaxParticleLines while
-// it is assembled, exactly line_count once it waits for matching).
+// Lives in the context's fixed pool; its segment array (capacity kMaxParticleLines) is the
+// pool entry's share of the context's segment store.
 struct Particle {
     int16_t x_min = 0;
     int16_t x_max = 0;
@@ -23,7 +23,7 @@ struct Particle {
     Particle* newer = nullptr;    // toward the newest end
     int16_t owner = 0;            // 0 free; '1'/'2' assign queue A/B; 'V'/'W' wait queue A/B
     int16_t overflow = 0;         // 1 once a 601st line reached it
-    Segment* segments = nullptr;  // owned; allocated by the pool, released by free_particle
+    Segment* segments = nullptr;  // set by allocate_particle, null while the entry is free
 };
 
 // Per camera: the assign queue (particles of the record being assembled) and the wait queue

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "common/fatal_error.h"
 #include "particles/chronology.h"
 
 namespace korvel {
@@ -44,7 +43,7 @@ Particle* find_continued(const CameraQueue& queue, double y, int s, int e) {
 
 void start_particle(DecodeContext& ctx, CameraQueue& queue, double y, Segment seg) {
     Particle* p = allocate_particle(ctx);
-    if (p == nullptr) return;  // pool full or no memory: the run is dropped, as designed
+    if (p == nullptr) return;  // pool full: the run is dropped, as designed
     p->owner = queue.assign_letter;
     p->x_min = seg.start_x;
     p->x_max = seg.end_x;
@@ -128,14 +127,9 @@ void close_record(DecodeContext& /*ctx*/, CameraQueue& queue, WaitSink* sink) {
         queue.wait_oldest = first;
     }
 
-    // A waiting particle keeps only the segments it uses; hundreds may wait for matching.
-    for (Particle* p = first; p != nullptr; p = p->newer) {
-        const size_t keep = static_cast<size_t>(std::max<int16_t>(p->line_count, 1));
-        void* shrunk = std::realloc(p->segments, keep * sizeof(Segment));
-        if (shrunk == nullptr) throw FatalError("Fehler bei Shrink Memory");
-        p->segments = static_cast<Segment*>(shrunk);
-        p->owner = queue.wait_letter;
-    }
+    // The particles keep their segment arrays in the context's store: moving them to the wait
+    // queue allocates and frees nothing.
+    for (Particle* p = first; p != nullptr; p = p->newer) p->owner = queue.wait_letter;
     queue.wait_newest = queue.assign_newest;
     queue.assign_newest = nullptr;
     queue.assign_oldest = nullptr;

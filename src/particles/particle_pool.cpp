@@ -1,3 +1,4 @@
+#include <cstddef>
 #include <cstdlib>
 #include <functional>
 
@@ -32,13 +33,9 @@ Particle* allocate_particle(DecodeContext& ctx) {
         Particle& p = ctx.pool[static_cast<size_t>(index)];
         if (p.owner != 0) continue;
 
-        // The one allocation of a particle's life: room for its longest possible run of
-        // lines. close_record shrinks it to what was used.
-        auto* segments = static_cast<Segment*>(std::malloc(kMaxParticleLines * sizeof(Segment)));
-        if (segments == nullptr) return nullptr;
-        std::free(p.segments);  // a freed entry has none; this only guards a stale pointer
+        // The entry's own segment array: room for its longest possible run of lines.
         p = Particle{};
-        p.segments = segments;
+        p.segments = ctx.segment_store.data() + static_cast<size_t>(index) * kMaxParticleLines;
         p.owner = 1;
         --ctx.free_entries;
         return &p;
@@ -52,7 +49,6 @@ void free_particle(DecodeContext& ctx, Particle* p) {
     p->owner = 0;
     p->older = nullptr;
     p->newer = nullptr;
-    std::free(p->segments);
     p->segments = nullptr;
 }
 

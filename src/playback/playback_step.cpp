@@ -38,13 +38,15 @@ struct StepContext {
     bool views_on;  // async_view or sync_view selected
 };
 
-// Decodes the record in session.record. Returns the number of lines, or 0 when the record is
-// to be ignored (result 0 or no line).
+// Decodes the record in session.record straight into line_buf. Returns the number of lines,
+// or 0 when the record is to be ignored (result 0 or no line). The decoder writes only the
+// lines it counts, so a record ignored leaves line_buf as it was, and lines it does count are
+// those the record hands on.
 int16_t decode_current(StepContext& sc) {
     const RawRecord& rec = sc.session.record;
     int16_t n = 0;
     const int result = decode_record(sc.ctx, sc.session.header_version, rec.payload.data(),
-                                     rec.cmpr_n, sc.ctx.decode_output.data(), n);
+                                     rec.cmpr_n, sc.ctx.line_buf.data(), n);
     if (result == 0 || n <= 0) return 0;
     return n;
 }
@@ -52,7 +54,6 @@ int16_t decode_current(StepContext& sc) {
 // Makes the decoded lines the context's current record.
 void take_lines(DecodeContext& ctx, int16_t n) {
     ctx.line_count = n;
-    std::copy_n(ctx.decode_output.begin(), n, ctx.line_buf.begin());
 }
 
 void report_record(StepContext& sc, Camera camera, uint32_t pos, int16_t n, bool handed_on) {
@@ -61,8 +62,8 @@ void report_record(StepContext& sc, Camera camera, uint32_t pos, int16_t n, bool
     ev.camera = camera;
     ev.pos = pos;
     ev.n = n;
-    ev.y_first = sc.ctx.decode_output[0].y_count;
-    ev.y_last = sc.ctx.decode_output[n - 1].y_count;
+    ev.y_first = sc.ctx.line_buf[0].y_count;
+    ev.y_last = sc.ctx.line_buf[n - 1].y_count;
     ev.handed_on = handed_on;
     sc.observer->on_record(ev);
 }
@@ -127,7 +128,7 @@ void step_camera_b(StepContext& sc, uint64_t length, bool a_exhausted) {
         const int16_t n = decode_current(sc);
         if (n == 0) continue;
         // Records not beyond the start line only move camera B's newest line.
-        const double last = sc.ctx.decode_output[n - 1].y_count;
+        const double last = sc.ctx.line_buf[n - 1].y_count;
         const bool handed_on = sc.views_on && last > s.start_line;
         report_record(sc, Camera::B, at, n, handed_on);
         take_lines(sc.ctx, n);

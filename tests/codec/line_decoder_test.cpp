@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <memory>
 #include <random>
 
 #include "common/little_endian.h"
+#include "particles/decode_context.h"
 #include "support/line_builders.h"
 
 namespace korvel {
@@ -387,6 +390,72 @@ TEST(LineDecoderBounds, RandomPayloadsGiveWellFormedLines) {
                 EXPECT_LE(s.start_x, s.end_x) << describe(line);
                 previous_end = s.end_x;
             }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// The playback step decodes straight into line_buf, where the last record's lines may still be
+// in use: the decoder must write nothing but the lines it counts, also when a line breaks off
+// (here by a seventh run).
+TEST(LineDecoderOutput, OnlyTheLinesCountedAreWritten) {
+    const auto first_broken = pack_codes({{0, false, 4},
+                                          {0, false, 4},
+                                          {1, false, 4},
+                                          {0, false, 4},
+                                          {1, false, 4},
+                                          {0, false, 4},
+                                          {1, false, 4},
+                                          {0, false, 4},
+                                          {1, false, 4},
+                                          {0, false, 4},
+                                          {1, false, 4},
+                                          {0, false, 4},
+                                          {1, false, 4},
+                                          {0, false, 4},
+                                          {1, false, 4},
+                                          {0, true, 4}});
+    const auto second_broken = pack_codes({{1, false, 4},
+                                           {1, true, 4},
+                                           {0, false, 4},
+                                           {0, false, 4},
+                                           {1, false, 4},
+                                           {0, false, 4},
+                                           {1, false, 4},
+                                           {0, false, 4},
+                                           {1, false, 4},
+                                           {0, false, 4},
+                                           {1, false, 4},
+                                           {0, false, 4},
+                                           {1, false, 4},
+                                           {0, false, 4},
+                                           {1, false, 4},
+                                           {0, false, 4},
+                                           {1, false, 4},
+                                           {0, true, 4}});
+    const struct {
+        const char* name;
+        const std::vector<uint8_t>& data;
+        int16_t expected_count;
+    } cases[] = {{"first line broken", first_broken, 0}, {"second line broken", second_broken, 1}};
+    const LineEntry sentinel = make_line(-7, {{1, 2}, {5, 9}});
+    auto ctx = std::make_unique<DecodeContext>();
+    for (const auto& c : cases) {
+        auto payload = test::payload_start(3);
+        test::append_block(payload, 1, 100, 4, 4, 10, c.data);
+        std::fill(ctx->line_buf.begin(), ctx->line_buf.end(), sentinel);
+        int16_t count = -1;
+        decode_record(*ctx, 1, payload.data(), static_cast<int>(payload.size()),
+                      ctx->line_buf.data(), count);
+        EXPECT_EQ(count, c.expected_count) << c.name;
+        for (int i = c.expected_count; i < 4; ++i) {
+            EXPECT_EQ(describe(ctx->line_buf[static_cast<size_t>(i)]), describe(sentinel))
+                << c.name << ", line " << i;
         }
     }
 }

@@ -83,9 +83,9 @@ Decoded decode(const std::vector<uint8_t>& payload, int16_t version) {
     int16_t count = -1;
     Decoded d;
     d.result = decode_record(*ctx, version, bytes.get(), static_cast<int>(payload.size()),
-                             ctx->decode_output.data(), count);
-    d.lines.assign(ctx->decode_output.begin(),
-                   ctx->decode_output.begin() + std::max<int>(count, 0));
+                             ctx->line_buf.data(), count);
+    d.lines.assign(ctx->line_buf.begin(),
+                   ctx->line_buf.begin() + std::max<int>(count, 0));
     return d;
 }
 

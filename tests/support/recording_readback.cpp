@@ -34,12 +34,12 @@ std::vector<LineEntry> decode_whole(const std::vector<uint8_t>& payload, int16_t
     int16_t count = 0;
     const int result =
         decode_record(*ctx, version, payload.data(), static_cast<int>(payload.size()),
-                      ctx->decode_output.data(), count);
+                      ctx->line_buf.data(), count);
     EXPECT_EQ(result, 1);
     EXPECT_GE(payload.size(), 2u);
     if (result != 1 || payload.size() < 2) return {};
     EXPECT_EQ(count, load_i16(payload.data())) << "decoding ended early";
-    return {ctx->decode_output.begin(), ctx->decode_output.begin() + count};
+    return {ctx->line_buf.begin(), ctx->line_buf.begin() + count};
 }
 
 std::vector<LineEntry> camera_lines(const std::vector<ReadRecord>& records, int16_t type,

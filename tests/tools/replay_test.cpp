@@ -341,10 +341,10 @@ TEST_F(ReplayTest, BadUsageExits2) {
         {"--max-steps", "-1", ab},
         {"--max-steps", "x", ab},
         {},
-        {ab, ab},
+        {"--jobs", "0", ab, ab},  // several files are fine, but not without a job to run them
         {"--corrections-dir", dir.file("no_such_dir"), ab},  // names nothing
         {"--corrections-dir", ab, ab},                       // a file, not a directory
-        {"--", ab, ab},
+        {"--"},                                              // no file after the options end
     };
     for (const Strings& args : bad) {
         std::string shown;

@@ -1,9 +1,11 @@
 // korvel-replay: replays a PLUVARIC recording headless, step by step as the viewer plays it.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include "replay_jobs.h"
 #include "replay_options.h"
-#include "replay_run.h"
 #ifdef KORVEL_REPLAY_SNAPSHOT
 #include "snapshot_drawing.h"
 #endif
@@ -32,8 +34,16 @@ int main(int argc, char** argv) {
         return 2;
 #endif
     } else {
-        status = korvel::replay::run_replay(*options, stdout, stderr);
+        status = korvel::replay::run_replays(*options, stdout, stderr);
     }
-    std::fflush(stdout);
+    // Output that never reached its file (a full disk, a closed pipe) is a failure, whatever
+    // the replay found.
+    const bool flushed = std::fflush(stdout) == 0;
+    const int reason = errno;
+    if (!flushed || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "korvel-replay: cannot write the output: %s\n",
+                     flushed ? "write error" : std::strerror(reason));
+        return 1;
+    }
     return status;
 }

@@ -12,27 +12,35 @@ namespace korvel::replay {
 
 const char* const kReplayUsage =
     "usage: korvel-replay [--start HH:MM[:SS]] [--view async|sync|none] [--events]\n"
-    "                     [--corrections-dir DIR] [--max-steps N]\n"
-    "                     [--snapshot OUT.png [--size WIDTHxHEIGHT]] [--] FILE.ab\n"
+    "                     [--corrections-dir DIR] [--max-steps N] [--minutes OUT.csv]\n"
+    "                     [--overview OUT.png | --snapshot OUT.png] [--size WIDTHxHEIGHT]\n"
+    "                     [--jobs N] [--] FILE.ab...\n"
     "\n"
     "Replays a recording headless, exactly as the viewer plays it: opens FILE.ab and its\n"
     "index FILE.abh, starts at the given time of day (default 00:00:00), and runs the\n"
-    "playback steps back to back until both cameras have read the whole file.\n"
+    "playback steps back to back until both cameras have read the whole file. Several\n"
+    "files are replayed independently, their output in the order they are named.\n"
     "\n"
     "  --start HH:MM[:SS]     start time of day, as in the Start Time dialog\n"
     "  --view async|sync|none the view the steps run with (default async; none only decodes)\n"
     "  --events               print every open, record, wait, match and end event as JSON Lines\n"
     "  --corrections-dir DIR  where CORRFACT.DAT is looked for (default: current directory)\n"
     "  --max-steps N          stop after N steps\n"
+    "  --minutes OUT.csv      write records, lines, particles and matching decisions per\n"
+    "                         minute as CSV (with several files, a first column names the file)\n"
+    "  --overview OUT.png     draw the day's timeline of particles and pairs per minute\n"
     "  --snapshot OUT.png     draw every step as the view does and write the picture it\n"
     "                         shows at the end to OUT.png (needs no display)\n"
-    "  --size WIDTHxHEIGHT    the view's client size in pixels for --snapshot (default\n"
-    "                         1024x768, at most 16384 each way)\n"
-    "  --                     ends the options: FILE.ab may then begin with a dash\n"
+    "  --size WIDTHxHEIGHT    the picture's size in pixels, at most 16384 each way (default\n"
+    "                         1200x400 for --overview; the view's client size, 1024x768, for\n"
+    "                         --snapshot)\n"
+    "  --jobs N               replay N files side by side (default: one per core)\n"
+    "  --                     ends the options: a FILE.ab may then begin with a dash\n"
     "\n"
-    "Exit status: 0 at the end of the data, 1 after a fatal error (its text on stderr), a\n"
-    "file that shrank during the replay or output that could not be written, 2 for bad\n"
-    "usage or a picture that can't be written.\n";
+    "--overview and --snapshot take one FILE.ab. Exit status: 0 at the end of the data, 1 after\n"
+    "a fatal error (its text on stderr; with several files, behind the file's name, and the\n"
+    "other files go on), a file that shrank during the replay or output that could not be\n"
+    "written; 2 for bad usage or a picture that can't be written.\n";
 
 namespace {
 
@@ -79,8 +87,8 @@ bool parse_size(const char* text, ReplayOptions& o) {
         if (*p < '0' || *p > '9') return false;
     }
     if (!parse_int(width.c_str(), 1, 16384, w) || !parse_int(x + 1, 1, 16384, h)) return false;
-    o.snapshot_width = static_cast<int>(w);
-    o.snapshot_height = static_cast<int>(h);
+    o.snapshot_width = o.overview_width = static_cast<int>(w);
+    o.snapshot_height = o.overview_height = static_cast<int>(h);
     return true;
 }
 
@@ -99,11 +107,7 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
             continue;
         }
         if (options_ended) {
-            if (!o.file.empty()) {
-                error = "only one FILE.ab may be named";
-                return std::nullopt;
-            }
-            o.file = arg;
+            o.files.push_back(arg);
             continue;
         }
         auto value = [&](const char* name) -> const char* {
@@ -161,6 +165,14 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
                 return std::nullopt;
             }
             o.max_steps = n;
+        } else if (arg == "--minutes" || arg == "--overview") {
+            const char* v = value(arg.c_str());
+            if (!v) return std::nullopt;
+            if (*v == '\0') {
+                error = arg + " needs a file name";
+                return std::nullopt;
+            }
+            (arg == "--minutes" ? o.minutes_csv : o.overview_png) = v;
         } else if (arg == "--snapshot") {
             const char* v = value("--snapshot");
             if (!v) return std::nullopt;
@@ -177,24 +189,43 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
                 return std::nullopt;
             }
             o.size_given = true;
+        } else if (arg == "--jobs") {
+            const char* v = value("--jobs");
+            if (!v) return std::nullopt;
+            long long n = 0;
+            if (!parse_int(v, 1, 1024, n)) {
+                error = "--jobs takes a whole number from 1 to 1024, not '" + std::string(v) + "'";
+                return std::nullopt;
+            }
+            o.jobs = static_cast<int>(n);
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return std::nullopt;
-        } else if (o.file.empty()) {
-            o.file = arg;
         } else {
-            error = "only one FILE.ab may be named";
-            return std::nullopt;
+            o.files.push_back(arg);
         }
     }
-    if (o.file.empty()) {
+    if (o.files.empty()) {
         error = "no FILE.ab named";
         return std::nullopt;
     }
-    if (o.size_given && o.snapshot.empty()) {
-        error = "--size goes with --snapshot";
+    if (!o.overview_png.empty() && !o.snapshot.empty()) {
+        error = "--overview and --snapshot are two pictures; ask for one of them";
         return std::nullopt;
     }
+    if (!o.overview_png.empty() && o.files.size() > 1) {
+        error = "--overview draws one recording; name only one FILE.ab with it";
+        return std::nullopt;
+    }
+    if (!o.snapshot.empty() && o.files.size() > 1) {
+        error = "--snapshot draws one recording; name only one FILE.ab with it";
+        return std::nullopt;
+    }
+    if (o.size_given && o.snapshot.empty() && o.overview_png.empty()) {
+        error = "--size goes with --snapshot or --overview";
+        return std::nullopt;
+    }
+    o.file = o.files.front();
     return o;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace korvel::replay {
 
@@ -16,7 +17,13 @@ struct ReplayOptions {
     bool events = false;
     std::string corrections_dir;  // empty: the current directory
     int64_t max_steps = -1;       // -1: no limit
-    std::string file;
+    std::string minutes_csv;      // --minutes: where the per-minute statistics go; empty: none
+    std::string overview_png;     // --overview: where the timeline picture goes; empty: none
+    int overview_width = 1200;    // --size WIDTHxHEIGHT of that picture
+    int overview_height = 400;
+    int jobs = 0;  // --jobs: files replayed side by side; 0: one per core
+    std::vector<std::string> files;
+    std::string file;           // the first of files: the one --snapshot draws
     std::string snapshot;       // a PNG of the view at the end; empty: none
     int snapshot_width = 1024;  // the view's client size for the snapshot
     int snapshot_height = 768;

@@ -1,11 +1,8 @@
 #include "replay_run.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -15,12 +12,13 @@
 #include "event_printer.h"
 #include "format/header_reader.h"
 #include "io/disk_file_opener.h"
+#include "io/throttled_length_source.h"
 #include "json_writer.h"
 #include "playback/playback_session.h"
 #include "playback/playback_step.h"
 #include "playback/playback_view.h"
 #include "read_span.h"
-#include "throttled_length_source.h"
+#include "replay_progress.h"
 
 namespace korvel::replay {
 namespace {
@@ -61,34 +59,6 @@ int count_waiting(const Particle* oldest) {
     return n;
 }
 
-// Shows how far the replay has come when a person watches stderr and it takes a while.
-class Progress {
-  public:
-    explicit Progress(std::FILE* err) : err_(err), on_(isatty(fileno(err)) == 1) {}
-
-    void update(const PlaybackSession& s, uint64_t length) {
-        if (!on_ || length == 0) return;
-        const auto now = Clock::now();
-        if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(250))
-            return;
-        last_ = now;
-        const uint64_t done = std::min<uint64_t>(std::min(s.pos_a, s.pos_b), length);
-        std::fprintf(err_, "\rkorvel-replay: %3d%%", static_cast<int>(done * 100 / length));
-        std::fflush(err_);
-        shown_ = true;
-    }
-    void finish() {
-        if (shown_) std::fputs("\r                     \r", err_);
-    }
-
-  private:
-    std::FILE* err_;
-    bool on_;
-    bool shown_ = false;
-    Clock::time_point start_ = Clock::now();
-    Clock::time_point last_ = start_;
-};
-
 void emit_open_event(ReplayObserver& obs, const PlaybackSession& s, const DecodeContext& ctx) {
     const int32_t start_time =
         s.header_version == 0 ? ctx.header.v0.start_time : ctx.header.v12.start_time;
@@ -111,10 +81,10 @@ void emit_open_event(ReplayObserver& obs, const PlaybackSession& s, const Decode
                  .take());
 }
 
-void print_summary(std::FILE* out, const ReplayOptions& o, const PlaybackSession& s,
+void print_summary(std::FILE* out, const std::string& file, const PlaybackSession& s,
                    const DecodeContext& ctx, const ReplayCounters& c, int64_t steps, uint64_t bytes,
                    double seconds) {
-    std::fprintf(out, "korvel-replay: %s\n", o.file.c_str());
+    std::fprintf(out, "korvel-replay: %s\n", file.c_str());
     std::fprintf(out, "  steps      %lld\n", static_cast<long long>(steps));
     std::fprintf(out, "  records    A %lld  B %lld  (handed on %lld)\n",
                  static_cast<long long>(c.records_a), static_cast<long long>(c.records_b),
@@ -146,26 +116,42 @@ std::string shrink_text(const std::string& file, uint64_t was, uint64_t now, uin
     return file + text;
 }
 
-// The exit status once everything is printed: output that never reached its file (a full
-// disk, a closed pipe) is a failure, whatever the replay found.
-int finish_output(std::FILE* out, std::FILE* err, int status) {
-    const bool flushed = std::fflush(out) == 0;
-    const int reason = errno;
-    if (flushed && std::ferror(out) == 0) return status;
-    std::fprintf(err, "korvel-replay: cannot write the output: %s\n",
-                 flushed ? "write error" : std::strerror(reason));
-    return 1;
-}
-
-int fail(std::FILE* out, std::FILE* err, ReplayObserver& obs, bool events,
+int fail(std::FILE* out, FileReplay& result, ReplayObserver& obs, bool events,
          const std::string& text) {
     if (events) obs.emit(JsonLine().str("ev", "fatal").str("text", text).take());
     std::fflush(out);
-    std::fprintf(err, "%s\n", text.c_str());
+    result.fatal_text = text;
     return 1;
 }
 
-int replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
+// Passes every step event to the printer and to the per-minute counts.
+class TeeObserver : public PlaybackObserver {
+  public:
+    TeeObserver(PlaybackObserver& first, PlaybackObserver* second)
+        : first_(first), second_(second) {}
+    void on_record(const DecodedRecordEvent& ev) override {
+        first_.on_record(ev);
+        if (second_) second_->on_record(ev);
+    }
+    void on_wait(const Particle& p) override {
+        first_.on_wait(p);
+        if (second_) second_->on_wait(p);
+    }
+    void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) override {
+        first_.on_match(a, b, outcome);
+        if (second_) second_->on_match(a, b, outcome);
+    }
+
+  private:
+    PlaybackObserver& first_;
+    PlaybackObserver* second_;
+};
+
+}  // namespace
+
+int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
+                ReplayProgress& progress, size_t file_number, FileReplay& result,
+                ReplayDrawing* drawing) {
     PlaybackSession session;
     std::string work_dir = o.corrections_dir;
     if (work_dir.empty()) {
@@ -175,7 +161,7 @@ int replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing
         work_dir = std::filesystem::current_path(ec).string();
         if (ec) work_dir.clear();
     }
-    apply_start_up(session, work_dir, o.file);
+    apply_start_up(session, work_dir, file);
     session.async_view = o.view == ViewMode::async ? 1 : 0;
     session.sync_view = o.view == ViewMode::sync ? 1 : 0;
 
@@ -185,49 +171,52 @@ int replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing
     NullPlaybackView null_view;
     PlaybackView& view = drawing ? drawing->view_for(session) : null_view;
     ReplayObserver obs(out, o.events);
-    Progress progress(err);
     int64_t steps = 0;
     const auto started = Clock::now();
     try {
         open_file(session, doc, ui, opener);
-        if (!ui.file_error.empty()) return fail(out, err, obs, o.events, ui.file_error);
-        if (!session.open_document) return fail(out, err, obs, o.events, "no file was opened");
+        if (!ui.file_error.empty()) return fail(out, result, obs, o.events, ui.file_error);
+        if (!session.open_document) return fail(out, result, obs, o.events, "no file was opened");
         DecodeContext& ctx = *session.decode_context;
         if (o.events) emit_open_event(obs, session, ctx);
+        if (result.want_minutes) {
+            result.minutes = std::make_unique<MinuteStatistics>(session.line_rate);
+        }
+        TeeObserver tee(obs, result.minutes.get());
 
         auto throttled = std::make_unique<ThrottledLengthSource>(std::move(session.data_file),
                                                                  std::chrono::milliseconds(1));
-        ThrottledLengthSource& file = *throttled;
+        ThrottledLengthSource& data = *throttled;
         session.data_file = std::move(throttled);
         session.playback_running = 1;
         ReadSpan span(header_end(session.header_version), session.pos_a, session.pos_b);
-        uint64_t length = file.length();
+        uint64_t length = data.length();
         uint64_t longest = length;
         // A file cut shorter than what was already read (another program truncated it) has
         // lost data the replay counted on: that ends the replay as a failure, not at an end.
         auto check_not_shrunk = [&](uint64_t now) {
             if (now < span.reached()) {
-                throw FatalError(shrink_text(o.file, longest, now, span.reached()));
+                throw FatalError(shrink_text(file, longest, now, span.reached()));
             }
             longest = std::max(longest, now);
         };
         while (o.max_steps < 0 || steps < o.max_steps) {
             obs.set_step(++steps);
             try {
-                playback_step(session, view, doc, ctx, &obs);
+                playback_step(session, view, doc, ctx, &tee);
             } catch (const FatalError&) {
                 // A read error is the file's shrinking when it shrank.
-                check_not_shrunk(file.length_now());
+                check_not_shrunk(data.length_now());
                 throw;
             }
             span.update(session.pos_a, session.pos_b);
-            length = file.length();
+            length = data.length();
             check_not_shrunk(length);
             if (session.pos_a >= length && session.pos_b >= length) break;
             if (std::ferror(out)) break;  // nobody would see the rest
-            progress.update(session, length);
+            progress.update(file_number, std::min<uint64_t>(session.pos_a, session.pos_b), length);
         }
-        progress.finish();
+        progress.update(file_number, length, length);
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         if (o.events) {
             obs.emit(JsonLine()
@@ -241,25 +230,16 @@ int replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing
                          .num("waiting_b", int64_t{count_waiting(ctx.queue_b.wait_oldest)})
                          .take());
         } else {
-            print_summary(out, o, session, ctx, obs.counters(), steps, span.bytes(), seconds);
+            print_summary(out, file, session, ctx, obs.counters(), steps, span.bytes(), seconds);
         }
-        std::string drawing_error;
-        if (drawing && !drawing->finish(drawing_error)) {
+        if (drawing && !drawing->finish(result.drawing_error)) {
             std::fflush(out);
-            std::fprintf(err, "korvel-replay: %s\n", drawing_error.c_str());
             return 2;
         }
         return 0;
     } catch (const FatalError& e) {
-        progress.finish();
-        return fail(out, err, obs, o.events, e.text());
+        return fail(out, result, obs, o.events, e.text());
     }
-}
-
-}  // namespace
-
-int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
-    return finish_output(out, err, replay(o, out, err, drawing));
 }
 
 }  // namespace korvel::replay

@@ -1,17 +1,32 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "replay_drawing.h"
 #include "replay_options.h"
+#include "replay_progress.h"
+#include "statistics/minute_statistics.h"
 
 namespace korvel::replay {
 
-// Opens the recording as the viewer's Open command does and runs its playback steps back to
-// back. Prints events or the summary to out, fatal texts to err. Returns the exit status:
-// 0 at the end of the data (or after --max-steps), 1 after a fatal error, 2 when drawing
-// cannot deliver its picture. Without drawing the steps draw nothing.
-int run_replay(const ReplayOptions& options, std::FILE* out, std::FILE* err,
-               ReplayDrawing* drawing = nullptr);
+// What the replay of one file leaves besides its printed output.
+struct FileReplay {
+    bool want_minutes = false;                  // count per minute (set by the caller)
+    std::unique_ptr<MinuteStatistics> minutes;  // the counts, when wanted and the file opened
+    std::string fatal_text;                     // the fatal error's text; empty: none
+    std::string drawing_error;                  // why the picture was not delivered
+};
+
+// Opens one recording as the viewer's Open command does and runs its playback steps back to
+// back. Prints events or the summary to out; a fatal text goes to result (and, with events,
+// into the stream). Returns the exit status: 0 at the end of the data (or after --max-steps),
+// 1 after a fatal error, 2 when drawing cannot deliver its picture (the reason in result).
+// Without drawing the steps draw nothing.
+int replay_file(const ReplayOptions& options, const std::string& file, std::FILE* out,
+                ReplayProgress& progress, size_t file_number, FileReplay& result,
+                ReplayDrawing* drawing = nullptr);
 
 }  // namespace korvel::replay

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "replay_run.h"
+#include "replay_jobs.h"
 
 namespace korvel::replay {
 
@@ -52,7 +52,7 @@ int run_snapshot_replay(const ReplayOptions& options, std::FILE* out, std::FILE*
     static char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
     SnapshotDrawing drawing(options.snapshot, options.snapshot_width, options.snapshot_height);
-    return run_replay(options, out, err, &drawing);
+    return run_replays(options, out, err, &drawing);
 }
 
 }  // namespace korvel::replay

@@ -6,7 +6,7 @@
 
 #include "io/byte_source.h"
 
-namespace korvel::replay {
+namespace korvel {
 
 // The viewer measures the data file at every playback step, five steps a second. A replay runs
 // its steps back to back, hundreds of thousands a second, and measuring the file (a system
@@ -50,4 +50,4 @@ class ThrottledLengthSource : public ByteSource {
     bool measured_ = false;
 };
 
-}  // namespace korvel::replay
+}  // namespace korvel

@@ -1,0 +1,142 @@
+#include "display/qt/overview/overview_painter.h"
+
+#include <QFont>
+#include <QPainterPath>
+#include <QPen>
+#include <algorithm>
+#include <vector>
+
+#include "display/overview_layout.h"
+
+namespace korvel {
+namespace {
+
+const QColor kCameraA(255, 0, 0);      // the views' camera-A colour
+const QColor kCameraB(0, 0, 255);      // the views' camera-B colour
+const QColor kPairs(255, 255, 0);      // the connector of a matched pair
+const QColor kPairsEdge(150, 140, 0);  // yellow needs an edge to be seen on white
+const QColor kGrid(220, 220, 220);
+
+// A line through the minutes' values at the middle of each minute, from the first minute with
+// data to the last, minutes without data at zero so that gaps show. With the day 1440 minutes
+// wide a minute is often narrower than a pixel; a line (rather than bars) keeps the three
+// series apart there. closed: down to the base line at both ends, for a filled area.
+QPainterPath minute_path(const OverviewLayout& layout, const MinuteStatistics& stats,
+                         int64_t MinuteCounts::*field, bool closed) {
+    QPainterPath path;
+    const auto& minutes = stats.minutes();
+    const int64_t first = std::max(layout.first_minute(), minutes.begin()->first);
+    const int64_t last = std::min(layout.end_minute() - 1, minutes.rbegin()->first);
+    if (first > last) return path;
+    auto it = minutes.lower_bound(first);
+    const double base = layout.y_of(0);
+    auto centre = [&](int64_t m) { return (layout.x_of(m) + layout.x_of(m + 1)) / 2; };
+    if (closed) path.moveTo(centre(first), base);
+    for (int64_t m = first; m <= last; ++m) {
+        while (it != minutes.end() && it->first < m) ++it;
+        const int64_t value = it != minutes.end() && it->first == m ? it->second.*field : 0;
+        const QPointF point(centre(m), layout.y_of(value));
+        if (m == first && !closed) {
+            path.moveTo(point);
+        } else {
+            path.lineTo(point);
+        }
+    }
+    if (closed) path.lineTo(centre(last), base);
+    return path;
+}
+
+void paint_axes(QPainter& p, const OverviewLayout& layout) {
+    const OverviewRect& r = layout.plot();
+    const QFontMetricsF metrics(p.font());
+    for (const OverviewTick& t : layout.count_ticks()) {
+        p.setPen(QPen(kGrid, 1));
+        p.drawLine(QPointF(r.left, t.at), QPointF(r.right(), t.at));
+        p.setPen(Qt::black);
+        const QRectF box(0, t.at - 8, r.left - 6, 16);
+        p.drawText(box, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(t.label));
+    }
+    for (const OverviewTick& t : layout.hour_ticks()) {
+        p.setPen(QPen(Qt::black, 1));
+        const double length = t.label.empty() ? 3 : 6;
+        p.drawLine(QPointF(t.at, r.bottom()), QPointF(t.at, r.bottom() + length));
+        if (!t.label.empty()) {
+            const QRectF box(t.at - 30, r.bottom() + 7, 60, metrics.height());
+            p.drawText(box, Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(t.label));
+        }
+    }
+    p.setPen(QPen(Qt::black, 1));
+    p.drawRect(QRectF(r.left, r.top, r.width, r.height));
+}
+
+}  // namespace
+
+void paint_overview(QPainter& p, double width, double height, const MinuteStatistics& stats,
+                    const QString& title, std::optional<int64_t> marked_minute) {
+    p.save();
+    p.fillRect(QRectF(0, 0, width, height), Qt::white);
+    QFont font = p.font();
+    font.setPixelSize(11);
+    p.setFont(font);
+    const OverviewLayout layout(stats, width, height);
+    const OverviewRect& r = layout.plot();
+    paint_axes(p, layout);
+
+    p.setClipRect(QRectF(r.left, r.top, r.width, r.height));
+    // Pairs filled beneath, the two cameras' particles drawn over them as lines.
+    if (!stats.minutes().empty()) {
+        p.setPen(QPen(kPairsEdge, 1));
+        p.setBrush(kPairs);
+        p.drawPath(minute_path(layout, stats, &MinuteCounts::pairs, true));
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(kCameraB, 1));
+        p.drawPath(minute_path(layout, stats, &MinuteCounts::waited_b, false));
+        p.setPen(QPen(kCameraA, 1));
+        p.drawPath(minute_path(layout, stats, &MinuteCounts::waited_a, false));
+    }
+    p.setClipping(false);
+
+    // Title and legend above the plot.
+    p.setPen(Qt::black);
+    const QRectF head(r.left, 3, r.width, OverviewLayout::kTopMargin - 6);
+    QString left = title;
+    if (marked_minute) {
+        const auto it = stats.minutes().find(*marked_minute);
+        const MinuteCounts counts = it == stats.minutes().end() ? MinuteCounts{} : it->second;
+        left = QString::fromStdString(overview_minute_text(*marked_minute, counts));
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        const double x = (layout.x_of(*marked_minute) + layout.x_of(*marked_minute + 1)) / 2;
+        p.drawLine(QPointF(x, r.top), QPointF(x, r.bottom()));
+        p.setPen(Qt::black);
+    }
+    p.drawText(head, Qt::AlignLeft | Qt::AlignVCenter, left);
+    const struct {
+        QColor colour;
+        const char* text;
+    } legend[] = {{kCameraA, "particles A"}, {kCameraB, "particles B"}, {kPairs, "pairs"}};
+    const QFontMetricsF metrics(p.font());
+    double x = r.right();
+    for (int i = 2; i >= 0; --i) {
+        const double w = metrics.horizontalAdvance(legend[i].text);
+        x -= w;
+        p.setPen(Qt::black);
+        p.drawText(QRectF(x, head.top(), w, head.height()), Qt::AlignVCenter, legend[i].text);
+        x -= 14;
+        p.fillRect(QRectF(x, head.center().y() - 4, 10, 8), legend[i].colour);
+        p.setPen(QPen(i == 2 ? kPairsEdge : legend[i].colour, 1));
+        p.drawRect(QRectF(x, head.center().y() - 4, 10, 8));
+        x -= 12;
+    }
+    p.restore();
+}
+
+QImage overview_image(const MinuteStatistics& stats, const QString& title, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paint_overview(painter, size.width(), size.height(), stats, title);
+    painter.end();
+    return image;
+}
+
+}  // namespace korvel

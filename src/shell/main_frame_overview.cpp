@@ -1,0 +1,39 @@
+// The main frame's overview command: one overview window of the open recording, whose clicks
+// reopen the recording at the minute clicked.
+#include <QLabel>
+
+#include "shell/main_frame.h"
+#include "shell/overview_window.h"
+#include "shell/shell_texts.h"
+#include "shell/vorlex_app.h"
+
+namespace korvel {
+
+void CMainFrame::OnOverview() {
+    const PlaybackSession& s = session_;
+    if (s.open_document == nullptr) {
+        message_->setText(texts::kNoFileForOverview);
+        return;
+    }
+    const QString path = QString::fromStdString(s.open_document->path_name);
+    if (overview_ && overview_->path() == path) {
+        overview_->show();
+        overview_->raise();
+        overview_->activateWindow();
+        return;
+    }
+    if (overview_) overview_->close();
+    overview_ = new OverviewWindow(path, s.work_dir, this);
+    connect(overview_, &OverviewWindow::minuteChosen, &app_, &CVorlex_2App::reopen_at);
+    overview_->show();
+}
+
+OverviewWindow* CMainFrame::overview_window() const {
+    return overview_.data();
+}
+
+void CMainFrame::cancel_overview() {
+    if (overview_) overview_->cancel();
+}
+
+}  // namespace korvel

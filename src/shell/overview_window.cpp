@@ -1,0 +1,149 @@
+#include "shell/overview_window.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "common/fatal_error.h"
+#include "io/disk_file_opener.h"
+#include "shell/overview_chart.h"
+#include "statistics/day_statistics.h"
+
+namespace korvel {
+namespace {
+
+// Hands the worker's progress to the window through atomics, and its wish to stop back.
+class AtomicProgress : public DayStatisticsProgress {
+  public:
+    AtomicProgress(std::atomic<bool>& stop, std::atomic<uint64_t>& done,
+                   std::atomic<uint64_t>& total)
+        : stop_(stop), done_(done), total_(total) {}
+    bool keep_going(uint64_t done, uint64_t total) override {
+        done_.store(done, std::memory_order_relaxed);
+        total_.store(total, std::memory_order_relaxed);
+        return !stop_.load(std::memory_order_relaxed);
+    }
+
+  private:
+    std::atomic<bool>& stop_;
+    std::atomic<uint64_t>& done_;
+    std::atomic<uint64_t>& total_;
+};
+
+// The progress bar counts in thousandths: a day's bytes do not fit its int range.
+constexpr int kProgressSteps = 1000;
+
+}  // namespace
+
+OverviewWindow::OverviewWindow(QString path, std::string work_dir, QWidget* parent)
+    : QWidget(parent, Qt::Window), path_(std::move(path)), work_dir_(std::move(work_dir)) {
+    setWindowTitle("Overview   " + QFileInfo(path_).fileName());
+    setAttribute(Qt::WA_DeleteOnClose);
+    chart_ = new OverviewChart(this);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, kProgressSteps);
+    status_ = new QLabel(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(chart_, 1);
+    layout->addWidget(progress_);
+    layout->addWidget(status_);
+    resize(1000, 380);
+    connect(chart_, &OverviewChart::minuteClicked, this,
+            [this](qint64 minute) { emit minuteChosen(path_, minute); });
+    poll_timer_ = new QTimer(this);
+    poll_timer_->setInterval(100);
+    connect(poll_timer_, &QTimer::timeout, this, &OverviewWindow::poll);
+    start();
+}
+
+OverviewWindow::~OverviewWindow() {
+    stop_worker();
+}
+
+void OverviewWindow::start() {
+    status_->setText("Computing the overview of " + QFileInfo(path_).fileName() + " ...");
+    const std::string path = path_.toStdString();
+    worker_ = QThread::create([this, path] {
+        DiskFileOpener opener;
+        AtomicProgress progress(stop_, done_, total_);
+        std::unique_ptr<MinuteStatistics> stats;
+        std::string error;
+        try {
+            stats = compute_day_statistics(path, work_dir_, opener, progress);
+        } catch (const FatalError& e) {
+            error = e.text();
+        }
+        const std::lock_guard<std::mutex> lock(result_mutex_);
+        result_ = std::move(stats);
+        error_ = error;
+    });
+    // Playback on the user-interface thread comes first: the computation yields to it.
+    worker_->start(QThread::LowPriority);
+    poll_timer_->start();
+}
+
+bool OverviewWindow::computing() const {
+    return worker_ != nullptr;
+}
+
+void OverviewWindow::poll() {
+    const uint64_t total = total_.load(std::memory_order_relaxed);
+    const uint64_t done = done_.load(std::memory_order_relaxed);
+    if (total > 0) progress_->setValue(static_cast<int>(done * kProgressSteps / total));
+    if (worker_ == nullptr || !worker_->isFinished()) return;
+    stop_worker();
+    std::unique_ptr<MinuteStatistics> stats;
+    std::string error;
+    {
+        const std::lock_guard<std::mutex> lock(result_mutex_);
+        stats = std::move(result_);
+        error = error_;
+    }
+    if (!error.empty()) {
+        status_->setText("The overview could not be computed: " + QString::fromStdString(error));
+    } else if (!stats) {
+        status_->setText("The overview was cancelled.");
+    } else {
+        progress_->setValue(kProgressSteps);
+        const MinuteCounts all = stats->totals();
+        status_->setText(QString("%1 minutes with data, %2 particles of A, %3 of B, %4 pairs. "
+                                 "Click a minute to play from there.")
+                             .arg(stats->minutes().size())
+                             .arg(all.waited_a)
+                             .arg(all.waited_b)
+                             .arg(all.pairs));
+        chart_->set_statistics(std::shared_ptr<const MinuteStatistics>(std::move(stats)),
+                               QFileInfo(path_).fileName() + "  particles per minute");
+    }
+    emit finished();
+}
+
+void OverviewWindow::cancel() {
+    if (worker_ == nullptr) return;
+    stop_.store(true);
+    poll();  // shows the outcome at once when the worker has already ended
+    if (worker_ != nullptr) {
+        worker_->wait();
+        poll();
+    }
+}
+
+void OverviewWindow::stop_worker() {
+    poll_timer_->stop();
+    if (worker_ == nullptr) return;
+    stop_.store(true);
+    worker_->wait();
+    delete worker_;
+    worker_ = nullptr;
+}
+
+void OverviewWindow::closeEvent(QCloseEvent* event) {
+    stop_worker();
+    event->accept();
+}
+
+}  // namespace korvel

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "statistics/minute_statistics.h"
+
+class QLabel;
+class QProgressBar;
+class QThread;
+class QTimer;
+
+namespace korvel {
+
+class OverviewChart;
+
+// The overview of one recording: its per-minute statistics computed on a thread of its own,
+// with a progress bar, while the main window goes on playing, then shown as the day's
+// timeline. A click on a minute asks (minuteChosen) for the recording to be played from
+// there. Closing the window stops a computation still running; so does cancel(), which the
+// main window calls when the file is closed or another one is opened. The computation opens
+// the files afresh, read-only, and shares nothing with the playback.
+class OverviewWindow : public QWidget {
+    Q_OBJECT
+  public:
+    OverviewWindow(QString path, std::string work_dir, QWidget* parent = nullptr);
+    ~OverviewWindow() override;
+
+    const QString& path() const { return path_; }
+    bool computing() const;
+    void cancel();  // stops a computation still running; a finished overview stays
+    OverviewChart* chart() const { return chart_; }
+    QProgressBar* progress_bar() const { return progress_; }
+    QLabel* status_label() const { return status_; }
+
+  signals:
+    void minuteChosen(const QString& path, qint64 minute);
+    void finished();  // the computation ended: done, cancelled or failed
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void start();
+    void poll();
+    void stop_worker();
+
+    QString path_;
+    std::string work_dir_;
+    OverviewChart* chart_;
+    QProgressBar* progress_;
+    QLabel* status_;
+    QTimer* poll_timer_;
+    QThread* worker_ = nullptr;
+
+    // Shared with the worker thread.
+    std::atomic<bool> stop_{false};
+    std::atomic<uint64_t> done_{0};
+    std::atomic<uint64_t> total_{0};
+    std::mutex result_mutex_;
+    std::unique_ptr<MinuteStatistics> result_;
+    std::string error_;
+    bool cancelled_ = false;
+};
+
+}  // namespace korvel

@@ -1,0 +1,45 @@
+#pragma once
+
+namespace korvel::texts {
+
+// The program's own texts, German and English as the users know them.
+inline constexpr char kAppTitle[] = "KORVEL";  // caption of every message box
+inline constexpr char kVersion[] = "KORVEL, v.7.01, Jun.07 2002, 11:36";
+inline constexpr char kIdle[] = "Bereit";
+inline constexpr char kEndOfFile[] = "END OF FILE";
+inline constexpr char kSettingsOrganisation[] = "Local AppWizard-Generated Applications";
+inline constexpr char kSettingsApplication[] = "korvel";
+inline constexpr char kNewDocumentTitle[] = "Vorlex";
+inline constexpr char kAboutCaption[] = "Info about KORVEL";
+inline constexpr char kAboutPluvaric[] = "T H E  P L U V A R I C ";
+inline constexpr char kMakersNotice[] = "Made by the KORVEL developers; free to use, no warranty.";
+inline constexpr char kManualTitle[] = "KORVEL Documentation";
+inline constexpr char kStartTimeCaption[] = "Start Time";
+inline constexpr char kFileFilter[] = "AB Files (*.ab)";
+
+// Status-bar prompts of the commands.
+inline constexpr char kPromptStart[] = "Ausgabe Start";
+inline constexpr char kPromptStop[] = "Ausgabe anhalten";
+inline constexpr char kPromptMirvan[] = "Calls external Program Pelnor";
+inline constexpr char kPromptClose[] = "Close File";
+inline constexpr char kPromptOpenToolbar[] =
+    "\xC3\x96"
+    "ffnet ein bestehendes Dokument.";
+inline constexpr char kTipOpen[] =
+    "\xC3\x96"
+    "ffnen";
+inline constexpr char kPromptAbout[] =
+    "Zeigt Programminformationen, Versionsnummer und Copyright an.";
+inline constexpr char kTipAbout[] = "Info";
+// The overview of the open recording (a window of this program's own).
+inline constexpr char kPromptOverview[] =
+    "Shows every minute of the open recording at a glance; a click plays from that minute.";
+inline constexpr char kTipOverview[] = "Overview";
+inline constexpr char kNoFileForOverview[] = "Open a recording first: the overview shows it.";
+inline constexpr char kPromptExit[] =
+    "Verl\xC3\xA4\xC3\x9F"
+    "t die Anwendung; fragt, ob Dokumente gespeichert werden sollen.";
+inline constexpr char kPromptToolbar[] = "Blendet die Symbolleiste ein oder aus.";
+inline constexpr char kPromptStatusBar[] = "Blendet die Statusleiste ein oder aus.";
+
+}  // namespace korvel::texts

@@ -1,0 +1,166 @@
+#include "shell/vorlex_app.h"
+
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QThread>
+#include <algorithm>
+
+#include "commands/close_file.h"
+#include "commands/open_file.h"
+#include "common/fatal_error.h"
+#include "display/qt/vorlex_view.h"
+#include "shell/about_dlg.h"
+#include "shell/command_ids.h"
+#include "shell/command_line.h"
+#include "shell/dialog_runner.h"
+#include "shell/main_frame.h"
+#include "shell/manual_window.h"
+#include "shell/preset_start_time.h"
+#include "shell/qt_user_interaction.h"
+#include "shell/startup_splash.h"
+
+namespace korvel {
+namespace {
+
+std::string current_directory() {
+    // The path as the system gives it, not a cleaned-up form, so its length is the real one.
+    std::string buffer(4096, '\0');
+    if (::getcwd(buffer.data(), buffer.size()) == nullptr) return std::string();
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    return buffer;
+}
+
+}  // namespace
+
+CVorlex_2App::CVorlex_2App() = default;
+
+CVorlex_2App::~CVorlex_2App() {
+    if (manual_window_) delete manual_window_.data();
+}
+
+bool CVorlex_2App::InitInstance(const StartOptions& options) {
+    CStartupSplash::Enable(options.show_splash);
+    qApp->installEventFilter(CStartupSplash::app_filter());
+    qApp->setQuitOnLastWindowClosed(false);
+
+    frame_ = std::make_unique<CMainFrame>(*this);
+    ui_ = std::make_unique<QtUserInteraction>(*frame_, recent_);
+    frame_->update_recent_menu(recent_.files());
+    connect(frame_.get(), &CMainFrame::closed, this, [this] {
+        if (manual_window_) manual_window_->close();
+        end_event_loop();
+    });
+    CVorlex_2View* view = frame_->view();
+    connect(view, &CVorlex_2View::fatalError, this, &CVorlex_2App::fatal);
+    connect(view, &CVorlex_2View::endOfFile, frame_.get(), &CMainFrame::show_end_of_file);
+    connect(view, &CVorlex_2View::stepped, frame_.get(), &CMainFrame::update_position);
+
+    apply_start_up(session_, start_up_directory(current_directory()),
+                   options.data_file.toStdString());
+    if (!session_.cmd_line_path.empty()) {
+        run_open();
+        if (ending_) return false;
+        if (options.play && session_.open_document != nullptr) {
+            frame_->action(ID_PLAY_START)->trigger();
+        }
+    }
+    frame_->show();
+    return true;
+}
+
+void CVorlex_2App::end_event_loop() {
+    // Asked with no loop running, QCoreApplication::exit would make every later event loop
+    // return at once; start-up reports its end through InitInstance's result instead.
+    if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(exit_status_);
+}
+
+void CVorlex_2App::run_open() {
+    // Another file is about to be opened: an overview still being computed is of no more use.
+    if (session_.open_document == nullptr && frame_) frame_->cancel_overview();
+    try {
+        open_file(session_, doc_.core(), *ui_, opener_);
+    } catch (const FatalError& e) {
+        fatal(QString::fromStdString(e.text()));
+        return;
+    }
+    after_file_change();
+}
+
+void CVorlex_2App::after_file_change() {
+    if (!frame_) return;
+    frame_->show_idle();
+    frame_->update_position();
+}
+
+void CVorlex_2App::OnFileOpenData() {
+    session_.cmd_line_path.clear();
+    run_open();
+}
+
+void CVorlex_2App::open_path(const QString& path) {
+    // While a file is open, Open only says so; the path must not wait for a later Open.
+    if (session_.open_document == nullptr) session_.cmd_line_path = path.toStdString();
+    run_open();
+}
+
+void CVorlex_2App::OnFileCloseData() {
+    if (frame_) frame_->cancel_overview();
+    close_file(session_, doc_.core(), *ui_);
+    after_file_change();
+}
+
+void CVorlex_2App::reopen_at(const QString& path, qint64 minute) {
+    if (ending_ || !ui_) return;
+    if (session_.open_document != nullptr) OnFileCloseData();
+    const auto m = static_cast<int>(std::clamp<qint64>(minute, 0, 24 * 60 - 1));
+    PresetStartTime preset(*ui_, m / 60, m % 60, 0);
+    session_.cmd_line_path = path.toStdString();
+    try {
+        open_file(session_, doc_.core(), preset, opener_);
+    } catch (const FatalError& e) {
+        fatal(QString::fromStdString(e.text()));
+        return;
+    }
+    after_file_change();
+    if (session_.open_document != nullptr && frame_) frame_->action(ID_PLAY_START)->trigger();
+}
+
+void CVorlex_2App::OnFileNew() {
+    doc_.new_document();
+}
+
+void CVorlex_2App::OnAppAbout() {
+    session_.playback_running = 0;
+    CAboutDlg dialog(frame_.get());
+    if (DialogRunner::current().run(dialog, QString()) == QDialog::Accepted) {
+        session_.playback_running = 1;
+    }
+}
+
+void CVorlex_2App::OnManual() {
+    if (manual_window_) return;
+    manual_window_ = new CDispHtml(manual_start_page());
+    manual_window_->show();
+}
+
+void CVorlex_2App::fatal(const QString& text) {
+    if (ending_) return;
+    ending_ = true;
+    session_.playback_running = 0;
+    show_korvel_message(frame_.get(), text);
+    // Nothing is saved; the files are closed and the program ends, telling whatever started
+    // it that the data could not be used.
+    session_.data_file.reset();
+    session_.index_file.reset();
+    exit_status_ = 1;
+    if (frame_ && frame_->isVisible()) {
+        frame_->close();
+    } else {
+        end_event_loop();
+    }
+}
+
+}  // namespace korvel

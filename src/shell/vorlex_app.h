@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+#include "io/disk_file_opener.h"
+#include "playback/playback_session.h"
+#include "shell/manual_window.h"
+#include "shell/recent_files.h"
+#include "shell/vorlex_doc.h"
+
+namespace korvel {
+
+class CMainFrame;
+class QtUserInteraction;
+struct StartOptions;
+
+// The application: it holds the playback session for the life of the process, runs start-up
+// and handles the application's commands (About, Open, Close File, New, Manual). Every fatal
+// error ends here: one message box, the files closed, and exit status 1.
+class CVorlex_2App : public QObject {
+    Q_OBJECT
+  public:
+    CVorlex_2App();
+    ~CVorlex_2App() override;
+
+    // Start-up. Returns false when the program is to end at once; exit_status() says how.
+    bool InitInstance(const StartOptions& options);
+    int exit_status() const { return exit_status_; }
+
+    PlaybackSession& session() { return session_; }
+    CVorlex_2Doc& document() { return doc_; }
+    CMainFrame* frame() const { return frame_.get(); }
+    CDispHtml* manual_window() const { return manual_window_; }
+
+    void OnAppAbout();
+    void OnFileOpenData();
+    void OnFileCloseData();
+    void OnFileNew();
+    void OnManual();
+
+    // Opens path as Open does, with the Start Time dialog but no file dialog (a recent file,
+    // a dropped file, the command line).
+    void open_path(const QString& path);
+
+    // Close File, then Open of path with the start time at the minute of the day given, without
+    // dialogs, and playback started: what a click in the overview asks for. Minutes past the
+    // day start at its last minute, minutes before it at midnight.
+    void reopen_at(const QString& path, qint64 minute);
+
+    // Shows text in one message box, closes the data and index files and ends the program
+    // with exit status 1.
+    void fatal(const QString& text);
+
+  private:
+    void run_open();
+    void end_event_loop();
+    void after_file_change();
+
+    PlaybackSession session_;
+    DiskFileOpener opener_;
+    CVorlex_2Doc doc_;
+    RecentFiles recent_;
+    std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<QtUserInteraction> ui_;
+    QPointer<CDispHtml> manual_window_;
+    int exit_status_ = 0;
+    bool ending_ = false;
+};
+
+}  // namespace korvel

@@ -1,0 +1,83 @@
+#include "statistics/minute_statistics.h"
+
+#include <cmath>
+
+namespace korvel {
+
+MinuteCounts& MinuteCounts::operator+=(const MinuteCounts& o) {
+    records_a += o.records_a;
+    records_b += o.records_b;
+    lines_a += o.lines_a;
+    lines_b += o.lines_b;
+    waited_a += o.waited_a;
+    waited_b += o.waited_b;
+    pairs += o.pairs;
+    rejects += o.rejects;
+    drops_a += o.drops_a;
+    drops_b += o.drops_b;
+    return *this;
+}
+
+int64_t minute_of_line(double y, double line_rate) {
+    constexpr double kBound = 1125899906842624.0;  // 2^50: far beyond any day, exact as a double
+    const double q = std::trunc(y / (60.0 * line_rate));
+    if (!std::isfinite(q)) return 0;
+    if (q > kBound) return static_cast<int64_t>(kBound);
+    if (q < -kBound) return -static_cast<int64_t>(kBound);
+    return static_cast<int64_t>(q);
+}
+
+MinuteCounts& MinuteStatistics::at_line(double y) {
+    const int64_t minute = minute_of_line(y, line_rate_);
+    if (cached_ == nullptr || minute != cached_minute_) {
+        cached_ = &minutes_[minute];  // map nodes never move, so the pointer stays good
+        cached_minute_ = minute;
+    }
+    return *cached_;
+}
+
+void MinuteStatistics::on_record(const DecodedRecordEvent& event) {
+    MinuteCounts& m = at_line(event.y_first);
+    if (event.camera == Camera::A) {
+        ++m.records_a;
+        m.lines_a += event.n;
+    } else {
+        ++m.records_b;
+        m.lines_b += event.n;
+    }
+}
+
+void MinuteStatistics::on_wait(const Particle& p) {
+    // The owner letter tells the camera: 'V' is camera A's wait queue ('1' its assign queue).
+    const bool camera_a = p.owner == 'V' || p.owner == '1';
+    MinuteCounts& m = at_line(p.y_first);
+    ++(camera_a ? m.waited_a : m.waited_b);
+}
+
+void MinuteStatistics::on_match(const Particle* a, const Particle* b, MatchOutcome outcome) {
+    const Particle* by = a != nullptr ? a : b;
+    if (by == nullptr) return;  // a decision about no particle names no minute
+    MinuteCounts& m = at_line(by->y_first);
+    switch (outcome) {
+        case MatchOutcome::pair:
+            ++m.pairs;
+            break;
+        case MatchOutcome::reject:
+            ++m.rejects;
+            break;
+        case MatchOutcome::drop_a:
+            ++m.drops_a;
+            break;
+        case MatchOutcome::drop_b:
+            ++m.drops_b;
+            break;
+    }
+}
+
+MinuteCounts MinuteStatistics::totals() const {
+    MinuteCounts sum;
+    for (const auto& [minute, counts] : minutes_) sum += counts;
+    return sum;
+}
+
+}  // namespace korvel

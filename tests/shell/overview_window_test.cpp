@@ -1,0 +1,177 @@
+// The overview window in the real main window: its menu item and button, the computation in
+// the background with its progress, its cancelling, and the click that plays from a minute.
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+#include <algorithm>
+#include <cstdio>
+
+#include "display/qt/vorlex_view.h"
+#include "io/disk_file_opener.h"
+#include "shell/command_ids.h"
+#include "shell/overview_chart.h"
+#include "shell/overview_window.h"
+#include "shell_fixture.h"
+#include "statistics/day_statistics.h"
+
+namespace korvel::test {
+namespace {
+
+class NoStop : public DayStatisticsProgress {
+  public:
+    bool keep_going(uint64_t, uint64_t) override { return true; }
+};
+
+class OverviewTest : public ShellTest {
+  protected:
+    // Opens path at 12:00 and asks for its overview; returns the window.
+    OverviewWindow* open_overview(const std::string& path) {
+        open_through_menu(path, QTime(12, 0, 0));
+        EXPECT_NE(session().open_document, nullptr);
+        frame().action(ID_VIEW_OVERVIEW)->trigger();
+        OverviewWindow* w = frame().overview_window();
+        EXPECT_NE(w, nullptr);
+        return w;
+    }
+    // Shows the window laid out at a size that gives every minute of the day a pixel or more.
+    void show_window(OverviewWindow* w) {
+        w->resize(1800, 400);
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        QTest::qWait(20);
+        ASSERT_GT(w->chart()->width(), 1440 + 80);
+    }
+    bool wait_until_done(OverviewWindow* w, int ms = 60000) {
+        QSignalSpy finished(w, &OverviewWindow::finished);
+        return w->computing() ? finished.wait(ms) : true;
+    }
+};
+
+TEST_F(OverviewTest, TheViewMenuAndTheToolbarOfferTheOverview) {
+    QStringList texts;
+    for (QAction* a : frame().view_menu()->actions()) texts << a->text();
+    EXPECT_EQ(texts, QStringList({"&Symbolic Bar", "S&tatus Bar", "&Overview"}));
+    const auto buttons = frame().tool_bar()->actions();
+    EXPECT_TRUE(std::any_of(buttons.begin(), buttons.end(),
+                            [](QAction* a) { return a->data().toInt() == ID_VIEW_OVERVIEW; }));
+    // Without an open recording there is nothing to show.
+    frame().action(ID_VIEW_OVERVIEW)->trigger();
+    EXPECT_EQ(frame().overview_window(), nullptr);
+    EXPECT_EQ(frame().message_pane()->text(), "Open a recording first: the overview shows it.");
+}
+
+TEST_F(OverviewTest, TheOverviewCountsWhatPlaybackCountsAndShowsProgress) {
+    const std::string path = make_recording("rain.ab", 150, 30);
+    OverviewWindow* w = open_overview(path);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(wait_until_done(w));
+    EXPECT_EQ(w->progress_bar()->value(), w->progress_bar()->maximum());
+    const MinuteStatistics* shown = w->chart()->statistics();
+    ASSERT_NE(shown, nullptr) << w->status_label()->text().toStdString();
+
+    DiskFileOpener opener;
+    NoStop progress;
+    const auto expected = compute_day_statistics(path, session().work_dir, opener, progress);
+    ASSERT_NE(expected, nullptr);
+    EXPECT_EQ(shown->minutes(), expected->minutes());
+    // 12:00:00 for 150 s: minutes 720 to 722.
+    ASSERT_EQ(shown->minutes().size(), 3u);
+    EXPECT_EQ(shown->minutes().begin()->first, 720);
+    EXPECT_GT(shown->totals().pairs, 0);
+
+    // The pointer names the minute under it.
+    show_window(w);
+    // A move as the window system delivers it (QTest::mouseMove does not reach the widget on
+    // the offscreen platform).
+    const QPointF at = w->chart()->point_of(721);
+    QMouseEvent move(QEvent::MouseMove, at, w->chart()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w->chart(), &move);
+    EXPECT_EQ(w->chart()->marked_minute(), 721);
+}
+
+TEST_F(OverviewTest, AClickReopensTheRecordingAtThatMinuteAndPlays) {
+    const std::string path = make_recording("click.ab", 150, 30);
+    OverviewWindow* w = open_overview(path);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(wait_until_done(w));
+    show_window(w);
+    frame().action(ID_PLAY_STOP)->trigger();
+    const size_t dialogs = runner.shown.size();
+    const double lines_before = session().total_lines_a;
+
+    QTest::mouseClick(w->chart(), Qt::LeftButton, {}, w->chart()->point_of(721));
+    ASSERT_NE(session().open_document, nullptr);
+    EXPECT_EQ(runner.shown.size(), dialogs);  // no dialog asked anything
+    EXPECT_EQ(session().start_seconds, 721 * 60);
+    EXPECT_EQ(session().pos_a, session().minute_pos_a[721]);
+    EXPECT_EQ(session().pos_b, session().minute_pos_b[721]);
+    EXPECT_EQ(session().playback_running, 1);
+    EXPECT_EQ(frame().overview_window(), w);  // the overview stays for further jumps
+
+    QSignalSpy stepped(frame().view(), &CVorlex_2View::stepped);
+    ASSERT_TRUE(stepped.wait(3000));
+    EXPECT_GE(session().total_lines_a, lines_before);  // totals count on across the reopen
+    // Camera A plays from 12:01.
+    EXPECT_TRUE(frame().position_field()->text().startsWith("A 12:01:"))
+        << frame().position_field()->text().toStdString();
+}
+
+TEST_F(OverviewTest, CloseFileCancelsAComputationStillRunning) {
+    const std::string path = make_recording("long.ab", 3600, 100);
+    OverviewWindow* w = open_overview(path);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->computing());
+    frame().action(ID_FILE_CLOSE_DATA)->trigger();
+    EXPECT_FALSE(w->computing());
+    EXPECT_EQ(w->chart()->statistics(), nullptr);
+    EXPECT_EQ(w->status_label()->text(), "The overview was cancelled.");
+}
+
+TEST_F(OverviewTest, ClosingTheWindowStopsTheComputation) {
+    const std::string path = make_recording("long.ab", 3600, 100);
+    QPointer<OverviewWindow> w = open_overview(path);
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(w->computing());
+    QElapsedTimer clock;
+    clock.start();
+    w->close();  // deletes itself once the worker has stopped
+    QTest::qWait(50);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_LT(clock.elapsed(), 2000);
+}
+
+TEST_F(OverviewTest, PlaybackKeepsItsPaceWhileTheOverviewIsComputed) {
+    const std::string path = make_recording("pace.ab", 3600, 100);
+    OverviewWindow* w = open_overview(path);
+    ASSERT_NE(w, nullptr);
+    frame().action(ID_PLAY_START)->trigger();
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, longest = 0;
+    int ticks = 0;
+    QObject::connect(frame().view(), &CVorlex_2View::stepped, [&] {
+        const qint64 now = clock.elapsed();
+        if (ticks++ > 0) longest = std::max(longest, now - last);
+        last = now;
+    });
+    QSignalSpy finished(w, &OverviewWindow::finished);
+    while (w->computing() && clock.elapsed() < 60000) QTest::qWait(20);
+    std::printf("[ overview ] %lld ms to compute, %d ticks, longest tick interval %lld ms\n",
+                static_cast<long long>(clock.elapsed()), ticks, static_cast<long long>(longest));
+    ASSERT_GE(ticks, 2) << "the computation ended too soon to tell";
+    // The timer ticks every 200 ms; computing on the playback's thread would stall it for as
+    // long as the computation takes.
+    EXPECT_LT(longest, 200 + 150);
+}
+
+}  // namespace
+}  // namespace korvel::test

@@ -1,0 +1,72 @@
+#include "shell_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QTest>
+#include <QTimeEdit>
+
+#include "shell/about_dlg.h"
+#include "shell/command_ids.h"
+#include "shell/command_line.h"
+#include "shell/start_time_dlg.h"
+#include "support/replay_runner.h"
+
+namespace korvel::test {
+
+int ScriptedRunner::run(QDialog& dialog, const QString& text) {
+    shown.push_back({dialog.metaObject()->className(), text, running ? *running : -1});
+    if (auto* start = qobject_cast<CStartTimeDlg*>(&dialog)) {
+        start->time_edit()->setTime(start_time);
+        return accept_start_time ? QDialog::Accepted : QDialog::Rejected;
+    }
+    if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
+        if (file_to_choose.isEmpty()) return QDialog::Rejected;
+        files->selectFile(file_to_choose);
+        return QDialog::Accepted;
+    }
+    if (qobject_cast<CAboutDlg*>(&dialog)) {
+        return accept_about ? QDialog::Accepted : QDialog::Rejected;
+    }
+    return QDialog::Accepted;
+}
+
+void ShellTest::SetUp() {
+    DialogRunner::install(&runner);
+    app = std::make_unique<CVorlex_2App>();
+    runner.running = &app->session().playback_running;
+    StartOptions options;
+    options.show_splash = false;
+    ASSERT_TRUE(app->InitInstance(options));
+}
+
+void ShellTest::TearDown() {
+    app.reset();
+    DialogRunner::install(nullptr);
+}
+
+void ShellTest::show_frame() {
+    frame().show();
+    QApplication::setActiveWindow(&frame());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+}
+
+std::string ShellTest::make_recording(const std::string& name, int seconds, int drops_per_second) {
+    const std::string path = dir.file(name);
+    std::vector<std::string> args{
+        "--seed", "7", "--start", "12:00:00", "--duration", std::to_string(seconds), "-o", path};
+    if (drops_per_second > 0) {
+        args.insert(args.begin(), {"--drops-per-second", std::to_string(drops_per_second)});
+    }
+    const ProgramRun run = run_program(std::string(KORVEL_BIN_DIR) + "/tools/abgen/abgen", args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return path;
+}
+
+void ShellTest::open_through_menu(const std::string& path, QTime start) {
+    runner.file_to_choose = QString::fromStdString(path);
+    runner.start_time = start;
+    frame().action(ID_FILE_OPEN_DATA)->trigger();
+}
+
+}  // namespace korvel::test
