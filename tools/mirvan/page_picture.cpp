@@ -6,7 +6,7 @@
 namespace korvel::mirvan {
 namespace {
 
-constexpr QRgb kNoLine = 0xffd8d8d8;
+constexpr QRgb kNoLine = 0xfff0f0f0;
 constexpr QRgb kLine = 0xffffffff;
 constexpr QRgb kShadow = 0xff202020;
 constexpr QRgb kGap = 0xff6080a0;
