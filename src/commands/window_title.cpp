@@ -5,8 +5,8 @@
 namespace korvel {
 
 std::string window_title(const std::string& name, const CivilDate& date) {
-    // "PLUVARIC   KORVEL   %s   %.4d/%.2d/%.2d   ": the name is copied in as it is, so a
-    // name of any length fits.
+    // The name goes in as it stands, whatever its length; the date is YYYY/MM/DD; each part is
+    // followed by three blanks.
     char day[64];
     std::snprintf(day, sizeof day, "%.4d/%.2d/%.2d   ", date.year, date.month, date.day);
     return "PLUVARIC   KORVEL   " + name + "   " + day;

@@ -22,8 +22,8 @@ struct DecodeContext {
     CameraQueue queue_a;
     CameraQueue queue_b;
     HeaderArea header;
-    // The decoder reads each block's packed data where it lies in the record's payload, so
-    // the context holds no block buffer; decode_output is the decoder's one buffer.
+    // The lines of the record just read; the step copies them into line_buf when it hands the
+    // record on.
     std::array<LineEntry, kMaxLinesPerRecord> decode_output{};
     std::array<Particle, kPoolSize> pool{};
     int16_t pool_index = 0;            // rotating start of the pool search

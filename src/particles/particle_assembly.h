@@ -12,15 +12,17 @@ void init_queues(CameraQueue& a, CameraQueue& b);
 // camera's assign queue, then discards overflowed, one-pixel-wide and one-line-tall ones.
 void assemble_lines(DecodeContext& ctx, CameraQueue& queue);
 
-// Checks the assign queue's order, splices it onto the newest end of the wait queue
-// (shrinking each particle's segments to line_count), then checks the wait queue's order.
-// Tells sink (if given) of every particle moved, oldest first, after the assign-queue check
-// and before the wait-queue check.
+// Told of every particle that close_record moves to a wait queue.
 class WaitSink {
   public:
     virtual ~WaitSink() = default;
     virtual void on_wait(const Particle& p) = 0;
 };
+
+// Checks the assign queue's order, splices it onto the newest end of the wait queue
+// (shrinking each particle's segments to line_count), then checks the wait queue's order.
+// Tells sink (if given) of every particle moved, oldest first, after the assign-queue check
+// and before the wait-queue check.
 void close_record(DecodeContext& ctx, CameraQueue& queue, WaitSink* sink = nullptr);
 
 // Unlinks a particle from the queue's wait queue and frees it.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/fatal_error.h"
+#include "support/fatal_text.h"
 
 namespace korvel {
 namespace {
@@ -37,12 +38,8 @@ std::string valid_file(const std::string& eol = "\n") {
 }
 
 std::string error_of(const std::string& text, CorrectionRecord& record) {
-    try {
-        parse_corrections(text, record);
-    } catch (const FatalError& e) {
-        return e.text();
-    }
-    return "";
+    const std::string error = test::fatal_text([&] { parse_corrections(text, record); });
+    return error == "<no error>" ? "" : error;
 }
 
 CorrectionRecord filled_record() {

@@ -13,31 +13,26 @@
 
 #include "io/disk_file_opener.h"
 #include "io/memory_source.h"
+#include "support/temp_dir.h"
 
 namespace korvel {
 namespace {
 
-// A file in a fresh temporary directory, removed with the directory at the end of the test.
+// A recording file in a temporary directory of its own, removed with it.
 class TempFile {
   public:
-    TempFile() {
-        char templ[] = "/tmp/korvel_input_XXXXXX";
-        dir_ = ::mkdtemp(templ);
-        path_ = dir_ + "/rec.ab";
-    }
-    ~TempFile() {
-        std::remove(path_.c_str());
-        ::rmdir(dir_.c_str());
-    }
     void write(const std::vector<uint8_t>& bytes, bool append = false) const {
-        std::ofstream out(path_, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
+        if (append) {
+            test::append_file(path_, bytes);
+        } else {
+            test::write_file(path_, bytes);
+        }
     }
     const std::string& path() const { return path_; }
 
   private:
-    std::string dir_, path_;
+    test::TempDir dir_;
+    std::string path_ = dir_.file("rec.ab");
 };
 
 std::vector<uint8_t> random_bytes(size_t n, unsigned seed) {

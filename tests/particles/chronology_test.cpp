@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/fatal_error.h"
+#include "support/fatal_text.h"
 
 namespace korvel {
 namespace {
@@ -15,12 +16,8 @@ namespace {
 // The text of the FatalError fn raises, or "" when it passes.
 template <typename Fn>
 std::string error_of(Fn fn) {
-    try {
-        fn();
-    } catch (const FatalError& e) {
-        return e.text();
-    }
-    return "";
+    const std::string text = test::fatal_text(fn);
+    return text == "<no error>" ? "" : text;
 }
 
 class LineOrderTest : public ::testing::Test {

@@ -5,8 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <cerrno>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/temp_dir.h"
@@ -25,7 +28,8 @@ std::vector<std::string> ProgramRun::out_lines() const {
     return lines;
 }
 
-ProgramRun run_program(const std::string& program, const std::vector<std::string>& args) {
+ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
+                       std::chrono::milliseconds time_limit) {
     ProgramRun run;
     if (access(program.c_str(), X_OK) != 0) {
         ADD_FAILURE() << program << " is missing: build it first";
@@ -67,10 +71,30 @@ ProgramRun run_program(const std::string& program, const std::vector<std::string
         return run;
     }
     int raw = 0;
-    while (waitpid(pid, &raw, 0) < 0) {
-        if (errno != EINTR) {
-            ADD_FAILURE() << "waitpid failed";
-            return run;
+    if (time_limit.count() > 0) {
+        const auto deadline = std::chrono::steady_clock::now() + time_limit;
+        for (;;) {
+            const pid_t done = waitpid(pid, &raw, WNOHANG);
+            if (done == pid) break;
+            if (done < 0 && errno != EINTR) {
+                ADD_FAILURE() << "waitpid failed";
+                return run;
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                while (waitpid(pid, &raw, 0) < 0 && errno == EINTR) {
+                }
+                run.timed_out = true;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    } else {
+        while (waitpid(pid, &raw, 0) < 0) {
+            if (errno != EINTR) {
+                ADD_FAILURE() << "waitpid failed";
+                return run;
+            }
         }
     }
     if (WIFEXITED(raw)) {

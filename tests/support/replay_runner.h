@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@ namespace korvel::test {
 struct ProgramRun {
     int status = -1;
     int term_signal = 0;
+    bool timed_out = false;  // killed after its time limit
     std::string out;
     std::string err;
 
@@ -20,6 +22,9 @@ struct ProgramRun {
 // Runs program with args (no shell: every argument reaches it as it stands), with standard
 // input closed and its output captured through files in a directory of its own. Fails the
 // current test if the program is missing or cannot be started.
-ProgramRun run_program(const std::string& program, const std::vector<std::string>& args);
+// With a time limit above zero, a program still running after it is killed (SIGKILL) and
+// reported as timed out.
+ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
+                       std::chrono::milliseconds time_limit = std::chrono::milliseconds{0});
 
 }  // namespace korvel::test

@@ -34,6 +34,13 @@ void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
     if (!out) ADD_FAILURE() << "could not write " << path;
 }
 
+void append_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) ADD_FAILURE() << "could not append to " << path;
+}
+
 void write_text_file(const std::string& path, const std::string& text) {
     write_file(path, std::vector<uint8_t>(text.begin(), text.end()));
 }

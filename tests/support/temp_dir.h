@@ -25,6 +25,7 @@ class TempDir {
 // Whole-file helpers; a write failure or a missing file fails the current test.
 void write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 void write_text_file(const std::string& path, const std::string& text);
+void append_file(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> read_file(const std::string& path);
 
 }  // namespace korvel::test

@@ -2,7 +2,6 @@
 // the decoder.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,6 +18,7 @@
 #include "format/raw_record.h"
 #include "io/memory_source.h"
 #include "support/recording_readback.h"
+#include "support/replay_runner.h"
 #include "support/temp_dir.h"
 
 namespace korvel {
@@ -33,42 +33,17 @@ std::string temp_path(const std::string& name) {
 }
 
 std::vector<uint8_t> file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string file_text(const std::string& path) {
-    const auto bytes = file_bytes(path);
-    return {bytes.begin(), bytes.end()};
+    return test::read_file(path);
 }
 
 bool exists(const std::string& path) {
     return std::ifstream(path).good();
 }
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using test::ProgramRun;
 
-// Runs abgen with args (each quoted for the shell) and returns its exit status and output.
 ProgramRun run_abgen(const std::vector<std::string>& args) {
-    ProgramRun r;
-    if (!exists(kAbgen)) {
-        ADD_FAILURE() << kAbgen << " is missing: build the abgen target first";
-        return r;
-    }
-    const std::string out = temp_path("stdout.txt");
-    const std::string err = temp_path("stderr.txt");
-    std::string command = "'" + kAbgen + "'";
-    for (const std::string& a : args) command += " '" + a + "'";
-    command += " >'" + out + "' 2>'" + err + "'";
-    const int raw = std::system(command.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = file_text(out);
-    r.err = file_text(err);
-    return r;
+    return test::run_program(kAbgen, args);
 }
 
 void remove_recording(const std::string& ab) {

@@ -3,25 +3,17 @@
 // unknown headers. Whatever the damage, a run must end by itself with status 0 or 1 (1 with a
 // message on stderr), never by a signal or a hang, and must leave its input files as they were.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/little_endian.h"
-
-extern char** environ;
+#include "support/replay_runner.h"
+#include "support/temp_dir.h"
 
 namespace korvel {
 namespace {
@@ -42,68 +34,25 @@ constexpr size_t kStride = 1;
 
 // One directory per test process: ctest runs the tests of this file in parallel processes.
 fs::path work_dir() {
-    static const fs::path dir = [] {
-        fs::path d = fs::path(testing::TempDir()) /
-                     ("korvel_damaged_recordings_" + std::to_string(getpid()));
-        fs::create_directories(d / "no_corrections");
-        return d;
-    }();
-    return dir;
+    static const test::TempDir dir;
+    static const bool made = fs::create_directories(fs::path(dir.path()) / "no_corrections");
+    (void)made;
+    return dir.path();
 }
 
 Bytes read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return test::read_file(path.string());
 }
 
 void write_file(const fs::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    test::write_file(path.string(), bytes);
 }
 
-struct ChildRun {
-    bool timed_out = false;
-    int signal = 0;   // the signal that ended the run, 0 if it exited
-    int status = -1;  // its exit status
-    std::string err;
-};
+using ChildRun = test::ProgramRun;
 
-// Runs a program with stdout discarded and stderr captured, killing it after kTimeLimit.
+// Runs a program with its output captured, killing it after kTimeLimit.
 ChildRun run_program(const std::vector<std::string>& args) {
-    const fs::path err_path = work_dir() / "stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    ChildRun r;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << args[0];
-        return r;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
-    int raw = 0;
-    while (waitpid(pid, &raw, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &raw, 0);
-            r.timed_out = true;
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    if (WIFSIGNALED(raw)) r.signal = WTERMSIG(raw);
-    if (WIFEXITED(raw)) r.status = WEXITSTATUS(raw);
-    const Bytes err = read_file(err_path);
-    r.err.assign(err.begin(), err.end());
-    return r;
+    return test::run_program(args[0], {args.begin() + 1, args.end()}, kTimeLimit);
 }
 
 // A small recording: three seconds of rain at 2000 lines a second, some nine kilobytes.
@@ -150,7 +99,7 @@ ChildRun replay_damaged(const std::string& what, const Bytes& ab, const Bytes* a
     const ChildRun r = run_program({kReplay, "--view", view, "--corrections-dir",
                                     (work_dir() / "no_corrections").string(), path.string()});
     EXPECT_FALSE(r.timed_out) << what << ": still running after 10 s";
-    EXPECT_EQ(r.signal, 0) << what << ": ended by signal " << r.signal << "\n" << r.err;
+    EXPECT_EQ(r.term_signal, 0) << what << ": ended by signal " << r.term_signal << "\n" << r.err;
     EXPECT_TRUE(r.status == 0 || r.status == 1) << what << ": exit status " << r.status;
     if (r.status == 1) {
         EXPECT_FALSE(r.err.empty()) << what << ": failed without a message";
@@ -168,13 +117,10 @@ bool trimmed_equals(const std::string& err, const std::string& text) {
 
 class DamagedRecordings : public testing::Test {
   protected:
-    static void TearDownTestSuite() {
-        std::error_code ec;
-        fs::remove_all(work_dir(), ec);
-    }
+    // A missing program fails the suite: skipped, it would show green.
     void SetUp() override {
-        if (!fs::exists(kAbgen) || !fs::exists(kReplay))
-            GTEST_SKIP() << "build the abgen and korvel-replay targets first";
+        ASSERT_TRUE(fs::exists(kAbgen) && fs::exists(kReplay))
+            << "build the abgen and korvel-replay targets first";
     }
 };
 
