@@ -44,7 +44,8 @@ class Canvas {
     virtual void line(LogicalPoint from, LogicalPoint to, Rgb colour) = 0;
     // One status row: text left-aligned in rect with the bottom of its character cell on
     // the rectangle's lower edge, clipped to rect, in black on opaque background-grey cells.
-    // font_height < 0 gives the character height, as the status font is specified.
+    // font_height is the status font's height as the platform takes it; negative, as the
+    // status font asks for it, it is the character (em) height.
     virtual void status_row(const LogicalRect& rect, const std::string& text, int font_height) = 0;
     // A scale label: centred on at.x, bottom of its cell at at.y, no background, in the
     // italic scale font of cell height kScaleFontCellHeight.

@@ -12,7 +12,7 @@ int round_to_pixel(double v) {
     constexpr double kLimit = 1 << 28;
     if (!(v > -kLimit)) return -(1 << 28);
     if (!(v < kLimit)) return 1 << 28;
-    return static_cast<int>(std::lround(v));
+    return static_cast<int>(std::floor(v + 0.5));
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ struct Frame {
 };
 
 // Device coordinates of logical ones for a client area of width x height pixels, rounded to
-// the nearest pixel (halves away from zero) as the platform maps points.
+// the nearest pixel (halves upward) as the platform maps points.
 int device_x(const Frame& frame, int client_width, double x);
 int device_y(const Frame& frame, int client_height, double y);
 DeviceRect device_rect(const Frame& frame, int client_width, int client_height,

@@ -1,18 +1,32 @@
 #include "display/status_text.h"
 
-#include <cstdio>
-
 #include "display/truncation.h"
 
 namespace korvel {
 namespace {
 
-// Each group goes out as an unsigned 32-bit value, as the row formats print them.
+// Appends v in decimal, zero-padded to at least width digits, as "%0*lu" prints it. The
+// rows are formatted hundreds of times a step in the synchronous view, so without printf.
+void append_number(std::string& out, uint32_t v, int width) {
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    for (int i = n; i < width; ++i) out.push_back('0');
+    while (n > 0) out.push_back(digits[--n]);
+}
+
+// Each group goes out as an unsigned 32-bit value: "%01lu.%03lu.%03lu.%03lu".
 std::string format_groups(uint32_t g1, uint32_t g2, uint32_t g3, uint32_t g4) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%01lu.%03lu.%03lu.%03lu", static_cast<unsigned long>(g1),
-                  static_cast<unsigned long>(g2), static_cast<unsigned long>(g3),
-                  static_cast<unsigned long>(g4));
+    std::string text;
+    text.reserve(16);
+    append_number(text, g1, 1);
+    for (const uint32_t g : {g2, g3, g4}) {
+        text.push_back('.');
+        append_number(text, g, 3);
+    }
     return text;
 }
 
@@ -43,10 +57,16 @@ std::string time_of_line(double y, double rate) {
     const uint32_t minutes = low32(trunc_to_int64(y / (60.0 * rate))) % 60u;
     const uint32_t seconds = low32(trunc_to_int64(y / rate)) % 60u;
     const uint32_t millis = low32(trunc_to_int64(y / (rate / 1000.0))) % 1000u;
-    char text[48];
-    std::snprintf(text, sizeof text, "%02lu:%02lu:%02lu.%03lu", static_cast<unsigned long>(hours),
-                  static_cast<unsigned long>(minutes), static_cast<unsigned long>(seconds),
-                  static_cast<unsigned long>(millis));
+    // "%02lu:%02lu:%02lu.%03lu"
+    std::string text;
+    text.reserve(16);
+    append_number(text, hours, 2);
+    text.push_back(':');
+    append_number(text, minutes, 2);
+    text.push_back(':');
+    append_number(text, seconds, 2);
+    text.push_back('.');
+    append_number(text, millis, 3);
     return text;
 }
 

@@ -1,6 +1,7 @@
 #include "display/qt/qt_canvas.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -27,8 +28,8 @@ bool empty(const DeviceRect& r) {
     return r.left >= r.right || r.top >= r.bottom;
 }
 
-QRect qrect(const DeviceRect& r) {
-    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top);
+bool overlap(const DeviceRect& a, const DeviceRect& b) {
+    return !empty(intersect(a, b));
 }
 
 }  // namespace
@@ -38,38 +39,76 @@ QtCanvas::QtCanvas(int dpi_y) : dpi_y_(dpi_y) {
 }
 
 void QtCanvas::resize(QSize device_pixels) {
-    if (painter_.isActive()) painter_.end();
+    pending_.clear();  // the picture is cleared anyway
+    if (painting_) end_painting();
     image_ = QImage(device_pixels.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     image_.fill(qcolor(kBackground));
+    take_bits();
+    width_ = image_.width();
+    height_ = image_.height();
+    update_drawable();
+}
+
+void QtCanvas::take_bits() {
+    // bits() detaches the image from a copy handed out since (the picture a window shows).
+    bits_ = reinterpret_cast<uint32_t*>(image_.bits());
+    stride_ = image_.bytesPerLine() / static_cast<ptrdiff_t>(sizeof(uint32_t));
 }
 
 void QtCanvas::begin(const Frame& frame) {
     frame_ = frame;
+    extent_x_ = frame.extent_x();
     clip_.reset();
+    update_drawable();
+    take_bits();
 }
 
 void QtCanvas::end() {
-    if (painter_.isActive()) painter_.end();
+    if (painting_) end_painting();
     clip_.reset();
+    update_drawable();
 }
 
 QPainter& QtCanvas::painter() {
-    if (!painter_.isActive()) painter_.begin(&image_);
+    if (!painting_) {
+        painter_.begin(&image_);
+        painting_ = true;
+    }
     return painter_;
 }
 
-uint32_t* QtCanvas::row(int y) {
-    if (painter_.isActive()) painter_.end();
-    return reinterpret_cast<uint32_t*>(image_.scanLine(y));
+void QtCanvas::end_painting() {
+    painter_.end();
+    painting_ = false;
+    take_bits();
+}
+
+const QtCanvas::StatusCells& QtCanvas::status_cells(int px) {
+    if (cells_.px == px && !cells_.strip.isNull()) return cells_;
+    const QFont font = korvel::status_font(px);
+    const QFontMetrics m(font);
+    cells_.px = px;
+    cells_.width = std::max(1, qRound(QFontMetricsF(font).horizontalAdvance(QLatin1Char('0'))));
+    cells_.height = std::max(1, m.ascent() + m.descent());
+    cells_.strip = QImage(cells_.width * 95, cells_.height, QImage::Format_RGB32);
+    cells_.strip.fill(qcolor(kBackground));
+    QPainter p(&cells_.strip);
+    p.setFont(font);
+    p.setPen(qcolor(kBlack));
+    for (int c = 32; c < 127; ++c) {
+        p.setClipRect(QRect((c - 32) * cells_.width, 0, cells_.width, cells_.height));
+        p.drawText(QPoint((c - 32) * cells_.width, m.ascent()), QString(QChar(c)));
+    }
+    return cells_;
 }
 
 DeviceRect QtCanvas::to_device(const LogicalRect& rect) const {
     return device_rect(frame_, image_.width(), image_.height(), rect);
 }
 
-DeviceRect QtCanvas::drawable() const {
+void QtCanvas::update_drawable() {
     const DeviceRect whole{0, 0, image_.width(), image_.height()};
-    return clip_ ? intersect(*clip_, whole) : whole;
+    drawable_ = clip_ ? intersect(*clip_, whole) : whole;
 }
 
 void QtCanvas::span(int y, int x0, int x1, uint32_t colour) {
@@ -84,16 +123,21 @@ void QtCanvas::span(int y, int x0, int x1, uint32_t colour) {
 void QtCanvas::fill_rect(const LogicalRect& rect, Rgb colour) {
     const DeviceRect r = intersect(to_device(rect), {0, 0, image_.width(), image_.height()});
     if (empty(r)) return;
+    flush_rows_touching(r);
     const uint32_t c = pixel(colour);
     for (int y = r.top; y < r.bottom; ++y) std::fill(row(y) + r.left, row(y) + r.right, c);
 }
 
 void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
-    const int x0 = device_x(frame_, image_.width(), from.x);
-    const int y0 = device_y(frame_, image_.height(), from.y);
-    const int x1 = device_x(frame_, image_.width(), to.x);
-    const int y1 = device_y(frame_, image_.height(), to.y);
+    const int x0 = map_x(from.x);
+    const int y0 = map_y(from.y);
+    const int x1 = map_x(to.x);
+    const int y1 = map_y(to.y);
     const uint32_t c = pixel(colour);
+    if (!pending_.empty()) {
+        flush_rows_touching(
+            {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1});
+    }
     if (y0 == y1) {
         // From the start pixel toward the end pixel, the end pixel left out.
         if (x0 < x1) span(y0, x0, x1, c);
@@ -111,9 +155,34 @@ void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
     // Any other slope, the connectors: Bresenham's walk, the end point left out.
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
     const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+    const bool inside = std::min(x0, x1) >= d.left && std::max(x0, x1) < d.right &&
+                        std::min(y0, y1) >= d.top && std::max(y0, y1) < d.bottom;
+    if (painting_) end_painting();
+    if (inside) {
+        // Wholly inside the clip, as connectors mostly are: no test per pixel, and the pixel
+        // pointer follows the walk instead of being recomputed.
+        uint32_t* p = bits_ + static_cast<ptrdiff_t>(y0) * stride_ + x0;
+        const ptrdiff_t step_y = sy * stride_;
+        int err = dx + dy;
+        for (int n = std::max(dx, -dy); n > 0; --n) {
+            *p = c;
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                p += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                p += step_y;
+            }
+        }
+        return;
+    }
     int err = dx + dy;
     for (int x = x0, y = y0; x != x1 || y != y1;) {
-        if (x >= d.left && x < d.right && y >= d.top && y < d.bottom) row(y)[x] = c;
+        if (x >= d.left && x < d.right && y >= d.top && y < d.bottom) {
+            bits_[static_cast<ptrdiff_t>(y) * stride_ + x] = c;
+        }
         const int e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
@@ -135,27 +204,72 @@ const QFont& QtCanvas::font_for(std::optional<QFont>& cache, int& cached_px, int
 }
 
 void QtCanvas::status_row(const LogicalRect& rect, const std::string& text, int font_height) {
-    const DeviceRect r = to_device(rect);
+    const DeviceRect whole = to_device(rect);
+    const DeviceRect r = intersect(whole, DeviceRect{0, 0, image_.width(), image_.height()});
     if (empty(r)) return;
-    // A negative height asks for the character height; a positive one for the cell height.
-    const int px = device_height(image_.height(), std::abs(font_height));
-    const QFont& font = font_height < 0 ? font_for(status_font_, status_px_, px, false)
-                                        : font_for(scale_font_, scale_px_, px, true);
-    QPainter& p = painter();
-    p.setClipRect(qrect(r));
-    p.setFont(font);
-    const QFontMetrics m(font);
-    const QString s = QString::fromStdString(text);
-    const int cell = m.ascent() + m.descent();
-    p.fillRect(QRect(r.left, r.bottom - cell, m.horizontalAdvance(s), cell), qcolor(kBackground));
-    p.setPen(qcolor(kBlack));
-    p.drawText(QPoint(r.left, r.bottom - m.descent()), s);
-    p.setClipping(false);
+    // The character height, asked for as a negative height, is the em size.
+    PendingRow next{r, whole.left, whole.bottom,
+                    device_height(image_.height(), std::abs(font_height)), text};
+    for (size_t i = 0; i < pending_.size();) {
+        PendingRow& p = pending_[i];
+        if (p.rect == r && p.left == next.left && p.bottom == next.bottom && p.px == next.px &&
+            p.text.size() <= text.size()) {
+            p.text = text;  // covers the pending one completely
+            return;
+        }
+        if (overlap(p.rect, r)) {
+            draw_row(p);
+            pending_.erase(pending_.begin() + static_cast<ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
+    pending_.push_back(std::move(next));
+}
+
+void QtCanvas::flush_rows() {
+    for (const PendingRow& p : pending_) draw_row(p);
+    pending_.clear();
+}
+
+void QtCanvas::flush_rows_touching(const DeviceRect& area) {
+    for (size_t i = 0; i < pending_.size();) {
+        if (overlap(pending_[i].rect, area)) {
+            draw_row(pending_[i]);
+            pending_.erase(pending_.begin() + static_cast<ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
+}
+
+void QtCanvas::draw_row(const PendingRow& p) {
+    const StatusCells& cells = status_cells(p.px);
+    const DeviceRect& r = p.rect;
+    const int top = p.bottom - cells.height;
+    const auto* strip = reinterpret_cast<const uint32_t*>(cells.strip.constBits());
+    const ptrdiff_t strip_stride = cells.strip.bytesPerLine() / 4;
+    const int y0 = std::max(top, r.top);
+    const int y1 = std::min(top + cells.height, r.bottom);
+    for (size_t i = 0; i < p.text.size(); ++i) {
+        const int c = static_cast<unsigned char>(p.text[i]);
+        const int index = (c >= 32 && c < 127 ? c : '?') - 32;
+        const int cell_left = p.left + static_cast<int>(i) * cells.width;
+        const int x0 = std::max(cell_left, r.left);
+        const int x1 = std::min(cell_left + cells.width, r.right);
+        if (x0 >= r.right) break;
+        if (x0 >= x1) continue;
+        const int src_x = index * cells.width + (x0 - cell_left);
+        for (int y = y0; y < y1; ++y) {
+            std::copy_n(strip + (y - top) * strip_stride + src_x, x1 - x0, row(y) + x0);
+        }
+    }
 }
 
 void QtCanvas::scale_label(LogicalPoint at, const std::string& text) {
     const int x = device_x(frame_, image_.width(), at.x);
     const int y = device_y(frame_, image_.height(), at.y);
+    flush_rows();  // the label's extent is the font's business; labels come once a step
     const int px = device_height(image_.height(), kScaleFontCellHeight);
     const QFont& font = font_for(scale_font_, scale_px_, px, true);
     QPainter& p = painter();
@@ -168,16 +282,19 @@ void QtCanvas::scale_label(LogicalPoint at, const std::string& text) {
 
 void QtCanvas::set_clip(const LogicalRect& rect) {
     clip_ = to_device(rect);
+    update_drawable();
 }
 
 void QtCanvas::clear_clip() {
     clip_.reset();
+    update_drawable();
 }
 
 void QtCanvas::scroll_down(int units) {
     const DeviceRect d = drawable();
     const int shift = device_height(image_.height(), units);
     if (empty(d) || shift <= 0) return;
+    flush_rows_touching(d);
     const size_t bytes = static_cast<size_t>(d.right - d.left) * sizeof(uint32_t);
     // Bottom row first, so that every source row is read before it is overwritten.
     for (int y = d.bottom - 1; y >= d.top + shift; --y) {

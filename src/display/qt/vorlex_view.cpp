@@ -39,7 +39,7 @@ QSize CVorlex_2View::device_size() const {
 
 void CVorlex_2View::fit_canvas() {
     canvas_.set_dpi_y(logicalDpiY());
-    if (canvas_.image().size() != device_size()) canvas_.resize(device_size());
+    if (canvas_.size() != device_size()) canvas_.resize(device_size());
 }
 
 QImage CVorlex_2View::picture() const {

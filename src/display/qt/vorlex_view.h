@@ -50,7 +50,9 @@ class CVorlex_2View : public QWidget {
 
     PlaybackSession& session_;
     Document& doc_;
-    QtCanvas canvas_;
+    // Looking at the picture completes the status rows the canvas draws late, so even the
+    // const picture() changes the canvas's state (not what it shows).
+    mutable QtCanvas canvas_;
     DisplayView display_;
     int m_timerId = 0;
     int steps_per_tick_ = 1;
