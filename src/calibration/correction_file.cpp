@@ -24,6 +24,9 @@ std::string correction_file_path(const std::string& work_dir) {
 }
 
 void load_corrections(const std::string& work_dir, CorrectionRecord& record, FileOpener& opener) {
+    // No start-up directory (it could not be determined): no correction file either. The
+    // name would otherwise become "/CORRFACT.DAT", a file in the root directory.
+    if (work_dir.empty()) return;
     const std::string path = correction_file_path(work_dir);
     FileError error = FileError::none;
     std::unique_ptr<ByteSource> file = opener.open_read_only(path, error);

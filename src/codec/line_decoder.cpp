@@ -1,6 +1,7 @@
 #include "codec/line_decoder.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "codec/block_bit_reader.h"
 #include "common/little_endian.h"
@@ -95,8 +96,8 @@ BlockEnd decode_block(BlockBitReader& reader, const BlockHeader& h, double y, Re
 
 // Walks the blocks of a payload whose line count has been read. Every length is checked
 // before the bytes it covers are touched: a payload that ends inside a block header, a block
-// whose length is shorter than its own header or runs past the payload, and code widths of 0
-// all end the decoding with the lines produced so far.
+// whose length is shorter than its own header or runs past the payload, a first line number
+// that is not finite and code widths of 0 all end the decoding with the lines produced so far.
 int decode_blocks(int16_t header_version, const uint8_t* payload, int payload_length,
                   RecordLines& rec) {
     // Versions 0 and 1 give a block's first line number as u32, version 2 as f64.
@@ -110,6 +111,11 @@ int decode_blocks(int16_t header_version, const uint8_t* payload, int payload_le
         const double y = number_size == 8 ? load_f64(payload + pos + 4)
                                           : static_cast<double>(load_u32(payload + pos + 4));
         pos += block_header_size;
+        // A first line number that is no number (NaN or infinite, which only a version-2
+        // double can hold) would give every line of the block a line number that compares
+        // false with everything: the readers would stop or never stop. Such a block is
+        // malformed like any other, and ends the record with the lines before it.
+        if (!std::isfinite(y)) return 1;
         const int data_length = h.block_length - block_header_size;
         if (data_length < 0 || data_length > payload_length - pos) return 1;
         if (h.gap_bits == 0 || h.run_bits == 0) return 1;

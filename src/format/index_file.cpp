@@ -28,7 +28,18 @@ void read_index_tables(ByteSource& source, MinuteTable& pos_a, MinuteTable& pos_
 }
 
 size_t index_minute(double start_line, double line_rate) {
-    const double quotient = start_line / std::floor(line_rate * 60.0);
+    const double per_minute = std::floor(line_rate * 60.0);
+    // Minutes of no line at all cannot be counted: the quotient below would be NaN or
+    // infinite, whatever the start time. What is wrong is the rate, so that is what is said.
+    if (!(per_minute >= 1.0)) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "Line rate of %g lines/s is below one line a minute: the index file's "
+                      "minutes cannot be found",
+                      line_rate);
+        throw FatalError(text);
+    }
+    const double quotient = start_line / per_minute;
     if (!(quotient >= 0.0 && quotient < static_cast<double>(kIndexMinutes))) {
         char text[200];
         std::snprintf(text, sizeof text,

@@ -27,9 +27,9 @@ std::string index_file_path(const std::string& data_path);
 void read_index_tables(ByteSource& source, MinuteTable& pos_a, MinuteTable& pos_b);
 
 // The minute of the day that holds start_line: the entry of the index tables a reader starts
-// from. Minute m begins at line m x floor(line_rate x 60). Raises FatalError when it lies
-// outside the tables' 1442 minutes (a line rate below one line a minute, or a start beyond the
-// day).
+// from. Minute m begins at line m x floor(line_rate x 60). Raises FatalError naming the rate
+// when it gives less than one line a minute, and when the minute lies outside the tables'
+// 1442 minutes (a start beyond the day).
 size_t index_minute(double start_line, double line_rate);
 
 }  // namespace korvel

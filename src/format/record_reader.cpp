@@ -1,6 +1,8 @@
 #include "format/record_reader.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "common/fatal_error.h"
 #include "common/little_endian.h"
@@ -56,6 +58,51 @@ void read_record(ByteSource& source, uint32_t& pos, RawRecord& rec) {
     rec.type = type;
     rec.cmpr_n = cmpr_n;
     pos = static_cast<uint32_t>(next);
+}
+
+namespace {
+
+// The number of leading zero 4-byte words of bytes[0, n), n a multiple of 4. Eight bytes are
+// tested at a time: this loop is all that a run of empty records costs.
+size_t zero_words(const uint8_t* bytes, size_t n) {
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        uint64_t w[4];
+        std::memcpy(w, bytes + i, sizeof w);
+        if ((w[0] | w[1] | w[2] | w[3]) != 0) break;
+    }
+    for (; i + 4 <= n; i += 4) {
+        uint32_t w = 0;
+        std::memcpy(&w, bytes + i, sizeof w);
+        if (w != 0) break;
+    }
+    return i / 4;
+}
+
+}  // namespace
+
+uint32_t pass_empty_records(ByteSource& source, uint32_t pos, uint64_t length,
+                            std::span<uint8_t> scratch) {
+    // Records that may be passed: those starting before length whose end (start + 4) is
+    // still a valid position.
+    const uint64_t start_limit = std::min<uint64_t>(length, kLargestPosition - 3);
+    const size_t piece = scratch.size() / 4 * 4;
+    uint64_t at = pos;
+    while (at < start_limit && piece > 0) {
+        const uint64_t records_left = (start_limit - at + 3) / 4;
+        // A hole of a sparse file is zeros through and through: passed without reading it.
+        const uint64_t hole_end = source.zeros_until(at);
+        if (hole_end > at && hole_end - at >= 4) {
+            at += 4 * std::min((hole_end - at) / 4, records_left);
+            continue;
+        }
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(piece, records_left * 4));
+        const size_t got = source.read_at(at, scratch.data(), want) / 4 * 4;
+        const size_t zeros = zero_words(scratch.data(), got);
+        at += 4 * uint64_t{zeros};
+        if (zeros * 4 < want) break;  // a record that is not empty, or the end of the data
+    }
+    return static_cast<uint32_t>(at);
 }
 
 uint64_t checked_file_length(ByteSource& source) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "format/raw_record.h"
 #include "io/byte_source.h"
@@ -12,6 +13,16 @@ namespace korvel {
 // (cmpr_n cut short), "cmpr_n < 0", "mp04" (payload cut short), and a rejection of a cmpr_n
 // larger than the payload buffer or of a next position that would not fit in 32 bits.
 void read_record(ByteSource& source, uint32_t& pos, RawRecord& rec);
+
+// Passes over a run of empty records at pos: records of type 0 and length 0, that is four
+// zero bytes each, as a sparse or pre-allocated tail of a file holds them by the billion.
+// Returns the position after the last of them that starts before length (a reader reads
+// every record that starts before the file's length) and ends within reach of 32-bit
+// positions, exactly where reading them one by one would leave the reader; pos itself when
+// no such record stands there. Reads the bytes in pieces of scratch's size, so the run goes
+// by at memory speed. Raises nothing: whatever ends the run is left to read_record.
+uint32_t pass_empty_records(ByteSource& source, uint32_t pos, uint64_t length,
+                            std::span<uint8_t> scratch);
 
 // The data file's length for a playback step; a length of 0 raises FatalError("mp71").
 uint64_t checked_file_length(ByteSource& source);

@@ -18,6 +18,11 @@ class ByteSource {
 
     // The length in bytes, measured afresh on every call: a recording may still be growing.
     virtual uint64_t length() = 0;
+
+    // Where the run of zero bytes that begins at offset ends, as far as the source knows
+    // without reading them: the end of a hole in a sparse file. offset itself when nothing is
+    // known, which is always right; reading the bytes tells the rest.
+    virtual uint64_t zeros_until(uint64_t offset) { return offset; }
 };
 
 }  // namespace korvel

@@ -85,3 +85,21 @@ uint64_t FileSource::length() {
 }
 
 }  // namespace korvel
+
+namespace korvel {
+
+uint64_t FileSource::zeros_until(uint64_t offset) {
+    constexpr uint64_t kMaxOffset = static_cast<uint64_t>(std::numeric_limits<off_t>::max());
+    if (offset > kMaxOffset) return offset;
+    const off_t data = ::lseek(fd_, static_cast<off_t>(offset), SEEK_DATA);
+    if (data >= 0) return static_cast<uint64_t>(data);
+    // No data at or after offset: the file ends in a hole (or offset lies beyond its end).
+    if (errno == ENXIO) {
+        struct stat st {};
+        if (::fstat(fd_, &st) == 0 && st.st_size > 0 && static_cast<uint64_t>(st.st_size) > offset)
+            return static_cast<uint64_t>(st.st_size);
+    }
+    return offset;  // the file system cannot tell
+}
+
+}  // namespace korvel

@@ -33,6 +33,8 @@ class FileSource : public ByteSource {
 
     size_t read_at(uint64_t offset, uint8_t* dst, size_t n) override;
     uint64_t length() override;
+    // The holes of a sparse file, found with lseek(SEEK_DATA): no byte of them is read.
+    uint64_t zeros_until(uint64_t offset) override;
 
   private:
     struct Block {

@@ -114,3 +114,20 @@ TEST(CorrectionFile, DiskDirectoryInPlaceOfTheFileIsFatal) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// Without a start-up directory there is no correction file: the one in the root directory
+// is never looked at, however damaged it is.
+TEST(CorrectionFile, NoStartUpDirectoryMeansNoCorrectionFile) {
+    MemoryFileOpener root;
+    root.add("/CORRFACT.DAT", {});  // empty: it would end playback with "tables01"
+    CorrectionRecord r;
+    r.line2_value = 7;
+    EXPECT_EQ(test::fatal_text([&] { load_corrections("", r, root); }), "<no error>");
+    EXPECT_EQ(r.line2_value, 7);
+}
+
+}  // namespace
+}  // namespace korvel

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 #include "common/little_endian.h"
@@ -292,6 +293,32 @@ TEST(LineDecoderBounds, MalformedBlocksEndDecodingWithTheLinesSoFar) {
             }
         }
     }
+}
+
+// A version-2 first line number is a double, and a damaged one may be NaN or infinite: the
+// block ends the record like any malformed block, keeping the lines before it.
+TEST(LineDecoderBounds, ANonFiniteFirstLineNumberEndsTheRecordBeforeItsBlock) {
+    const auto good = pack_codes({{1, false, 4}, {1, true, 4}, {0, true, 4}});
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const double bad : {nan, -nan, inf, -inf}) {
+        auto payload = test::payload_start(3);
+        test::append_block(payload, 2, 100, 4, 4, 10, good);
+        test::append_block(payload, 2, 100, 4, 4, bad, good);
+        test::append_block(payload, 2, 100, 4, 4, 30, good);
+        const auto d = decode(payload, 2);
+        EXPECT_EQ(d.result, 1) << bad;
+        EXPECT_EQ(describe(d.lines), "y=10 [101,102]\n") << bad;
+
+        auto first = test::payload_start(2);
+        test::append_block(first, 2, 100, 4, 4, bad, good);
+        test::append_block(first, 2, 100, 4, 4, 30, good);
+        EXPECT_TRUE(decode(first, 2).lines.empty()) << bad;
+    }
+    // The largest finite numbers are still line numbers.
+    auto payload = test::payload_start(1);
+    test::append_block(payload, 2, 100, 4, 4, std::numeric_limits<double>::max(), good);
+    EXPECT_EQ(decode(payload, 2).lines.size(), 1u);
 }
 
 TEST(LineDecoderBounds, EveryPrefixOfAPayloadDecodesToAPrefixOfItsLines) {

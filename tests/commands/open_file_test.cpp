@@ -9,6 +9,7 @@
 #include "commands/window_title.h"
 #include "common/little_endian.h"
 #include "format/index_file.h"
+#include "io/file_error_text.h"
 #include "io/memory_file_opener.h"
 #include "io/open_failure_text.h"
 #include "support/fatal_text.h"
@@ -219,11 +220,17 @@ TEST_F(OpenFileTest, DataFileThatCannotBeOpenedIsFatal) {
     EXPECT_EQ(open_error(), "Could not open because: /data/0607.ab wurde nicht gefunden.");
     EXPECT_EQ(session.open_document, nullptr);
 
-    // However long the path, the message stays within 254 bytes.
-    user.path = "/" + std::string(300, 'x') + ".ab";
-    const std::string text = open_error();
-    EXPECT_EQ(text.size(), 254u);
-    EXPECT_EQ(text.rfind("Could not open because: /xxx", 0), 0u) << text;
+    // However long the path, the message stays within 254 bytes, and the reason shows: the
+    // path gives up its middle.
+    for (const size_t length : {208u, 209u, 300u, 5000u}) {
+        user.path = "/" + std::string(length - 4, 'x') + ".ab";
+        session.open_document = nullptr;
+        const std::string text = open_error();
+        EXPECT_LE(text.size(), 254u) << length;
+        EXPECT_EQ(text.rfind("Could not open because: /xxx", 0), 0u) << text;
+        EXPECT_TRUE(text.ends_with("xx.ab wurde nicht gefunden.")) << text;
+        EXPECT_EQ(text.find("...") != std::string::npos, length > 208u) << text;
+    }
 }
 
 TEST_F(OpenFileTest, HeaderErrorsPropagate) {
@@ -246,11 +253,20 @@ TEST_F(OpenFileTest, StartMinuteOutsideTheIndexIsRejectedBeforeTheTablesAreRead)
     EXPECT_NE(text.find("Start time outside the index file"), std::string::npos) << text;
     EXPECT_EQ(session.minute_pos_a[0], 0u);
 
-    // Below one line a minute even the start of the day has no minute.
-    opener.add(kDataPath, test::header_v1_record(0.01, kJune7th2006Noon));
-    session.open_document = nullptr;
-    user.hour = user.minute = user.second = 0;
-    EXPECT_NE(open_error().find("Start time outside the index file"), std::string::npos);
+    // Below one line a minute even the start of the day has no minute: the message names the
+    // rate, which is what is wrong, at any start time.
+    for (const double rate : {0.01, 1.0 / 61.0, 1e-300}) {
+        opener.add(kDataPath, test::header_v1_record(rate, kJune7th2006Noon));
+        for (const int hour : {0, 12}) {
+            session.open_document = nullptr;
+            user.hour = hour;
+            user.minute = user.second = 0;
+            const std::string rate_text = open_error();
+            EXPECT_EQ(rate_text.rfind("Line rate of ", 0), 0u) << rate_text;
+            EXPECT_NE(rate_text.find("below one line a minute"), std::string::npos) << rate_text;
+            EXPECT_EQ(rate_text.find("nan"), std::string::npos) << rate_text;
+        }
+    }
 }
 
 TEST_F(OpenFileTest, CloseFileFreesTheContextAndRetitles) {
@@ -295,8 +311,48 @@ TEST(OpenFailureText, CutsNeverSplitACharacter) {
     EXPECT_EQ(cut_text("enth\xC3\xA4lt", 5), "enth");
     EXPECT_EQ(cut_text("enth\xC3\xA4lt", 6), "enth\xC3\xA4");
     EXPECT_EQ(cut_text("kurz", 254), "kurz");
-    const std::string text = open_failure_text(FileError::bad_path, std::string(300, 'p'), 40, 254);
-    EXPECT_EQ(text, "Could not open because: " + std::string(40, 'p'));
+}
+
+TEST(OpenFailureText, LongPathsGiveUpTheirMiddleSoTheReasonShows) {
+    struct Case {
+        std::string path;
+        size_t max;
+        std::string shortened;
+    };
+    const Case cases[] = {
+        {"abcdef", 6, "abcdef"},
+        {"abcdefgh", 7, "ab...gh"},
+        {"abcdefghi", 8, "ab...ghi"},
+        {"abcdef", 3, "abc"},  // no room for a gap: cut at the end
+        // A two-byte character on either side of the cut goes whole or not at all.
+        {"\xC3\xA4\xC3\xA4\xC3\xA4\xC3\xA4", 7, "\xC3\xA4...\xC3\xA4"},
+        {"ab\xC3\xA4\xC3\xA4\xC3\xA4"
+         "cd",
+         9, "ab...cd"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(shorten_middle(c.path, c.max), c.shortened) << c.path;
+
+    for (const FileError error : {FileError::file_not_found, FileError::access_denied,
+                                  FileError::sharing_violation, FileError::too_many_open_files}) {
+        const std::string path = "/" + std::string(3000, 'p') + "/0607.ab";
+        const std::string text = open_failure_text(error, path, std::string::npos, 254);
+        EXPECT_LE(text.size(), 254u);
+        EXPECT_GE(text.size(), 252u);  // only a character that would be split is left out
+        const size_t gap = text.find("...");
+        ASSERT_NE(gap, std::string::npos) << text;
+        // What stands around the shortened path is the reason's own text, whole.
+        const std::string marked = file_error_reason(error, "\x01");
+        const std::string before = marked.substr(0, marked.find('\x01'));
+        const std::string after = marked.substr(marked.find('\x01') + 1);
+        EXPECT_EQ(text.rfind("Could not open because: " + before + "/ppp", 0), 0u) << text;
+        EXPECT_TRUE(text.ends_with("pp/0607.ab" + after)) << text;
+    }
+    // The correction file's reason is limited on its own, to 255 bytes.
+    const std::string text =
+        open_failure_text(FileError::access_denied, std::string(400, 'd'), 255, std::string::npos);
+    EXPECT_EQ(text.size(), 24u + 255u);
+    EXPECT_TRUE(text.ends_with("d wurde verwehrt.")) << text;
+    EXPECT_EQ(text.rfind("Could not open because: Zugriff auf ddd", 0), 0u) << text;
 }
 
 }  // namespace

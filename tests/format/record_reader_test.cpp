@@ -213,3 +213,75 @@ TEST(RecordReader, EmptyFileHasNoUsableLength) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// Where reading one record at a time, as a reader passes over records of another type,
+// first meets something other than an empty record (type 0, length 0) starting before
+// length: the position pass_empty_records must reach in one go.
+uint32_t one_by_one(ByteSource& source, uint32_t pos, uint64_t length) {
+    RawRecord rec;
+    while (pos < length) {
+        uint32_t next = pos;
+        try {
+            read_record(source, next, rec);
+        } catch (const FatalError&) {
+            break;
+        }
+        if (rec.type != 0 || rec.cmpr_n != 0) break;
+        pos = next;
+    }
+    return pos;
+}
+
+TEST(EmptyRecordRuns, EndWhereReadingOneByOneWouldStop) {
+    struct Case {
+        const char* what;
+        size_t zeros;     // zero bytes from offset 0
+        bool record;      // a camera record after them
+        uint64_t length;  // 0: the data's length
+    };
+    const Case cases[] = {
+        {"zeros, then a record", 40, true, 0},
+        {"a run that is no whole number of records", 42, true, 0},
+        {"zeros to the end", 400, false, 0},
+        {"two bytes left at the end", 402, false, 0},
+        {"a length inside the run", 400, false, 100},
+        {"a length one byte into a record", 400, false, 97},
+        {"no empty record at all", 0, true, 0},
+        {"a run longer than any piece", 100003, true, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes(c.zeros, 0);
+        if (c.record) append_record(bytes, 1, 3, {7, 8, 9});
+        for (const size_t piece : {4u, 8u, 36u, 30000u}) {
+            for (const uint32_t start : {0u, 4u, 6u}) {
+                MemorySource source(bytes);
+                const uint64_t length = c.length ? c.length : bytes.size();
+                std::vector<uint8_t> scratch(piece);
+                EXPECT_EQ(pass_empty_records(source, start, length, scratch),
+                          one_by_one(source, start, length))
+                    << c.what << ", pieces of " << piece << ", from " << start;
+            }
+        }
+    }
+}
+
+// Near 4 GiB the run ends before the first record that would end beyond the largest
+// position, which read_record then rejects as it always did.
+TEST(EmptyRecordRuns, StopBeforeARecordThatEndsBeyondThirtyTwoBitPositions) {
+    SparseSource source(0, 0, 0x100000010ull);  // zeros everywhere, even the head
+    std::vector<uint8_t> scratch(30000);
+    const uint32_t from = 0xFFFFFFFFu - 4000;
+    const uint32_t end = pass_empty_records(source, from, source.length(), scratch);
+    EXPECT_EQ(end, one_by_one(source, from, source.length()));
+    EXPECT_EQ(end, 0xFFFFFFFFu - 4000 + 4000 / 4 * 4);
+    RawRecord rec;
+    uint32_t pos = end;
+    EXPECT_NE(fatal_text([&] { read_record(source, pos, rec); }).find("largest file position"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace korvel

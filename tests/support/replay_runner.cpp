@@ -28,8 +28,10 @@ std::vector<std::string> ProgramRun::out_lines() const {
     return lines;
 }
 
-ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
-                       std::chrono::milliseconds time_limit) {
+namespace {
+
+ProgramRun run_with(const std::string* stdout_path, const std::string& program,
+                    const std::vector<std::string>& args, std::chrono::milliseconds time_limit) {
     ProgramRun run;
     if (access(program.c_str(), X_OK) != 0) {
         ADD_FAILURE() << program << " is missing: build it first";
@@ -48,7 +50,8 @@ ProgramRun run_program(const std::string& program, const std::vector<std::string
 
     // Everything the child needs is prepared before fork: between fork and exec only
     // async-signal-safe calls are made.
-    const int out_fd = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int out_fd = open(stdout_path ? stdout_path->c_str() : out_path.c_str(),
+                            O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const int err_fd = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const int null_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (out_fd < 0 || err_fd < 0 || null_fd < 0) {
@@ -102,11 +105,26 @@ ProgramRun run_program(const std::string& program, const std::vector<std::string
     } else if (WIFSIGNALED(raw)) {
         run.term_signal = WTERMSIG(raw);
     }
-    const auto out = read_file(out_path);
+    if (!stdout_path) {
+        const auto out = read_file(out_path);
+        run.out.assign(out.begin(), out.end());
+    }
     const auto err = read_file(err_path);
-    run.out.assign(out.begin(), out.end());
     run.err.assign(err.begin(), err.end());
     return run;
+}
+
+}  // namespace
+
+ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
+                       std::chrono::milliseconds time_limit) {
+    return run_with(nullptr, program, args, time_limit);
+}
+
+ProgramRun run_program_to(const std::string& stdout_path, const std::string& program,
+                          const std::vector<std::string>& args,
+                          std::chrono::milliseconds time_limit) {
+    return run_with(&stdout_path, program, args, time_limit);
 }
 
 }  // namespace korvel::test

@@ -27,4 +27,10 @@ struct ProgramRun {
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
                        std::chrono::milliseconds time_limit = std::chrono::milliseconds{0});
 
+// The same with standard output going to the file stdout_path (for instance /dev/full)
+// instead of being captured; out stays empty.
+ProgramRun run_program_to(const std::string& stdout_path, const std::string& program,
+                          const std::vector<std::string>& args,
+                          std::chrono::milliseconds time_limit = std::chrono::milliseconds{0});
+
 }  // namespace korvel::test

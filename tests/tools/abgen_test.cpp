@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <ostream>
@@ -43,7 +44,7 @@ bool exists(const std::string& path) {
 using test::ProgramRun;
 
 ProgramRun run_abgen(const std::vector<std::string>& args) {
-    return test::run_program(kAbgen, args);
+    return test::run_program(kAbgen, args, std::chrono::seconds(60));
 }
 
 void remove_recording(const std::string& ab) {
@@ -78,7 +79,11 @@ TEST(Abgen, BadUsageExits2WithAMessageAndWritesNothing) {
         {"--line-rate", "-5", "-o", out},
         {"--version", "0", "--line-rate", "20", "-o", out},  // divisor beyond 16 bits
         {"--version", "1", "--line-rate", "60000", "--start", "23:00:00", "-o", out},  // u32 lines
-        {"-o", temp_path("bad.txt")},  // index path needs a .ab name
+        {"-o", temp_path("bad.txt")},                                // index path needs a .ab name
+        {"--date", "2038-01-19", "-o", out},                         // beyond the stated range
+        {"--date", "1901-12-13", "--start", "21:00:00", "-o", out},  // before it, though it fits
+        {"--line-rate", "2", "--drops-per-second", "1000000", "-o", out},  // never finishes
+        {"-o", out, "--", "more"},  // abgen takes no operands
     };
     for (const auto& args : bad) {
         std::string shown;
@@ -227,6 +232,125 @@ INSTANTIATE_TEST_SUITE_P(Versions, AbgenRecording,
                          [](const testing::TestParamInfo<Shape>& info) {
                              return "version" + std::to_string(info.param.version);
                          });
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// A message must name the value that is wrong.
+TEST(Abgen, BadValuesAreNamedInTheMessage) {
+    const std::string out = temp_path("named.ab");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--date", "-5-01-01"}, "'-5-01-01'"},
+        {{"--date", "2001-06"}, "'2001-06'"},
+        {{"--date", "2001-+6-07"}, "'2001-+6-07'"},
+        {{"--start", "1:2:3:4"}, "'1:2:3:4'"},
+        {{"--date", "2038-01-19"}, "1901-12-14 to 2038-01-18"},
+        {{"--", "x.ab"}, "'x.ab'"},
+    };
+    for (const auto& [args, named] : cases) {
+        std::vector<std::string> full = {"-o", out};
+        full.insert(full.begin(), args.begin(), args.end());
+        const ProgramRun r = run_abgen(full);
+        EXPECT_EQ(r.status, 2) << named;
+        EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
+    }
+}
+
+// The stated date range is the one enforced, at every time of day.
+TEST(Abgen, EveryTimeOfTheFirstAndLastDaysIsAccepted) {
+    const std::string out = temp_path("edge.ab");
+    const std::vector<std::vector<std::string>> good = {
+        {"--date", "1901-12-14", "--start", "00:00:00", "--duration", "1", "-o", out},
+        {"--date", "2038-01-18", "--start", "23:59:00", "--duration", "1", "-o", out},
+        {"--duration", "1", "-o", out, "--"},  // "--" alone ends the options
+    };
+    for (const auto& args : good) {
+        const ProgramRun r = run_abgen(args);
+        EXPECT_EQ(r.status, 0) << args[1] << " " << r.err;
+    }
+    remove_recording(out);
+}
+
+std::vector<std::string> entries_of(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::vector<uint8_t> kUserBytes = {'u', 's', 'e', 'r'};
+
+// A run that cannot write its files removes only what it created: a user's recording and
+// index, or a directory in the way, stay as they were.
+TEST(Abgen, AFailedRunLeavesEveryExistingFileAsItWas) {
+    struct Case {
+        const char* what;
+        bool ab_is_dir;
+        bool abh_is_dir;
+    };
+    for (const Case c : {Case{"OUT.ab is a directory", true, false},
+                         Case{"OUT.abh is a directory", false, true}}) {
+        test::TempDir dir;
+        const std::string ab = dir.file("rec.ab");
+        const std::string abh = dir.file("rec.abh");
+        if (c.ab_is_dir) {
+            std::filesystem::create_directory(ab);
+        } else {
+            test::write_file(ab, kUserBytes);
+        }
+        if (c.abh_is_dir) {
+            std::filesystem::create_directory(abh);
+        } else {
+            test::write_file(abh, kUserBytes);
+        }
+        const auto before = entries_of(dir.path());
+        const ProgramRun r = run_abgen({"--duration", "1", "-o", ab});
+        EXPECT_EQ(r.status, 1) << c.what;
+        EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+        EXPECT_EQ(entries_of(dir.path()), before) << c.what;
+        EXPECT_TRUE(std::filesystem::is_directory(c.ab_is_dir ? ab : abh)) << c.what;
+        EXPECT_EQ(file_bytes(c.ab_is_dir ? abh : ab), kUserBytes) << c.what;
+    }
+    const ProgramRun r = run_abgen({"-o", temp_path("no/such/dir.ab")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("dir.ab"), std::string::npos) << r.err;
+}
+
+// Earlier files are replaced only by a finished recording: a run killed half-way leaves them
+// whole, and one that finishes replaces both.
+TEST(Abgen, OnlyAFinishedRecordingReplacesEarlierFiles) {
+    test::TempDir dir;
+    const std::string ab = dir.file("rec.ab");
+    const std::string abh = dir.file("rec.abh");
+    test::write_file(ab, kUserBytes);
+    test::write_file(abh, kUserBytes);
+    const ProgramRun killed = test::run_program(
+        kAbgen,
+        {"--line-rate", "200000", "--duration", "3600", "--drops-per-second", "5000", "-o", ab},
+        std::chrono::milliseconds(400));
+    ASSERT_TRUE(killed.timed_out) << "the run finished before it could be killed";
+    EXPECT_EQ(file_bytes(ab), kUserBytes);
+    EXPECT_EQ(file_bytes(abh), kUserBytes);
+
+    const ProgramRun done = run_abgen({"--duration", "2", "-o", ab});
+    ASSERT_EQ(done.status, 0) << done.err;
+    const auto written = file_bytes(ab);
+    EXPECT_NE(done.out.find("(" + std::to_string(written.size()) + " bytes)"), std::string::npos);
+    EXPECT_EQ(file_bytes(abh).size(), 11536u);
+}
+
+// The report is what a caller learns of the run: when it cannot be written, the run fails.
+TEST(Abgen, AReportThatCannotBeWrittenFailsTheRun) {
+    const std::string out = temp_path("full.ab");
+    const ProgramRun r = test::run_program_to("/dev/full", kAbgen, {"--duration", "1", "-o", out});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("standard output"), std::string::npos) << r.err;
+    remove_recording(out);
+}
 
 }  // namespace
 }  // namespace korvel

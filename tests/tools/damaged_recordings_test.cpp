@@ -245,3 +245,106 @@ TEST_F(DamagedRecordings, UnusableHeaders) {
 
 }  // namespace
 }  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// The summary lines that tell what was played, without the timing.
+std::vector<std::string> what_was_played(const test::ProgramRun& run) {
+    std::vector<std::string> kept;
+    for (const std::string& line : run.out_lines()) {
+        for (const char* key : {"  records", "  lines", "  particles", "  drops"}) {
+            if (line.rfind(key, 0) == 0) kept.push_back(line);
+        }
+    }
+    return kept;
+}
+
+// A recording followed by gigabytes of zero bytes, as a sparse or pre-allocated file holds
+// them: every four bytes are an empty record that both readers pass over. They must go by
+// at memory speed (one by one they took tens of seconds) and change nothing that is played.
+TEST_F(DamagedRecordings, ZeroTailsArePassedAtMemorySpeed) {
+    const Recording& r = base_recording(2);
+    const fs::path path = work_dir() / "zero_tail.ab";
+    write_file(path, r.ab);
+    write_file(fs::path(path).replace_extension(".abh"), r.abh);
+    const std::vector<std::string> args = {kReplay, "--corrections-dir",
+                                           (work_dir() / "no_corrections").string(), path.string()};
+    const ChildRun intact = run_program(args);
+    ASSERT_EQ(intact.status, 0) << intact.err;
+
+    struct Tail {
+        const char* what;
+        uint64_t bytes;
+        bool sparse;
+    };
+    for (const Tail t : {Tail{"64 MiB of written zeros", 64ull << 20, false},
+                         Tail{"3 GiB sparse", 3ull << 30, true}}) {
+        if (t.sparse) {
+            fs::resize_file(path, r.ab.size() + t.bytes);
+        } else {
+            Bytes ab = r.ab;
+            ab.resize(r.ab.size() + t.bytes, 0);
+            write_file(path, ab);
+        }
+        const auto began = std::chrono::steady_clock::now();
+        const ChildRun run = run_program(args);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+        EXPECT_FALSE(run.timed_out) << t.what << ": still running after 10 s";
+        EXPECT_EQ(run.status, 0) << t.what << ": " << run.err;
+        EXPECT_EQ(what_was_played(run), what_was_played(intact)) << t.what;
+        EXPECT_EQ(fs::file_size(path), r.ab.size() + t.bytes) << t.what;
+        std::printf("%s: %.2f s\n", t.what, took.count());
+    }
+    fs::remove(path);
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// The number after key in the summary line that begins with prefix, or -1.
+long long summary_number(const test::ProgramRun& run, const std::string& prefix,
+                         const std::string& key) {
+    for (const std::string& line : run.out_lines()) {
+        if (line.rfind(prefix, 0) != 0) continue;
+        const size_t at = line.find(key);
+        if (at != std::string::npos) return std::stoll(line.substr(at + key.size()));
+    }
+    return -1;
+}
+
+// A version-2 line number of NaN or infinity in one camera-B record: that record is lost,
+// and nothing else. (Such a number once stalled camera B until A was exhausted: the replay
+// ended with status 0 and most pairs missing.)
+TEST_F(DamagedRecordings, ALineNumberThatIsNoNumberCostsOnlyItsRecord) {
+    const Recording& r = base_recording(2);
+    const ChildRun intact = replay_damaged("intact", r.ab, &r.abh);
+    ASSERT_EQ(intact.status, 0);
+    const long long records_b = summary_number(intact, "  records", "B ");
+    const long long pairs = summary_number(intact, "  particles", "waited; ");
+    ASSERT_GT(pairs, 20);
+
+    const std::vector<size_t> offsets = record_offsets(r.ab);
+    size_t third_b = 0;
+    for (size_t i = 1, seen = 0; i < offsets.size() && third_b == 0; ++i) {
+        if (load_u16(r.ab.data() + offsets[i]) == 2 && ++seen == 3) third_b = offsets[i];
+    }
+    ASSERT_NE(third_b, 0u);
+    const Bytes nan = {0, 0, 0, 0, 0, 0, 0xF8, 0x7F};
+    const Bytes inf = {0, 0, 0, 0, 0, 0, 0xF0, 0x7F};
+    for (const Bytes& value : {nan, inf}) {
+        Bytes ab = r.ab;
+        // Record head (4 bytes), line count (2), first block's header word (4): its line number.
+        std::copy(value.begin(), value.end(), ab.begin() + static_cast<long>(third_b + 10));
+        const ChildRun run = replay_damaged("line number " + std::to_string(value[6]), ab, &r.abh);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(summary_number(run, "  records", "B "), records_b - 1) << run.out;
+        EXPECT_GE(summary_number(run, "  particles", "waited; "), pairs - 3) << run.out;
+    }
+}
+
+}  // namespace
+}  // namespace korvel

@@ -342,6 +342,9 @@ TEST_F(ReplayTest, BadUsageExits2) {
         {"--max-steps", "x", ab},
         {},
         {ab, ab},
+        {"--corrections-dir", dir.file("no_such_dir"), ab},  // names nothing
+        {"--corrections-dir", ab, ab},                       // a file, not a directory
+        {"--", ab, ab},
     };
     for (const Strings& args : bad) {
         std::string shown;
@@ -437,6 +440,71 @@ TEST_F(ReplayTest, TheInputFilesAreLeftAsTheyWere) {
     EXPECT_EQ(replay({"--events", ab}).status, 0);
     EXPECT_EQ(replay({"--view", "sync", ab}).status, 0);
     EXPECT_TRUE(snapshot() == before);
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// The summary counts the bytes the readers read: with every index entry beyond the end of
+// the file only the header was read, and a replay of the whole file reads all of it.
+TEST_F(ReplayTest, TheSummaryCountsTheBytesActuallyRead) {
+    MatchRecording m;
+    const std::string beyond = write(m.r, 0xFFFFFF00u, 0xFFFFFF00u, "beyond");
+    const test::ProgramRun run = replay({beyond});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Strings lines = run.out_lines();
+    ASSERT_GE(lines.size(), 7u) << run.out;
+    EXPECT_EQ(lines[6], "  bytes      60");  // the version-2 header record alone
+
+    const std::string whole = write(m.r, m.a1, m.b0, "whole");
+    const Strings all = replay({whole}).out_lines();
+    ASSERT_GE(all.size(), 7u);
+    EXPECT_EQ(all[6], "  bytes      " + std::to_string(m.r.length()));
+}
+
+// "--" ends the options: a file whose name begins with a dash can be replayed.
+TEST_F(ReplayTest, AfterTwoDashesEveryArgumentIsAFile) {
+    FourRecords f;
+    const std::string name = "-dashed";
+    write(f.r, f.a1, f.a1, name);
+    const std::string cwd = std::filesystem::current_path().string();
+    std::filesystem::current_path(dir.path());
+    const test::ProgramRun run = replay({"--events", "--", name + ".ab"});
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(events(run, "record").size(), 4u);
+}
+
+// Output that cannot be written fails the replay: events, summary and the fatal event alike.
+TEST_F(ReplayTest, OutputThatCannotBeWrittenExits1) {
+    MatchRecording m;
+    const std::string ab = write(m.r, m.a1, m.b0);
+    const std::string missing_index = dir.file("alone.ab");
+    test::write_file(missing_index, m.r.ab());
+    for (const Strings& args :
+         {Strings{"--events", ab}, Strings{ab}, Strings{"--events", missing_index}}) {
+        Strings full = {"--corrections-dir", dir.path()};
+        full.insert(full.end(), args.begin(), args.end());
+        const test::ProgramRun run = test::run_program_to("/dev/full", kReplay, full);
+        EXPECT_EQ(run.status, 1) << args.back();
+        EXPECT_NE(run.err.find("cannot write the output"), std::string::npos) << run.err;
+    }
+}
+
+// A file name that is not UTF-8 still gives a fatal event that is valid JSON: the stray
+// byte is written as a \u00XX escape, and the line holds nothing but ASCII.
+TEST_F(ReplayTest, FileNamesThatAreNotUtf8StayValidJson) {
+    const std::string name = dir.file("caf\xe9-\xff.ab");
+    const test::ProgramRun run = replay({"--events", name});
+    EXPECT_EQ(run.status, 1);
+    const auto fatal = events(run, "fatal");
+    ASSERT_EQ(fatal.size(), 1u) << run.out;
+    EXPECT_NE(test::json_value(fatal[0], "text").find("caf\\u00e9-\\u00ff.ab"), std::string::npos)
+        << run.out;
+    for (const char c : run.out) EXPECT_LT(static_cast<unsigned char>(c), 0x80) << run.out;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ namespace {
 constexpr int kSecondsPerDay = 86400;
 constexpr double kMaxLineRate = 1e6;
 constexpr double kMaxDropsPerSecond = 1e6;
+constexpr double kMaxDropsPerLine = 4.0;
 
 template <typename T>
 T parse_number(const std::string& name, const std::string& text) {
@@ -32,15 +33,24 @@ double parse_positive(const std::string& name, const std::string& text, double m
     return v;
 }
 
-// Splits "a<sep>b<sep>c" into three numbers.
-void parse_triple(const std::string& name, const std::string& text, char sep, int& a, int& b,
-                  int& c) {
+// Splits "a<sep>b<sep>c" into three unsigned numbers; anything else (a sign, a blank, a
+// missing field) is rejected with the whole value in the message.
+void parse_triple(const std::string& name, const std::string& text, char sep, const char* form,
+                  int& a, int& b, int& c) {
+    const std::string bad = name + " takes " + form + ", not '" + text + "'";
     const size_t p1 = text.find(sep);
     const size_t p2 = p1 == std::string::npos ? p1 : text.find(sep, p1 + 1);
-    if (p2 == std::string::npos) throw UsageError(name + ": malformed '" + text + "'");
-    a = parse_number<int>(name, text.substr(0, p1));
-    b = parse_number<int>(name, text.substr(p1 + 1, p2 - p1 - 1));
-    c = parse_number<int>(name, text.substr(p2 + 1));
+    if (p2 == std::string::npos || text.find(sep, p2 + 1) != std::string::npos)
+        throw UsageError(bad);
+    const std::string fields[] = {text.substr(0, p1), text.substr(p1 + 1, p2 - p1 - 1),
+                                  text.substr(p2 + 1)};
+    int* values[] = {&a, &b, &c};
+    for (int i = 0; i < 3; ++i) {
+        const std::string& f = fields[i];
+        if (f.empty() || f.size() > 4 || f.find_first_not_of("0123456789") != std::string::npos)
+            throw UsageError(bad);
+        *values[i] = std::stoi(f);
+    }
 }
 
 bool is_leap(int y) {
@@ -74,12 +84,32 @@ void check(const AbgenOptions& o) {
         throw UsageError("--width must be even, from 16 to 4096");
     if (o.start_seconds + o.duration > kSecondsPerDay)
         throw UsageError("--start plus --duration must stay within the day (24:00:00)");
-    const int64_t start_time =
-        days_from_civil(o.year, o.month, o.day) * kSecondsPerDay + o.start_seconds;
-    if (start_time < INT32_MIN || start_time > INT32_MAX)
-        throw UsageError("--date: the start time must fit in 32 bits (1901-12-14 to 2038-01-18)");
+    // The header stores the start time as signed 32-bit seconds since 1970, which reach from
+    // 1901-12-13 20:45:52 to 2038-01-19 03:14:07 UTC. Every time of day fits on the days from
+    // 1901-12-14 to 2038-01-18, and exactly those are allowed, whatever --start says.
+    const int64_t day = days_from_civil(o.year, o.month, o.day);
+    if (day < days_from_civil(1901, 12, 14) || day > days_from_civil(2038, 1, 18)) {
+        char text[128];
+        std::snprintf(text, sizeof text,
+                      "--date must lie from 1901-12-14 to 2038-01-18 (the header stores the "
+                      "start time in 32 bits), not %04d-%02d-%02d",
+                      o.year, o.month, o.day);
+        throw UsageError(text);
+    }
     const RecordingHeader header = header_for(o);
     if (lines_per_minute(header) < 1) throw UsageError("--line-rate: below one line per minute");
+    // Beyond a few drops a scan line every line is dark all over, and the simulator would
+    // spend its time on shadows hidden under others (a million drops a second at two lines a
+    // second never finishes).
+    if (o.drops_per_second > kMaxDropsPerLine * effective_line_rate(header)) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "--drops-per-second: at most %g drops per scan line, that is %g at %g "
+                      "lines/s",
+                      kMaxDropsPerLine, kMaxDropsPerLine * effective_line_rate(header),
+                      effective_line_rate(header));
+        throw UsageError(text);
+    }
     const RainConfig rain = rain_for(o, header);
     if (rain.line_count < 1) throw UsageError("--duration is shorter than one scan line");
     if (static_cast<double>(rain.first_line + rain.line_count) > last_storable_line(o.version))
@@ -104,6 +134,14 @@ AbgenOptions parse_abgen_options(std::span<const std::string> args) {
     AbgenOptions o;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
+        // "--" ends the options. abgen takes no operands (the output is named with -o), so
+        // anything after it is a mistake worth naming.
+        if (name == "--") {
+            if (i + 1 < args.size())
+                throw UsageError("unexpected argument '" + args[i + 1] +
+                                 "' after --: abgen takes none (name the output with -o)");
+            break;
+        }
         std::string value;
         bool has_value = false;
         if (const size_t eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
@@ -136,12 +174,12 @@ AbgenOptions parse_abgen_options(std::span<const std::string> args) {
         } else if (name == "--width") {
             o.width = parse_number<int32_t>(name, value);
         } else if (name == "--date") {
-            parse_triple(name, value, '-', o.year, o.month, o.day);
+            parse_triple(name, value, '-', "a date YYYY-MM-DD", o.year, o.month, o.day);
             if (o.month < 1 || o.month > 12 || o.day < 1 || o.day > days_in_month(o.year, o.month))
                 throw UsageError("--date: no such day '" + value + "'");
         } else if (name == "--start") {
             int h = 0, m = 0, s = 0;
-            parse_triple(name, value, ':', h, m, s);
+            parse_triple(name, value, ':', "a time of day HH:MM:SS", h, m, s);
             if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
                 throw UsageError("--start: no such time of day '" + value + "'");
             o.start_seconds = h * 3600 + m * 60 + s;
@@ -203,15 +241,20 @@ std::string abgen_help_text() {
            "  --line-rate LINES_PER_S  scan lines per second and camera (default 10000)\n"
            "  --width PIXELS           pixels per scan line, even, 16 to 4096 (default 512;\n"
            "                           versions 0 and 1 allow only 512)\n"
-           "  --date YYYY-MM-DD        day of the recording (default 2001-06-07)\n"
+           "  --date YYYY-MM-DD        day of the recording, 1901-12-14 to 2038-01-18\n"
+           "                           (default 2001-06-07)\n"
            "  --start HH:MM:SS         time of day of the first scan line (default 00:00:00)\n"
            "  --duration SECONDS       length of the recording; start plus duration stays\n"
            "                           within the day (default 60)\n"
            "  --drops-per-second R     drops falling through the cameras (default 50,\n"
-           "                           moderate rain); single-pixel noise comes on top\n"
+           "                           moderate rain), at most 4 per scan line;\n"
+           "                           single-pixel noise comes on top\n"
            "  -o OUT.ab                the recording to write (required)\n"
            "  --help                   show this text\n"
+           "  --                       ends the options\n"
            "\n"
+           "The files are written under temporary names beside OUT.ab and replace earlier\n"
+           "files only when both are complete; a failed run leaves those untouched.\n"
            "Bad usage exits with status 2, a failure to write with status 1.\n";
 }
 

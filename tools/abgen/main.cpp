@@ -1,16 +1,21 @@
 // abgen: writes a synthetic PLUVARIC recording (.ab and its .abh index) of simulated rain.
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
 
 #include "abgen_options.h"
 #include "format/recording_writer.h"
-#include "io/file_sink.h"
+#include "progress_meter.h"
 #include "rain_recording.h"
 #include "rain_simulator.h"
+#include "staged_file.h"
 
 namespace {
 
@@ -48,24 +53,33 @@ int generate(const AbgenOptions& o) {
     const auto began = std::chrono::steady_clock::now();
     const std::string index_path = korvel::index_file_path(o.output);
     try {
-        // -o names the output, so replacing an earlier file of that name is what was asked.
-        korvel::FileSink data(o.output, korvel::FileSink::Existing::overwrite);
-        korvel::FileSink index(index_path, korvel::FileSink::Existing::overwrite);
+        // Both files are written beside their targets under temporary names and replace
+        // them only once both are complete: a failed run leaves earlier files untouched and
+        // removes only what it created itself.
+        korvel::StagedFile data(o.output);
+        korvel::StagedFile index(index_path);
         const korvel::RecordingHeader header = korvel::header_for(o);
-        korvel::RecordingWriter writer(data, index, header);
+        korvel::RecordingWriter writer(data.sink(), index.sink(), header);
         korvel::RainSimulator rain(korvel::rain_for(o, header));
-        korvel::write_rain(rain, writer);
+        korvel::ProgressMeter progress(stderr, "abgen", isatty(fileno(stderr)) == 1);
+        korvel::write_rain(rain, writer, [&](double done) { progress.update(done); });
         writer.finish();
+        progress.finish();
+        index.commit();
+        data.commit();
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
         print_summary(o, writer, rain, took.count());
-        return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "abgen: %s\n", e.what());
-        // A half-written recording would only mislead: remove both files.
-        std::remove(o.output.c_str());
-        std::remove(index_path.c_str());
         return 1;
     }
+    // The report is all a caller learns about the run: losing it is a failure too.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "abgen: cannot write the report to standard output: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 
 namespace korvel {
 
-void write_rain(RainSimulator& rain, RecordingWriter& writer) {
+void write_rain(RainSimulator& rain, RecordingWriter& writer,
+                const std::function<void(double)>& on_slice) {
     const int16_t version = writer.header().version;
     std::vector<LineEntry> a;
     std::vector<LineEntry> b;
@@ -27,6 +28,7 @@ void write_rain(RainSimulator& rain, RecordingWriter& writer) {
                 more_b = pieces_b.next();
             }
         }
+        if (on_slice) on_slice(rain.share_done());
     }
 }
 

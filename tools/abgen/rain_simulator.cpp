@@ -26,7 +26,10 @@ RainSimulator::RainSimulator(const RainConfig& config)
       random_(config.seed),
       camera_a_(config.line_width),
       camera_b_(config.line_width),
-      next_slice_line_(config.first_line) {
+      // A reader's line-order check starts from line 0 and takes only lines above it, so a
+      // line numbered 0 would end the playback at once ("neg. time jump"). A recording that
+      // starts at midnight therefore leaves line 0 dark: shadows on it begin at line 1.
+      next_slice_line_(std::max<int64_t>(config.first_line, 1)) {
     if (config_.slice_lines <= 0)
         config_.slice_lines =
             std::clamp<int64_t>(std::llround(0.05 * config_.line_rate), 1, kMaxLinesPerRecord);

@@ -47,6 +47,12 @@ class RainSimulator {
     const RainCounts& counts() const { return counts_; }
     const RainConfig& config() const { return config_; }
     int64_t end_line() const { return config_.first_line + config_.line_count; }
+    // The share of the recording's lines that the slices so far have covered, 0 to 1.
+    double share_done() const {
+        if (config_.line_count <= 0) return 1.0;
+        return static_cast<double>(next_slice_line_ - config_.first_line) /
+               static_cast<double>(config_.line_count);
+    }
 
   private:
     // Every event (drop or noise pixel) arriving before line `until`.

@@ -5,13 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace korvel::replay {
 
 const char* const kReplayUsage =
     "usage: korvel-replay [--start HH:MM[:SS]] [--view async|sync|none] [--events]\n"
     "                     [--corrections-dir DIR] [--max-steps N]\n"
-    "                     [--snapshot OUT.png [--size WIDTHxHEIGHT]] FILE.ab\n"
+    "                     [--snapshot OUT.png [--size WIDTHxHEIGHT]] [--] FILE.ab\n"
     "\n"
     "Replays a recording headless, exactly as the viewer plays it: opens FILE.ab and its\n"
     "index FILE.abh, starts at the given time of day (default 00:00:00), and runs the\n"
@@ -26,9 +28,11 @@ const char* const kReplayUsage =
     "                         shows at the end to OUT.png (needs no display)\n"
     "  --size WIDTHxHEIGHT    the view's client size in pixels for --snapshot (default\n"
     "                         1024x768, at most 16384 each way)\n"
+    "  --                     ends the options: FILE.ab may then begin with a dash\n"
     "\n"
-    "Exit status: 0 at the end of the data, 1 after a fatal error (its text on stderr),\n"
-    "2 for bad usage or a picture that can't be written.\n";
+    "Exit status: 0 at the end of the data, 1 after a fatal error (its text on stderr), a\n"
+    "file that shrank during the replay or output that could not be written, 2 for bad\n"
+    "usage or a picture that can't be written.\n";
 
 namespace {
 
@@ -86,8 +90,22 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
                                                   std::string& error, bool& help) {
     ReplayOptions o;
     help = false;
+    bool options_ended = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        // After "--" every argument is a file name, even one that begins with a dash.
+        if (!options_ended && arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        if (options_ended) {
+            if (!o.file.empty()) {
+                error = "only one FILE.ab may be named";
+                return std::nullopt;
+            }
+            o.file = arg;
+            continue;
+        }
         auto value = [&](const char* name) -> const char* {
             if (i + 1 >= argc) {
                 error = std::string(name) + " needs a value";
@@ -125,6 +143,13 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
         } else if (arg == "--corrections-dir") {
             const char* v = value("--corrections-dir");
             if (!v) return std::nullopt;
+            // A directory that is not there is a mistake, not a missing correction file: the
+            // replay would silently run without the file the user meant.
+            std::error_code ec;
+            if (!std::filesystem::is_directory(v, ec)) {
+                error = "--corrections-dir names no directory: '" + std::string(v) + "'";
+                return std::nullopt;
+            }
             o.corrections_dir = v;
         } else if (arg == "--max-steps") {
             const char* v = value("--max-steps");

@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -16,6 +19,7 @@
 #include "playback/playback_session.h"
 #include "playback/playback_step.h"
 #include "playback/playback_view.h"
+#include "read_span.h"
 #include "throttled_length_source.h"
 
 namespace korvel::replay {
@@ -127,6 +131,32 @@ void print_summary(std::FILE* out, const ReplayOptions& o, const PlaybackSession
     std::fprintf(out, "  speed      %.1f MB/s\n", seconds > 0 ? bytes / seconds / 1e6 : 0.0);
 }
 
+// The bytes of the header record that Open read, by its version.
+uint64_t header_end(int16_t header_version) {
+    return header_version == 0 ? 4 + 38 : header_version == 1 ? 4 + 54 : 4 + 56;
+}
+
+std::string shrink_text(const std::string& file, uint64_t was, uint64_t now, uint64_t reached) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  " shrank during the replay from %llu to %llu bytes, below the %llu bytes "
+                  "already read",
+                  static_cast<unsigned long long>(was), static_cast<unsigned long long>(now),
+                  static_cast<unsigned long long>(reached));
+    return file + text;
+}
+
+// The exit status once everything is printed: output that never reached its file (a full
+// disk, a closed pipe) is a failure, whatever the replay found.
+int finish_output(std::FILE* out, std::FILE* err, int status) {
+    const bool flushed = std::fflush(out) == 0;
+    const int reason = errno;
+    if (flushed && std::ferror(out) == 0) return status;
+    std::fprintf(err, "korvel-replay: cannot write the output: %s\n",
+                 flushed ? "write error" : std::strerror(reason));
+    return 1;
+}
+
 int fail(std::FILE* out, std::FILE* err, ReplayObserver& obs, bool events,
          const std::string& text) {
     if (events) obs.emit(JsonLine().str("ev", "fatal").str("text", text).take());
@@ -135,14 +165,15 @@ int fail(std::FILE* out, std::FILE* err, ReplayObserver& obs, bool events,
     return 1;
 }
 
-}  // namespace
-
-int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
+int replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
     PlaybackSession session;
     std::string work_dir = o.corrections_dir;
     if (work_dir.empty()) {
+        // A start-up directory that cannot be told (deleted as the program starts) leaves it
+        // empty: then there is no correction file, rather than one in the root directory.
         std::error_code ec;
         work_dir = std::filesystem::current_path(ec).string();
+        if (ec) work_dir.clear();
     }
     apply_start_up(session, work_dir, o.file);
     session.async_view = o.view == ViewMode::async ? 1 : 0;
@@ -164,15 +195,36 @@ int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDra
         DecodeContext& ctx = *session.decode_context;
         if (o.events) emit_open_event(obs, session, ctx);
 
-        session.data_file = std::make_unique<ThrottledLengthSource>(std::move(session.data_file),
-                                                                    std::chrono::milliseconds(1));
+        auto throttled = std::make_unique<ThrottledLengthSource>(std::move(session.data_file),
+                                                                 std::chrono::milliseconds(1));
+        ThrottledLengthSource& file = *throttled;
+        session.data_file = std::move(throttled);
         session.playback_running = 1;
-        uint64_t length = session.data_file->length();
+        ReadSpan span(header_end(session.header_version), session.pos_a, session.pos_b);
+        uint64_t length = file.length();
+        uint64_t longest = length;
+        // A file cut shorter than what was already read (another program truncated it) has
+        // lost data the replay counted on: that ends the replay as a failure, not at an end.
+        auto check_not_shrunk = [&](uint64_t now) {
+            if (now < span.reached()) {
+                throw FatalError(shrink_text(o.file, longest, now, span.reached()));
+            }
+            longest = std::max(longest, now);
+        };
         while (o.max_steps < 0 || steps < o.max_steps) {
             obs.set_step(++steps);
-            playback_step(session, view, doc, ctx, &obs);
-            length = session.data_file->length();
+            try {
+                playback_step(session, view, doc, ctx, &obs);
+            } catch (const FatalError&) {
+                // A read error is the file's shrinking when it shrank.
+                check_not_shrunk(file.length_now());
+                throw;
+            }
+            span.update(session.pos_a, session.pos_b);
+            length = file.length();
+            check_not_shrunk(length);
             if (session.pos_a >= length && session.pos_b >= length) break;
+            if (std::ferror(out)) break;  // nobody would see the rest
             progress.update(session, length);
         }
         progress.finish();
@@ -189,7 +241,7 @@ int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDra
                          .num("waiting_b", int64_t{count_waiting(ctx.queue_b.wait_oldest)})
                          .take());
         } else {
-            print_summary(out, o, session, ctx, obs.counters(), steps, length, seconds);
+            print_summary(out, o, session, ctx, obs.counters(), steps, span.bytes(), seconds);
         }
         std::string drawing_error;
         if (drawing && !drawing->finish(drawing_error)) {
@@ -202,6 +254,12 @@ int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDra
         progress.finish();
         return fail(out, err, obs, o.events, e.text());
     }
+}
+
+}  // namespace
+
+int run_replay(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
+    return finish_output(out, err, replay(o, out, err, drawing));
 }
 
 }  // namespace korvel::replay

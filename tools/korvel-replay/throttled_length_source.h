@@ -24,6 +24,8 @@ class ThrottledLengthSource : public ByteSource {
         return inner_->read_at(offset, dst, n);
     }
 
+    uint64_t zeros_until(uint64_t offset) override { return inner_->zeros_until(offset); }
+
     uint64_t length() override {
         const Clock::time_point now = Clock::now();
         if (!measured_ || now - measured_at_ >= interval_) {
@@ -32,6 +34,12 @@ class ThrottledLengthSource : public ByteSource {
             measured_ = true;
         }
         return length_;
+    }
+
+    // Measures the file now, whenever it was measured last.
+    uint64_t length_now() {
+        measured_ = false;
+        return length();
     }
 
   private:
