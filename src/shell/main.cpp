@@ -4,6 +4,7 @@
 
 #include "shell/command_line.h"
 #include "shell/dialog_runner.h"
+#include "shell/measure_hook.h"
 #include "shell/shell_texts.h"
 #include "shell/vorlex_app.h"
 
@@ -32,5 +33,6 @@ int main(int argc, char** argv) {
 
     korvel::CVorlex_2App app;
     if (!app.InitInstance(options)) return app.exit_status();
+    korvel::install_measure_hook(app);
     return QApplication::exec();
 }

@@ -35,6 +35,13 @@ QString manual_start_page() {
     const QString beside =
         QCoreApplication::applicationDirPath() + QStringLiteral("/html_doc/korvel.htm");
     if (QFileInfo(beside).isFile()) return beside;
+#ifdef KORVEL_RELATIVE_DOC_DIR
+    // Installed: bin/korvel finds share/korvel/html_doc under the same prefix, wherever the
+    // prefix was put at install time.
+    const QString relative = QCoreApplication::applicationDirPath() +
+                             QStringLiteral("/../" KORVEL_RELATIVE_DOC_DIR "/korvel.htm");
+    if (QFileInfo(relative).isFile()) return QFileInfo(relative).canonicalFilePath();
+#endif
 #ifdef KORVEL_INSTALLED_DOC_DIR
     const QString installed = QStringLiteral(KORVEL_INSTALLED_DOC_DIR "/korvel.htm");
     if (QFileInfo(installed).isFile()) return installed;

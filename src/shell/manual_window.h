@@ -30,8 +30,8 @@ class CDispHtml : public QWidget {
 };
 
 // Where the manual's start page is: html_doc/korvel.htm beside the executable when it is
-// there (a build tree, or a program unpacked in one folder), else in the installed data
-// directory. Returns the first of these that exists, or the one beside the executable.
+// there (a build tree, or a program unpacked in one folder), else in the data directory of
+// the prefix the program is installed in. Returns the first of these that exists, or the one beside the executable.
 QString manual_start_page();
 
 }  // namespace korvel

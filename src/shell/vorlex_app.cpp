@@ -68,6 +68,8 @@ bool CVorlex_2App::InitInstance(const StartOptions& options) {
         }
     }
     frame_->show();
+    // The picture stays in front of the window that appears under it.
+    if (CStartupSplash* splash = CStartupSplash::instance()) splash->raise();
     return true;
 }
 

@@ -13,6 +13,8 @@ namespace korvel::test {
 namespace {
 
 const std::string kKorvel = std::string(KORVEL_BIN_DIR) + "/src/shell/korvel";
+// A korvel that hangs instead of ending fails the test rather than the whole run.
+constexpr std::chrono::milliseconds kLimit{30000};
 const std::string kAbgen = std::string(KORVEL_BIN_DIR) + "/tools/abgen/abgen";
 
 // Message boxes are accepted as soon as they show and their texts echoed on stderr.
@@ -57,14 +59,14 @@ TEST_F(KorvelProgram, ATruncatedRecordingShowsMp04AndEndsWithStatusOne) {
     bytes.resize(cut);
     write_file(path, bytes);
 
-    const ProgramRun r = run_program(kKorvel, {"--play", "-Embedding", path});
+    const ProgramRun r = run_program(kKorvel, {"--play", "-Embedding", path}, kLimit);
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_NE(r.err.find("korvel: mp04\n"), std::string::npos) << r.err;
     EXPECT_EQ(read_file(path), bytes);  // the user's file is never written
 }
 
 TEST_F(KorvelProgram, AMissingFileIsFatalToo) {
-    const ProgramRun r = run_program(kKorvel, {"-Embedding", dir.file("none.ab")});
+    const ProgramRun r = run_program(kKorvel, {"-Embedding", dir.file("none.ab")}, kLimit);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("korvel: Could not open because: "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("none.ab wurde nicht gefunden."), std::string::npos) << r.err;
