@@ -43,7 +43,7 @@ ScanLines load_scan_lines(const std::string& path, size_t max_lines_per_camera) 
         std::vector<LineEntry>& lines = record->type == kCameraARecord ? out.a : out.b;
         int16_t n = 0;
         if (decode_record(*ctx, header.header_version, record->payload.data(), record->cmpr_n,
-                          ctx->decode_output.data(), n) != 1) {
+                          ctx->line_buf.data(), n) != 1) {
             continue;
         }
         for (int i = 0; i < n; ++i) {
@@ -51,7 +51,7 @@ ScanLines load_scan_lines(const std::string& path, size_t max_lines_per_camera) 
                 out.truncated = true;
                 break;
             }
-            const LineEntry& line = ctx->decode_output[static_cast<size_t>(i)];
+            const LineEntry& line = ctx->line_buf[static_cast<size_t>(i)];
             // A line without a usable number has no place in time.
             if (std::isfinite(line.y_count)) lines.push_back(line);
         }
