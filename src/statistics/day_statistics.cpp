@@ -3,33 +3,14 @@
 #include <algorithm>
 #include <chrono>
 
+#include "commands/headless_interaction.h"
 #include "commands/open_file.h"
-#include "commands/user_interaction.h"
 #include "common/fatal_error.h"
 #include "io/throttled_length_source.h"
 #include "playback/playback_step.h"
 
 namespace korvel {
 namespace {
-
-// Answers Open's questions without a window: the file is given, the day starts at midnight.
-class SilentInteraction : public UserInteraction {
-  public:
-    bool choose_file(std::string&, std::string&) override { return false; }
-    bool choose_start_time(int& hour, int& minute, int& second) override {
-        hour = minute = second = 0;
-        return true;
-    }
-    void show_message(const std::string& text) override { message = text; }
-    void report_file_error(const std::string& text) override { file_error = text; }
-    void add_recent_file(const std::string&) override {}
-    void set_title(const std::string&) override {}
-    void repaint_views() override {}
-    CivilDate local_today() override { return CivilDate{}; }
-
-    std::string message;
-    std::string file_error;
-};
 
 // Asking for progress at every step would cost more than the step; every so many steps is
 // often enough for a progress bar and for a prompt stop.
@@ -44,7 +25,7 @@ std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path
     PlaybackSession session;
     apply_start_up(session, work_dir, path);
     Document doc;
-    SilentInteraction ui;
+    HeadlessInteraction ui(0, 0, 0);  // the day from midnight
     open_file(session, doc, ui, opener);
     if (!ui.file_error.empty()) throw FatalError(ui.file_error);
     if (session.open_document == nullptr || !session.decode_context) {

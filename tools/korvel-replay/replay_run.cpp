@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "commands/headless_interaction.h"
 #include "commands/open_file.h"
-#include "commands/user_interaction.h"
 #include "common/fatal_error.h"
 #include "event_printer.h"
 #include "format/header_reader.h"
@@ -24,34 +24,6 @@ namespace korvel::replay {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Plays the part of the viewer's dialogs: the file comes from the command line (as a file
-// named at start-up does), the start time from --start. An index file that can't be opened
-// is fatal here: a replay has nothing sensible to go on with.
-class ReplayInteraction : public UserInteraction {
-  public:
-    explicit ReplayInteraction(const ReplayOptions& o) : options_(o) {}
-
-    bool choose_file(std::string&, std::string&) override { return false; }
-    bool choose_start_time(int& hour, int& minute, int& second) override {
-        hour = options_.start_hour;
-        minute = options_.start_minute;
-        second = options_.start_second;
-        return true;
-    }
-    void show_message(const std::string& text) override { message = text; }
-    void report_file_error(const std::string& text) override { file_error = text; }
-    void add_recent_file(const std::string&) override {}
-    void set_title(const std::string&) override {}
-    void repaint_views() override {}
-    CivilDate local_today() override { return CivilDate{}; }
-
-    std::string message;
-    std::string file_error;
-
-  private:
-    const ReplayOptions& options_;
-};
 
 int count_waiting(const Particle* oldest) {
     int n = 0;
@@ -166,7 +138,10 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
     session.sync_view = o.view == ViewMode::sync ? 1 : 0;
 
     Document doc;
-    ReplayInteraction ui(o);
+    // The file comes from the command line, as a file named at start-up does, the start time
+    // from --start. An index file that can't be opened is fatal here: a replay has nothing
+    // sensible to go on with.
+    HeadlessInteraction ui(o.start_hour, o.start_minute, o.start_second);
     DiskFileOpener opener;
     NullPlaybackView null_view;
     PlaybackView& view = drawing ? drawing->view_for(session) : null_view;
