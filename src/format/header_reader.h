@@ -27,6 +27,11 @@ struct HeaderInfo {
     CivilDate date;              // start_time broken down in UTC
 };
 
+// The payload length of a header record of that version: its length alone tells the version.
+constexpr int16_t header_payload_length(int16_t header_version) {
+    return header_version == 0 ? 38 : header_version == 1 ? 54 : 56;
+}
+
 // Copies the fields of that header version from the payload into the header area and
 // returns line_width (512 for versions 0 and 1, 2 x half_width for version 2).
 // The payload holds at least 38, 54 or 56 bytes for versions 0, 1, 2. Raises FatalError for a

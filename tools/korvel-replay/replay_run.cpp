@@ -73,11 +73,6 @@ void print_summary(std::FILE* out, const std::string& file, const PlaybackSessio
     std::fprintf(out, "  speed      %.1f MB/s\n", seconds > 0 ? bytes / seconds / 1e6 : 0.0);
 }
 
-// The bytes of the header record that Open read, by its version.
-uint64_t header_end(int16_t header_version) {
-    return header_version == 0 ? 4 + 38 : header_version == 1 ? 4 + 54 : 4 + 56;
-}
-
 std::string shrink_text(const std::string& file, uint64_t was, uint64_t now, uint64_t reached) {
     char text[160];
     std::snprintf(text, sizeof text,
@@ -164,7 +159,10 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
         ThrottledLengthSource& data = *throttled;
         session.data_file = std::move(throttled);
         session.playback_running = 1;
-        ReadSpan span(header_end(session.header_version), session.pos_a, session.pos_b);
+        // The header record Open read: type, cmpr_n and its payload.
+        const auto header_end =
+            static_cast<uint64_t>(4 + header_payload_length(session.header_version));
+        ReadSpan span(header_end, session.pos_a, session.pos_b);
         uint64_t length = data.length();
         uint64_t longest = length;
         // A file cut shorter than what was already read (another program truncated it) has
