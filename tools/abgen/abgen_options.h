@@ -28,6 +28,8 @@ struct AbgenOptions {
     double duration = 60.0;     // seconds
     double drops_per_second = 50.0;
     std::string output;  // the .ab path; the index goes beside it
+    bool live = false;   // --live: written in place as time passes, as the instrument does
+    double speed = 1.0;  // --speed: times real time, for --live
 };
 
 // Parses the arguments after the program name. Raises UsageError for anything malformed,

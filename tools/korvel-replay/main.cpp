@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "follow_wait.h"
 #include "replay_jobs.h"
 #include "replay_options.h"
 #ifdef KORVEL_REPLAY_SNAPSHOT
@@ -24,7 +25,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     static char out_buffer[1 << 20];
-    std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
+    // A follower's reader wants each event as it happens: every line is flushed.
+    std::setvbuf(stdout, out_buffer, options->follow ? _IOLBF : _IOFBF, sizeof out_buffer);
+    if (options->follow) korvel::replay::catch_stop_signals();
     int status = 0;
     if (!options->snapshot.empty()) {
 #ifdef KORVEL_REPLAY_SNAPSHOT

@@ -10,6 +10,7 @@
 #include "commands/open_file.h"
 #include "common/fatal_error.h"
 #include "event_printer.h"
+#include "follow_wait.h"
 #include "format/header_reader.h"
 #include "io/disk_file_opener.h"
 #include "io/throttled_length_source.h"
@@ -114,6 +115,15 @@ class TeeObserver : public PlaybackObserver {
     PlaybackObserver* second_;
 };
 
+// A followed recording: the steps wait at its end and at a record cut there, until it has
+// not grown for idle_seconds.
+void start_following(FollowState& follow, double idle_seconds) {
+    follow.wait_on_cut = true;
+    follow.wait_at_end = true;
+    follow.watch.set_grace(std::chrono::duration_cast<GrowthWatch::Clock::duration>(
+        std::chrono::duration<double>(idle_seconds)));
+}
+
 }  // namespace
 
 int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
@@ -173,8 +183,11 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
             }
             longest = std::max(longest, now);
         };
+        bool following = o.follow;
+        if (following) start_following(session.follow, o.follow_idle);
         while (o.max_steps < 0 || steps < o.max_steps) {
-            obs.set_step(++steps);
+            // A step that waited for data goes on under its own number.
+            if (!session.follow.waiting()) obs.set_step(++steps);
             try {
                 playback_step(session, view, doc, ctx, &tee);
             } catch (const FatalError&) {
@@ -185,7 +198,18 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
             span.update(session.pos_a, session.pos_b);
             length = data.length();
             check_not_shrunk(length);
-            if (session.pos_a >= length && session.pos_b >= length) break;
+            if (following && playback_caught_up(session, length)) {
+                const FollowWait wait = wait_for_growth(data, session.follow.watch, length);
+                length = data.length();
+                check_not_shrunk(length);
+                if (wait == FollowWait::grew) continue;
+                if (wait == FollowWait::stopped) break;
+                // Finished: a waiting step now ends as it does on the finished file.
+                following = false;
+                session.follow.wait_on_cut = session.follow.wait_at_end = false;
+                if (session.follow.waiting()) continue;
+            }
+            if (!following && session.pos_a >= length && session.pos_b >= length) break;
             if (std::ferror(out)) break;  // nobody would see the rest
             progress.update(file_number, std::min<uint64_t>(session.pos_a, session.pos_b), length);
         }
