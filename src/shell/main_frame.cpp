@@ -229,6 +229,10 @@ void CMainFrame::show_end_of_file() {
     message_->setText(texts::kEndOfFile);
 }
 
+void CMainFrame::show_waiting_for_data() {
+    message_->setText(texts::kWaitingForData);
+}
+
 void CMainFrame::show_idle() {
     message_->setText(texts::kIdle);
 }

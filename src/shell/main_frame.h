@@ -50,6 +50,7 @@ class CMainFrame : public QMainWindow {
     void update_recent_menu(const QStringList& files);
     void repaint_view();
     void show_end_of_file();
+    void show_waiting_for_data();  // the recording is being written; playback goes on by itself
     void show_idle();        // "Bereit" in the message pane
     void update_position();  // the "where am I" field
     void set_speed(int index);

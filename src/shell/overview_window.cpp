@@ -1,6 +1,7 @@
 #include "shell/overview_window.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
@@ -37,7 +38,20 @@ class AtomicProgress : public DayStatisticsProgress {
 // The progress bar counts in thousandths: a day's bytes do not fit its int range.
 constexpr int kProgressSteps = 1000;
 
+// A file written to within this time is taken to be a recording still being written.
+constexpr qint64 kGrowingWithinMs = 10000;
+
 }  // namespace
+
+QString OverviewWindow::growing_note(bool cut_at_end) const {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime modified = QFileInfo(path_).lastModified();
+    if (!cut_at_end && !(modified.isValid() && modified.msecsTo(now) < kGrowingWithinMs)) {
+        return QString();
+    }
+    return QString(" The recording is still being written: this counts what was there at %1.")
+        .arg(now.toString("HH:mm:ss"));
+}
 
 OverviewWindow::OverviewWindow(QString path, std::string work_dir, QWidget* parent)
     : QWidget(parent, Qt::Window), path_(std::move(path)), work_dir_(std::move(work_dir)) {
@@ -72,14 +86,16 @@ void OverviewWindow::start() {
         AtomicProgress progress(stop_, done_, total_);
         std::unique_ptr<MinuteStatistics> stats;
         std::string error;
+        bool cut = false;
         try {
-            stats = compute_day_statistics(path, work_dir_, opener, progress);
+            stats = compute_day_statistics(path, work_dir_, opener, progress, &cut);
         } catch (const FatalError& e) {
             error = e.text();
         }
         const std::lock_guard<std::mutex> lock(result_mutex_);
         result_ = std::move(stats);
         error_ = error;
+        cut_at_end_ = cut;
     });
     // Playback on the user-interface thread comes first: the computation yields to it.
     worker_->start(QThread::LowPriority);
@@ -98,10 +114,12 @@ void OverviewWindow::poll() {
     stop_worker();
     std::unique_ptr<MinuteStatistics> stats;
     std::string error;
+    bool cut = false;
     {
         const std::lock_guard<std::mutex> lock(result_mutex_);
         stats = std::move(result_);
         error = error_;
+        cut = cut_at_end_;
     }
     if (!error.empty()) {
         status_->setText("The overview could not be computed: " + QString::fromStdString(error));
@@ -115,7 +133,8 @@ void OverviewWindow::poll() {
                              .arg(stats->minutes().size())
                              .arg(all.waited_a)
                              .arg(all.waited_b)
-                             .arg(all.pairs));
+                             .arg(all.pairs) +
+                         growing_note(cut));
         chart_->set_statistics(std::shared_ptr<const MinuteStatistics>(std::move(stats)),
                                QFileInfo(path_).fileName() + "  particles per minute");
     }

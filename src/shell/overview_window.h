@@ -46,6 +46,8 @@ class OverviewWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The status line's words for a recording still being written; empty for a finished one.
+    QString growing_note(bool cut_at_end) const;
     void start();
     void poll();
     void stop_worker();
@@ -65,6 +67,7 @@ class OverviewWindow : public QWidget {
     std::mutex result_mutex_;
     std::unique_ptr<MinuteStatistics> result_;
     std::string error_;
+    bool cut_at_end_ = false;  // the count stopped before a record still being written
     bool cancelled_ = false;
 };
 

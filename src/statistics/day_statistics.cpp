@@ -21,7 +21,8 @@ constexpr int kStepsPerReport = 64;
 std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path,
                                                          const std::string& work_dir,
                                                          FileOpener& opener,
-                                                         DayStatisticsProgress& progress) {
+                                                         DayStatisticsProgress& progress,
+                                                         bool* cut_at_end) {
     PlaybackSession session;
     apply_start_up(session, work_dir, path);
     Document doc;
@@ -34,6 +35,9 @@ std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path
     session.data_file = std::make_unique<ThrottledLengthSource>(std::move(session.data_file),
                                                                 std::chrono::milliseconds(1));
     session.playback_running = 1;
+    // A record cut by the end waits for ever: the count stops there instead.
+    session.follow.wait_on_cut = true;
+    session.follow.watch.set_grace(GrowthWatch::Clock::duration::max());
 
     auto stats = std::make_unique<MinuteStatistics>(session.line_rate);
     NullPlaybackView view;
@@ -46,9 +50,9 @@ std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path
             if (!progress.keep_going(done, length)) return nullptr;
         }
         playback_step(session, view, doc, ctx, stats.get());
-        const uint64_t now_length = session.data_file->length();
-        if (session.pos_a >= now_length && session.pos_b >= now_length) break;
+        if (playback_caught_up(session, session.data_file->length())) break;
     }
+    if (cut_at_end) *cut_at_end = session.follow.waiting();
     progress.keep_going(session.data_file->length(), session.data_file->length());
     return stats;
 }

@@ -82,7 +82,9 @@ void write_rain_live(RainSimulator& rain, RecordingWriter& writer, LiveFile& dat
     const int64_t per_minute = lines_per_minute(writer.header());
     const Clock::time_point began = Clock::now();
     double share_before = 0.0;
-    int64_t minute_written = -1;
+    int64_t minute_written = config.first_line / per_minute;
+    // The index first: a reader that finds the header finds an index beside it.
+    index_file.write_over(writer.index_so_far());
     data.flush();  // the header record
     const auto pace = [&](double share_after) {
         // The minute the slice begins in: a new one gets its index before its first record.
