@@ -1,5 +1,6 @@
 // The viewer on a recording that is still being written: it catches up, waits and plays on as
 // the file grows; a file cut for good ends with the fatal box once the grace time is over.
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
