@@ -48,6 +48,14 @@ int main(int argc, char** argv) {
                      korvel::replay::kReplayUsage);
         return 2;
     }
+#ifndef KORVEL_REPLAY_OVERVIEW
+    if (!options->overview_png.empty()) {
+        std::fputs("korvel-replay: --overview needs the build with Qt; this korvel-replay was "
+                   "built without it\n",
+                   stderr);
+        return 2;
+    }
+#endif
     if (const std::string problem = check_before_replay(*options); !problem.empty()) {
         std::fprintf(stderr, "korvel-replay: %s\n", problem.c_str());
         return 2;

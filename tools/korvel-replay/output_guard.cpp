@@ -96,7 +96,7 @@ std::string output_conflict(const std::vector<NamedOutput>& outputs,
 
 std::string output_place_problem(const NamedOutput& output) {
     const std::string& path = output.path;
-    const std::string what = output.option + " " + path;
+    const std::string what = "cannot write " + path;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return what + ": " + std::strerror(EISDIR);

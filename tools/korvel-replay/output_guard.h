@@ -21,8 +21,8 @@ std::string output_conflict(const std::vector<NamedOutput>& outputs,
                             const std::vector<std::string>& recordings, bool stdout_in_use);
 
 // Checks that an output can be written where it is named: the path is not a directory, and
-// its directory exists and takes new files. Returns the problem with the system's reason, or
-// an empty text.
+// its directory exists and takes new files. Returns the problem ("cannot write PATH: ...") with
+// the system's reason, or an empty text.
 std::string output_place_problem(const NamedOutput& output);
 
 // A recording named on the command line that is a directory; an empty text otherwise.

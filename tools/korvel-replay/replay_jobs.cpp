@@ -97,7 +97,8 @@ class SideBySide {
             if (spool->open(error)) {
                 status = replay_file(o_, o_.files[i], spool->stream(), progress_, i, results_[i]);
             } else {
-                results_[i].fatal_text = "korvel-replay: " + error;
+                results_[i].fatal_text = error;
+                spool.reset();
             }
             lock.lock();
             spools_[i] = std::move(spool);
@@ -120,7 +121,7 @@ class SideBySide {
 
     void pass_on(size_t k) {
         std::string error;
-        if (!spools_[k]->pass_on(out_, error) && !error.empty()) {
+        if (spools_[k] && !spools_[k]->pass_on(out_, error) && !error.empty()) {
             std::fprintf(err_, "korvel-replay: %s: %s\n", o_.files[k].c_str(), error.c_str());
             statuses_[k] = 1;
         }
