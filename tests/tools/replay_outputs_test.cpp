@@ -222,9 +222,9 @@ TEST(ReplayCsv, FilledMinutesStayWithinTheDayAndNamesStayUtf8) {
     } cases[] = {
         {{2, 5}, 4},                       // 00:02 to 00:05
         {{0, 1440}, 1441},                 // the whole day to 24:00
-        {{10, 1440 + 1450}, 2},            // the next day: no rows between
+        {{10, 1450}, 2},                   // past 24:00: no rows between
         {{-3, 4}, 2},                      // before midnight
-        {{0, 1e4, 2e4, 3e4, 4e4, 5e4}, 6},  // a day's leap at each record
+        {{0, 1400, 2800, 4200, 5600}, 1404},  // leaps of a day, each below the longest gap
     };
     for (const auto& c : cases) {
         MinuteStatistics stats(1000.0);
