@@ -89,6 +89,16 @@ TEST(MirvanScanLines, EveryLineOfBothCamerasInRisingOrder) {
     EXPECT_LT(cut.line_count(Camera::A) + cut.line_count(Camera::B), static_cast<uint64_t>(a + b));
 }
 
+std::unique_ptr<MirvanWindow> indexed_window(const std::string& path) {
+    auto w = std::make_unique<MirvanWindow>();
+    w->resize(900, 600);
+    w->show();
+    QSignalSpy done(w.get(), &MirvanWindow::indexed);
+    EXPECT_TRUE(w->open(QString::fromStdString(path)));
+    EXPECT_TRUE(done.wait(20000));
+    return w;
+}
+
 // Line numbers that leap a day at every record, forth and back, and a long run of empty
 // records: the index stays within its bound, each line is found on its own page, and the
 // lines behind the empty run are reached without walking it.
@@ -128,6 +138,15 @@ TEST(MirvanScanLines, LeapingLineNumbersAndEmptyRuns) {
         EXPECT_EQ(index.last_line_before(5e15), firsts[199] + 2);
         for (const IndexEntry& e : index.entries()) EXPECT_LT(e.end - e.begin, 1u << 20);
     }
+
+    // A page turn over a stretch without lines lands on the next line there is, and back.
+    auto w = indexed_window(path);
+    QTest::keyClick(w.get(), Qt::Key_PageDown);
+    EXPECT_EQ(w->first_line(), firsts[2]);
+    QTest::keyClick(w.get(), Qt::Key_PageUp);
+    EXPECT_EQ(w->first_line(), firsts[0]);
+    QTest::keyClick(w.get(), Qt::Key_End);
+    EXPECT_TRUE(w->status_text().contains("camera B 2 lines")) << w->status_text().toStdString();
 }
 
 LineEntry line(double y, std::initializer_list<std::pair<int, int>> runs) {
@@ -173,16 +192,6 @@ TEST(MirvanPages, PixelsOfAPageAtOneAndSeveralLinesPerRow) {
     EXPECT_TRUE(dark(rows, 2, 0) && dark(rows, 21, 0) && white(rows, 10, 0));
     EXPECT_FALSE(white(rows, 0, 1) || dark(rows, 0, 1));   // no line from 105 to 109
     EXPECT_TRUE(white(rows, 0, 2) && white(rows, 20, 2));  // 115 lies past the page
-}
-
-std::unique_ptr<MirvanWindow> indexed_window(const std::string& path) {
-    auto w = std::make_unique<MirvanWindow>();
-    w->resize(900, 600);
-    w->show();
-    QSignalSpy done(w.get(), &MirvanWindow::indexed);
-    EXPECT_TRUE(w->open(QString::fromStdString(path)));
-    EXPECT_TRUE(done.wait(20000));
-    return w;
 }
 
 TEST(MirvanWindow, HintUntilOpenThenTimesRowsAndTheEnd) {
