@@ -161,6 +161,8 @@ void MirvanWindow::show_progress() {
 }
 
 void MirvanWindow::take_index() {
+    // A finish of a worker that was stopped meanwhile (its signal already queued) is stale.
+    if (worker_ == nullptr || sender() != worker_) return;
     progress_timer_.stop();
     worker_->wait();
     delete worker_;

@@ -22,6 +22,7 @@ RecordingIndex::RecordingIndex(const std::string& path, size_t max_entries)
     if (!file_) throw FatalError(open_failure_text(error, path, std::string::npos, 254));
     header_ = read_header(*file_, ctx_->header);
     read_record(*file_, data_start_, *record_);  // the header record again, to stand after it
+    length_ = file_->length();
 }
 
 RecordingIndex::~RecordingIndex() = default;
@@ -78,7 +79,6 @@ void RecordingIndex::build(IndexProgress* progress) {
     problem_position_ = 0;
     complete_ = false;
     entry_bytes_ = kEntryBytes;
-    length_ = file_->length();
 
     IndexEntry entry;
     bool open = false;

@@ -84,7 +84,8 @@ class RecordingIndex {
     RecordingIndex(const RecordingIndex&) = delete;
     RecordingIndex& operator=(const RecordingIndex&) = delete;
 
-    // Reads every record once, from the header to the file's length as it is now. A damaged
+    // Reads every record once, from the header to the file's length when it was opened (which
+    // length() gives, also while build runs on another thread). A damaged
     // record ends the index: what came before it stays browsable, problem() says why and
     // problem_position() where. Runs of empty records go by at memory speed. May run on
     // another thread than the one that made the index; nothing else may use it meanwhile.
