@@ -144,7 +144,10 @@ bool MirvanWindow::open(const QString& path) {
     show_progress();
     RecordingIndex* building = pending_.get();
     worker_ = QThread::create([building, this] { building->build(&progress_); });
-    connect(worker_, &QThread::finished, this, &MirvanWindow::take_index);
+    // A worker stopped meanwhile may have queued its finish already: only the latest counts.
+    connect(worker_, &QThread::finished, this, [this, run = ++indexing_run_] {
+        if (run == indexing_run_ && worker_ != nullptr) take_index();
+    });
     worker_->start();
     progress_timer_.start();
     return true;
@@ -161,8 +164,6 @@ void MirvanWindow::show_progress() {
 }
 
 void MirvanWindow::take_index() {
-    // A finish of a worker that was stopped meanwhile (its signal already queued) is stale.
-    if (worker_ == nullptr || sender() != worker_) return;
     progress_timer_.stop();
     worker_->wait();
     delete worker_;

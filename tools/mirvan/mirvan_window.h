@@ -66,6 +66,7 @@ class MirvanWindow : public QMainWindow {
     std::unique_ptr<RecordingIndex> pending_;  // being indexed by worker_
     IndexProgress progress_;
     QThread* worker_ = nullptr;
+    unsigned indexing_run_ = 0;  // counts the workers started
     QTimer progress_timer_;
     QString name_;
     double first_ = 0.0;
