@@ -276,14 +276,24 @@ TEST(MirvanProgram, GrabRefusesTheRecordingAndWritesAPicture) {
         {{"--grab", dir.file("page.png"), "-l", "50", path}, 0, ""},
     };
     for (const auto& r : runs) {
-        const ProgramRun run =
-            korvel::test::run_program(std::string(KORVEL_BIN_DIR) + "/src/shell/mirvan", r.args,
-                                      std::chrono::seconds(30));
+        const ProgramRun run = korvel::test::run_program(
+            std::string(KORVEL_BIN_DIR) + "/src/shell/mirvan", r.args, std::chrono::seconds(30));
         EXPECT_EQ(run.status, r.status) << r.args[1] << run.err;
         EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
     }
     EXPECT_EQ(korvel::test::read_file(path + "h"), before);
     EXPECT_EQ(QImage(QString::fromStdString(dir.file("page.png"))).width(), 1240);
+
+    // A window system named without its display: the grab is drawn offscreen all the same.
+    const QByteArray display = qgetenv("DISPLAY");
+    qunsetenv("DISPLAY");
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    const ProgramRun xcb =
+        korvel::test::run_program(std::string(KORVEL_BIN_DIR) + "/src/shell/mirvan",
+                                  {"--grab", dir.file("xcb.png"), path}, std::chrono::seconds(30));
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!display.isNull()) qputenv("DISPLAY", display);
+    EXPECT_EQ(xcb.status, 0) << xcb.err;
 }
 
 }  // namespace

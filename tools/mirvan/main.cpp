@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
@@ -80,6 +81,15 @@ int grab_window(korvel::mirvan::MirvanWindow& window, const QString& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A grab needs no screen: with no display to talk to, it is drawn offscreen whatever
+    // QT_QPA_PLATFORM says (a window system without its display aborts the program).
+    const bool grabbing = std::any_of(argv + 1, argv + argc, [](const char* a) {
+        return std::strcmp(a, "--grab") == 0 || std::strncmp(a, "--grab=", 7) == 0;
+    });
+    if (grabbing && std::getenv("DISPLAY") == nullptr &&
+        std::getenv("WAYLAND_DISPLAY") == nullptr) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("mirvan");
     QCommandLineParser parser;
