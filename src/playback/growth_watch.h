@@ -25,7 +25,8 @@ class GrowthWatch {
     // change of length restarts it.
     void observe(uint64_t length, Clock::time_point now = Clock::now()) {
         if (!seen_ || length != length_) {
-            if (seen_) grown_ = true;
+            // Only a longer file is being written to; one cut shorter is not.
+            grown_ = seen_ && length > length_;
             seen_ = true;
             length_ = length;
             changed_at_ = now;
@@ -38,7 +39,8 @@ class GrowthWatch {
         return seen_ && now - changed_at_ >= grace_;
     }
 
-    // The length was seen to change within the last span (the file is being written to).
+    // The length was last seen to change within the span, and it grew then (the file is being
+    // written to).
     bool grew_within(Clock::duration span, Clock::time_point now = Clock::now()) const {
         return grown_ && now - changed_at_ < span;
     }
