@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "overview_png.h"
+#include "pairs_csv.h"
+#include "statistics/minute_csv.h"
 #include "replay_progress.h"
 #include "replay_run.h"
-#include "statistics/minute_csv.h"
 
 namespace korvel::replay {
 namespace {
@@ -56,11 +57,41 @@ bool write_text_file(const std::string& path, const std::string& text, std::stri
     return true;
 }
 
-// The outputs made of all files' counts, once every file is through. Returns 0, 1 when the
+// The --pairs CSV: the header, then each file's rows from its temporary file.
+bool write_pairs_file(const ReplayOptions& o, const std::vector<FileReplay>& results,
+                      const std::vector<FilePtr>& parts, std::string& error) {
+    for (const FileReplay& r : results) {
+        if (r.pairs && !r.pairs->finish()) {
+            error = std::string("cannot hold the rows: ") + std::strerror(r.pairs->error());
+            return false;
+        }
+    }
+    std::vector<std::FILE*> files;
+    for (const FilePtr& f : parts) files.push_back(f.get());
+    FilePtr out(std::fopen(o.pairs_csv.c_str(), "wb"));
+    if (!out) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const bool written = write_pairs_csv(out.get(), o.files.size() > 1, files, error);
+    const int closed = std::fclose(out.release());
+    if (written && closed != 0) error = std::strerror(errno);
+    return written && closed == 0;
+}
+
+// The outputs made of all files' counts, once every file is through. Returns 0, 1 when a
 // CSV could not be written, 2 when the picture could not be.
 int write_summaries(const ReplayOptions& o, const std::vector<FileReplay>& results,
-                    std::FILE* err) {
+                    const std::vector<FilePtr>& pair_parts, std::FILE* err) {
     int status = 0;
+    if (!o.pairs_csv.empty()) {
+        std::string error;
+        if (!write_pairs_file(o, results, pair_parts, error)) {
+            std::fprintf(err, "korvel-replay: cannot write %s: %s\n", o.pairs_csv.c_str(),
+                         error.c_str());
+            status = 1;
+        }
+    }
     if (!o.minutes_csv.empty()) {
         const bool several = o.files.size() > 1;
         std::string csv = minute_csv_header(several);
@@ -96,6 +127,21 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDr
     std::vector<FileReplay> results(n);
     for (FileReplay& r : results)
         r.want_minutes = !o.minutes_csv.empty() || !o.overview_png.empty();
+    // Each file's pair rows wait in a temporary file of their own until every file is
+    // through, so the CSV keeps the files in the order they were named.
+    std::vector<FilePtr> pair_parts;
+    if (!o.pairs_csv.empty()) {
+        for (size_t i = 0; i < n; ++i) {
+            pair_parts.emplace_back(std::tmpfile());
+            if (!pair_parts.back()) {
+                std::fprintf(err, "korvel-replay: cannot make a temporary file: %s\n",
+                             std::strerror(errno));
+                return 1;
+            }
+            results[i].pairs_to = pair_parts.back().get();
+            if (n > 1) results[i].pairs_file_column = csv_field(o.files[i]);
+        }
+    }
     ReplayProgress progress(err, n);
     for (size_t i = 0; i < n; ++i) {
         std::error_code ec;
@@ -148,7 +194,7 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDr
         }
     }
     std::fflush(out);
-    const int written = write_summaries(o, results, err);
+    const int written = write_summaries(o, results, pair_parts, err);
     if (written > status) status = written;
     return status;
 }
