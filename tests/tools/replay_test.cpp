@@ -141,7 +141,7 @@ TEST_F(ReplayTest, TheStartTimeSetsTheStartLineBelowWhichBIsNotHandedOn) {
     EXPECT_EQ(test::json_value(open[0], "start_seconds"), "1");
     EXPECT_EQ(test::json_value(open[0], "start_line"), "1000");
     EXPECT_EQ(test::json_value(open[0], "minute"), "0");
-    // B1 ends at 1103, beyond the start line; A is handed on whatever its lines.
+    // A1 ends at 1003 and B1 at 1103, beyond the start line; at 00:00:02 neither camera is.
     Strings handed;
     for (const auto& e : events(run, "record"))
         handed.push_back(test::json_value(e, "cam") + test::json_value(e, "handed_on"));
@@ -153,9 +153,10 @@ TEST_F(ReplayTest, TheStartTimeSetsTheStartLineBelowWhichBIsNotHandedOn) {
     handed.clear();
     for (const auto& e : events(late, "record"))
         handed.push_back(test::json_value(e, "cam") + test::json_value(e, "handed_on"));
-    EXPECT_EQ(handed, (Strings{"\"A\"true", "\"B\"false", "\"A\"true", "\"B\"false"}));
+    EXPECT_EQ(handed, (Strings{"\"A\"false", "\"B\"false", "\"A\"false", "\"B\"false"}));
     const auto end = events(late, "end");
     ASSERT_EQ(end.size(), 1u);
+    EXPECT_EQ(test::json_value(end[0], "total_lines_a"), "0");
     EXPECT_EQ(test::json_value(end[0], "total_lines_b"), "0");
 }
 
