@@ -2,6 +2,7 @@
 // the event stream of the same replay reports.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -206,14 +207,25 @@ TEST(PairRowsTime, ALineAsATimeOfDay) {
     for (const auto& c : cases) EXPECT_EQ(replay::time_of_day_ms(c.y, c.rate), c.text) << c.y;
 }
 
-TEST_F(ReplayPairsTest, AnOutputThatCannotBeWrittenFails) {
+TEST_F(ReplayPairsTest, AnOutputOnAnInputOrInNoDirectoryIsRefusedBeforeTheReplay) {
     const std::string ab = rain("rain", {"--seed", "3", "--duration", "5"});
-    const std::string csv = dir.file("missing/pairs.csv");
-    const auto run = replay({"--pairs", csv, ab});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("cannot write " + csv + ": No such file or directory"),
-              std::string::npos)
-        << run.err;
+    const auto before = test::read_file(ab);
+    ASSERT_EQ(::link(dir.file("rain.abh").c_str(), dir.file("other-name.csv").c_str()), 0);
+    const struct {
+        std::string out;
+        std::string message;
+    } cases[] = {
+        {ab, " is the input " + ab},
+        {dir.file("other-name.csv"), " is the input " + dir.file("rain.abh")},
+        {dir.file("missing/pairs.csv"), "no directory " + dir.file("missing")},
+    };
+    for (const auto& c : cases) {
+        const auto run = replay({"--pairs", c.out, ab});
+        EXPECT_EQ(run.status, 2) << c.out;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "") << c.out;
+    }
+    EXPECT_EQ(test::read_file(ab), before);
 }
 
 }  // namespace

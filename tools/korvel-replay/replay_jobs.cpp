@@ -58,8 +58,8 @@ bool write_text_file(const std::string& path, const std::string& text, std::stri
 }
 
 // The --pairs CSV: the header, then each file's rows from its temporary file.
-bool write_pairs_file(const ReplayOptions& o, const std::vector<FileReplay>& results,
-                      const std::vector<FilePtr>& parts, std::string& error) {
+bool write_pairs(const ReplayOptions& o, const std::vector<FileReplay>& results,
+                 const std::vector<FilePtr>& parts, std::string& error) {
     for (const FileReplay& r : results) {
         if (r.pairs && !r.pairs->finish()) {
             error = std::string("cannot hold the rows: ") + std::strerror(r.pairs->error());
@@ -68,15 +68,7 @@ bool write_pairs_file(const ReplayOptions& o, const std::vector<FileReplay>& res
     }
     std::vector<std::FILE*> files;
     for (const FilePtr& f : parts) files.push_back(f.get());
-    FilePtr out(std::fopen(o.pairs_csv.c_str(), "wb"));
-    if (!out) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const bool written = write_pairs_csv(out.get(), o.files.size() > 1, files, error);
-    const int closed = std::fclose(out.release());
-    if (written && closed != 0) error = std::strerror(errno);
-    return written && closed == 0;
+    return write_pairs_file(o.pairs_csv, o.files.size() > 1, files, error);
 }
 
 // The outputs made of all files' counts, once every file is through. Returns 0, 1 when a
@@ -86,7 +78,7 @@ int write_summaries(const ReplayOptions& o, const std::vector<FileReplay>& resul
     int status = 0;
     if (!o.pairs_csv.empty()) {
         std::string error;
-        if (!write_pairs_file(o, results, pair_parts, error)) {
+        if (!write_pairs(o, results, pair_parts, error)) {
             std::fprintf(err, "korvel-replay: cannot write %s: %s\n", o.pairs_csv.c_str(),
                          error.c_str());
             status = 1;
@@ -131,6 +123,11 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDr
     // through, so the CSV keeps the files in the order they were named.
     std::vector<FilePtr> pair_parts;
     if (!o.pairs_csv.empty()) {
+        const std::string problem = pairs_output_problem(o.pairs_csv, o.files);
+        if (!problem.empty()) {
+            std::fprintf(err, "korvel-replay: --pairs: %s\n", problem.c_str());
+            return 2;
+        }
         for (size_t i = 0; i < n; ++i) {
             pair_parts.emplace_back(std::tmpfile());
             if (!pair_parts.back()) {
