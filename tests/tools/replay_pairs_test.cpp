@@ -210,14 +210,15 @@ TEST(PairRowsTime, ALineAsATimeOfDay) {
 TEST_F(ReplayPairsTest, AnOutputOnAnInputOrInNoDirectoryIsRefusedBeforeTheReplay) {
     const std::string ab = rain("rain", {"--seed", "3", "--duration", "5"});
     const auto before = test::read_file(ab);
-    ASSERT_EQ(::link(dir.file("rain.abh").c_str(), dir.file("other-name.csv").c_str()), 0);
+    ASSERT_EQ(::link(ab.c_str(), dir.file("a.csv").c_str()), 0);
+    ASSERT_EQ(::link(dir.file("rain.abh").c_str(), dir.file("b.csv").c_str()), 0);
     const struct {
         std::string out;
         std::string message;
     } cases[] = {
-        {ab, " is the input " + ab},
-        {dir.file("other-name.csv"), " is the input " + dir.file("rain.abh")},
-        {dir.file("missing/pairs.csv"), "no directory " + dir.file("missing")},
+        {dir.file("a.csv"), "--pairs " + dir.file("a.csv") + " is the same file as"},
+        {dir.file("b.csv"), " is the same file as the index " + dir.file("rain.abh")},
+        {dir.file("no/p.csv"), "cannot write " + dir.file("no/p.csv") + ": " + dir.file("no")},
     };
     for (const auto& c : cases) {
         const auto run = replay({"--pairs", c.out, ab});

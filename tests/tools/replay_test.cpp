@@ -223,7 +223,7 @@ TEST_F(ReplayTest, WithoutEventsASummaryIsPrinted) {
     EXPECT_EQ(lines[0], "korvel-replay: " + ab);
     EXPECT_EQ(lines[1], "  steps      3");
     EXPECT_EQ(lines[2], "  records    A 2  B 3  (handed on 5)");
-    EXPECT_EQ(lines[3], "  lines      A 8  B 12");
+    EXPECT_EQ(lines[3], "  lines      A 8  B 12  (handed on)");
     EXPECT_EQ(lines[4], "  particles  5 waited; 1 pairs, 0 rejected tests");
     EXPECT_EQ(lines[5], "  drops      A 0  B 1  (still waiting A 1  B 1)");
     EXPECT_EQ(lines[6], "  bytes      " + std::to_string(m.r.length()));
@@ -341,6 +341,10 @@ TEST_F(ReplayTest, BadUsageExits2) {
         {"--view", "both", ab},
         {"--max-steps", "-1", ab},
         {"--max-steps", "x", ab},
+        {"--max-steps", "+5", ab},  // one rule for every number: digits alone
+        {"--max-steps", " 5", ab},
+        {"--jobs", " 3", ab, ab},
+        {"--jobs", "+3", ab, ab},
         {},
         {"--jobs", "0", ab, ab},  // several files are fine, but not without a job to run them
         {"--corrections-dir", dir.file("no_such_dir"), ab},  // names nothing

@@ -2,25 +2,34 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
+
+#include "atomic_output.h"
+#include "pair_rows.h"
+#include "spool_file.h"
 
 namespace korvel::replay {
 
-// Puts the --pairs CSV together: the header row, then each file's rows (held in parts, one
-// temporary file per recording, in the order the files were named) copied to out. with_file:
-// the rows carry a leading file column. False with the reason in error when a part cannot be
-// read back or out cannot be written.
-bool write_pairs_csv(std::FILE* out, bool with_file, const std::vector<std::FILE*>& parts,
-                     std::string& error);
+// The --pairs CSV: the header row, then each recording's rows in the order the files were
+// named. The file appears complete or not at all (written under a temporary name beside its
+// target, renamed at commit). One recording's rows go straight into it; several recordings
+// replayed side by side each hold theirs in a spool file until their turn.
+class PairsCsv {
+  public:
+    // Creates the file and writes the header; with_file adds the leading file column.
+    // False with the system's reason in error.
+    bool open(const std::string& path, bool with_file, std::string& error);
+    std::FILE* stream() const { return out_.stream(); }
 
-// Why the CSV may not go to path, or empty when it may: it is one of the recordings or their
-// indexes (the same file by device and inode, whatever the names), or its directory is not
-// there. Asked before the replay, so nothing runs for an output that would destroy an input.
-std::string pairs_output_problem(const std::string& path, const std::vector<std::string>& inputs);
+    // Writes what rows still holds (its stream being stream() or spool's), then copies the
+    // spool, when there is one, into the CSV. False with the reason in error.
+    bool take(PairRows* rows, SpoolFile* spool, std::string& error);
 
-// Writes the CSV under a temporary name beside path and renames it into place when complete,
-// so a failure never leaves a cut CSV or destroys an earlier one. False with the reason.
-bool write_pairs_file(const std::string& path, bool with_file,
-                      const std::vector<std::FILE*>& parts, std::string& error);
+    // Renames the complete file into place. False with the reason in error.
+    bool commit(std::string& error);
+
+  private:
+    AtomicOutput out_;
+    bool failed_ = false;
+};
 
 }  // namespace korvel::replay
