@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -89,13 +90,25 @@ int write_summaries(const ReplayOptions& o, const std::vector<FileReplay>& resul
     return status;
 }
 
+// replay_file, with whatever else it throws (memory running out, say) caught here at the edge
+// of the thread that runs it: that file has failed, and the other files go on.
+int replay_caught(const ReplayOptions& o, size_t i, std::FILE* out, ReplayProgress& progress,
+                  FileReplay& result, ReplayDrawing* drawing) {
+    try {
+        return replay_file(o, o.files[i], out, progress, i, result, drawing);
+    } catch (const std::exception& e) {
+        result.fatal_text = std::string("korvel-replay: ") + e.what();
+    } catch (...) {
+        result.fatal_text = "korvel-replay: an unknown error";
+    }
+    return 1;
+}
+
 }  // namespace
 
 int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
     const size_t n = o.files.size();
     std::vector<FileReplay> results(n);
-    for (FileReplay& r : results)
-        r.want_minutes = !o.minutes_csv.empty() || !o.overview_png.empty();
     ReplayProgress progress(err, n);
     for (size_t i = 0; i < n; ++i) {
         std::error_code ec;
@@ -104,7 +117,7 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDr
     }
     int status = 0;
     if (n == 1) {
-        status = replay_file(o, o.files[0], out, progress, 0, results[0], drawing);
+        status = replay_caught(o, 0, out, progress, results[0], drawing);
         progress.finish();
         if (!results[0].fatal_text.empty()) {
             std::fprintf(err, "%s\n", results[0].fatal_text.c_str());
@@ -126,7 +139,7 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDr
         std::atomic<size_t> next{0};
         auto work = [&] {
             for (size_t i; (i = next.fetch_add(1)) < n;) {
-                statuses[i] = replay_file(o, o.files[i], held[i].get(), progress, i, results[i]);
+                statuses[i] = replay_caught(o, i, held[i].get(), progress, results[i], nullptr);
             }
         };
         std::vector<std::thread> workers;

@@ -14,8 +14,7 @@ namespace korvel::replay {
 
 // What the replay of one file leaves besides its printed output.
 struct FileReplay {
-    bool want_minutes = false;                  // count per minute (set by the caller)
-    std::unique_ptr<MinuteStatistics> minutes;  // the counts, when wanted and the file opened
+    std::unique_ptr<MinuteStatistics> minutes;  // the counts, once the file opened
     std::string fatal_text;                     // the fatal error's text; empty: none
     std::string drawing_error;                  // why the picture was not delivered
 };
