@@ -42,7 +42,7 @@ ScanLines load_scan_lines(const std::string& path, size_t max_lines_per_camera) 
         if (record->type != kCameraARecord && record->type != kCameraBRecord) continue;
         std::vector<LineEntry>& lines = record->type == kCameraARecord ? out.a : out.b;
         int16_t n = 0;
-        if (decode_record(*ctx, header.header_version, record->payload.data(), record->cmpr_n,
+        if (decode_record(header.header_version, record->payload.data(), record->cmpr_n,
                           ctx->line_buf.data(), n) != 1) {
             continue;
         }
