@@ -61,7 +61,7 @@ TEST(QtCanvasMapping, PixelsLandWhereTheFramesRuleSaysAtOddSizes) {
         QtCanvas canvas;
         canvas.resize(QSize(size.width, size.height));
         canvas.begin(frame);
-        const LogicalRect rect{13, 301, 17, 1003};
+        const LogicalRect rect{13, frame.extent_x() / 2 + 1, 17, 1003};
         canvas.fill_rect(rect, kRed);
         const DeviceRect d = device_rect(frame, size.width, size.height, rect);
         const QImage& image = canvas.image();
