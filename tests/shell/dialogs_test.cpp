@@ -5,9 +5,13 @@
 #include <QFile>
 #include <QTest>
 
+#include <QLabel>
+
 #include "display/qt/vorlex_view.h"
+#include "shell/about_dlg.h"
 #include "shell/command_ids.h"
 #include "shell/manual_window.h"
+#include "shell/shell_texts.h"
 #include "shell/startup_splash.h"
 #include "shell_fixture.h"
 
@@ -33,6 +37,15 @@ TEST_F(ShellTest, AboutPausesPlaybackAndOkResumesIt) {
         EXPECT_EQ(frame().action(ID_PLAY_START)->isChecked(), row.running_after == 1);
         EXPECT_EQ(frame().action(ID_PLAY_STOP)->isChecked(), row.running_after == 0);
     }
+}
+
+TEST_F(ShellTest, AboutShowsTheVersionLineAndTheBuildsVersion) {
+    CAboutDlg about;
+    const auto* line = about.findChild<QLabel*>("version");
+    const auto* notice = about.findChild<QLabel*>("notice");
+    ASSERT_TRUE(line != nullptr && notice != nullptr);
+    EXPECT_EQ(line->text(), QString(texts::kVersion));
+    EXPECT_TRUE(notice->text().startsWith("Version " KORVEL_VERSION ". ")) << notice->text().toStdString();
 }
 
 // The manual's start page lives beside the executable; the test writes one there and takes

@@ -79,6 +79,7 @@ TEST_F(KorvelProgram, HelpVersionAndUsageErrors) {
     const ProgramRun version = run_program(kKorvel, {"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.out.find("KORVEL, v.7.01"), std::string::npos);
+    EXPECT_EQ(version.out.rfind("korvel " KORVEL_VERSION " (", 0), 0u) << version.out;
     const ProgramRun two = run_program(kKorvel, {"a.ab", "b.ab"});
     EXPECT_EQ(two.status, 2);
     EXPECT_NE(two.err.find("at most one data file"), std::string::npos);

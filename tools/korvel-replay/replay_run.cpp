@@ -7,6 +7,7 @@
 #include <stop_token>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "commands/headless_player.h"
 #include "common/fatal_error.h"
@@ -92,27 +93,23 @@ int fail(std::FILE* out, FileReplay& result, ReplayObserver& obs, bool events,
     return 1;
 }
 
-// Passes every step event to the printer and to the count.
+// Passes every step event to each of the observers that watch a replay: the printer, the
+// per-minute counts, the pair rows.
 class TeeObserver : public PlaybackObserver {
   public:
-    TeeObserver(PlaybackObserver& first, PlaybackObserver& second)
-        : first_(first), second_(second) {}
+    explicit TeeObserver(std::vector<PlaybackObserver*> to) : to_(std::move(to)) {}
     void on_record(const DecodedRecordEvent& ev) override {
-        first_.on_record(ev);
-        second_.on_record(ev);
+        for (PlaybackObserver* o : to_) o->on_record(ev);
     }
     void on_wait(Camera camera, const Particle& p) override {
-        first_.on_wait(camera, p);
-        second_.on_wait(camera, p);
+        for (PlaybackObserver* o : to_) o->on_wait(camera, p);
     }
     void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) override {
-        first_.on_match(a, b, outcome);
-        second_.on_match(a, b, outcome);
+        for (PlaybackObserver* o : to_) o->on_match(a, b, outcome);
     }
 
   private:
-    PlaybackObserver& first_;
-    PlaybackObserver& second_;
+    std::vector<PlaybackObserver*> to_;
 };
 
 // What korvel-replay does around each step: numbers the events, follows the bytes read,
@@ -219,11 +216,19 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
         if (o.events) emit_open_event(obs, session, ctx);
         result.minutes = std::make_unique<MinuteStatistics>(session.line_rate);
         MinuteStatistics& counts = *result.minutes;
-        TeeObserver tee(obs, counts);
-        PlaybackObserver& observer = o.events ? static_cast<PlaybackObserver&>(tee) : counts;
+        if (result.pairs_to != nullptr) {
+            result.pairs = std::make_unique<PairRows>(result.pairs_to, session.line_rate,
+                                                      result.pairs_file_column);
+        }
+        // The printer only with events; the counts always (they are the summary too).
+        std::vector<PlaybackObserver*> watchers;
+        if (o.events) watchers.push_back(&obs);
+        watchers.push_back(&counts);
+        if (result.pairs) watchers.push_back(result.pairs.get());
+        TeeObserver tee(std::move(watchers));
 
         ReplayHook hook(player, obs, file, out, progress, file_number);
-        player.play(view, &observer, &hook, hook.stop_token(), o.max_steps);
+        player.play(view, &tee, &hook, hook.stop_token(), o.max_steps);
         progress.update(file_number, hook.length(), hook.length());
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         if (o.events) {

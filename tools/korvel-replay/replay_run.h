@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "pair_rows.h"
 #include "replay_drawing.h"
 #include "replay_options.h"
 #include "replay_progress.h"
@@ -15,6 +16,9 @@ namespace korvel::replay {
 // What the replay of one file leaves besides its printed output.
 struct FileReplay {
     std::unique_ptr<MinuteStatistics> minutes;  // the counts, once the file opened
+    std::FILE* pairs_to = nullptr;              // --pairs: where the rows go (set by the caller)
+    std::string pairs_file_column;              // the rows' first field; empty: none
+    std::unique_ptr<PairRows> pairs;            // the rows' writer, once the file opened
     std::string fatal_text;                     // the fatal error's text; empty: none
     std::string drawing_error;                  // why the picture was not delivered
 };
