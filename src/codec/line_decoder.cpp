@@ -140,8 +140,8 @@ int decode_blocks(int16_t header_version, const uint8_t* payload, int payload_le
 
 }  // namespace
 
-int decode_record(DecodeContext& /*ctx*/, int16_t header_version, const uint8_t* payload,
-                  int payload_length, LineEntry* out, int16_t& count) {
+int decode_record(int16_t header_version, const uint8_t* payload, int payload_length,
+                  LineEntry* out, int16_t& count) {
     count = 0;
     if (payload == nullptr || payload_length < 2) return 0;
     const int declared = load_i16(payload);

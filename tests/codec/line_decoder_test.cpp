@@ -450,8 +450,8 @@ TEST(LineDecoderOutput, OnlyTheLinesCountedAreWritten) {
         test::append_block(payload, 1, 100, 4, 4, 10, c.data);
         std::fill(ctx->line_buf.begin(), ctx->line_buf.end(), sentinel);
         int16_t count = -1;
-        decode_record(*ctx, 1, payload.data(), static_cast<int>(payload.size()),
-                      ctx->line_buf.data(), count);
+        decode_record(1, payload.data(), static_cast<int>(payload.size()), ctx->line_buf.data(),
+                      count);
         EXPECT_EQ(count, c.expected_count) << c.name;
         for (int i = c.expected_count; i < 4; ++i) {
             EXPECT_EQ(describe(ctx->line_buf[static_cast<size_t>(i)]), describe(sentinel))

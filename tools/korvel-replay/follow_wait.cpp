@@ -30,10 +30,11 @@ bool stop_requested() {
     return g_stop != 0;
 }
 
-FollowWait wait_for_growth(ThrottledLengthSource& data, GrowthWatch& watch, uint64_t length,
+FollowWait wait_for_growth(HeadlessPlayer& player, uint64_t length,
                            std::chrono::milliseconds poll) {
+    GrowthWatch& watch = player.session().follow.watch;
     for (;;) {
-        const uint64_t now_length = data.length_now();
+        const uint64_t now_length = player.length_now();
         watch.observe(now_length);
         if (now_length != length) return FollowWait::grew;
         if (watch.quiet()) return FollowWait::idle;

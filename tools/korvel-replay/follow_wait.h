@@ -3,8 +3,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "io/throttled_length_source.h"
-#include "playback/growth_watch.h"
+#include "commands/headless_player.h"
 
 namespace korvel::replay {
 
@@ -18,9 +17,9 @@ enum class FollowWait {
 // How often a follower measures the file while it waits.
 inline constexpr std::chrono::milliseconds kFollowPoll{200};
 
-// Waits, as tail -f does, for the data file to grow beyond length: measures it every poll,
-// noting each length in watch, whose grace is the idle time.
-FollowWait wait_for_growth(ThrottledLengthSource& data, GrowthWatch& watch, uint64_t length,
+// Waits, as tail -f does, for the player's data file to grow beyond length: measures it every
+// poll, noting each length in the session's follow watch, whose grace is the idle time.
+FollowWait wait_for_growth(HeadlessPlayer& player, uint64_t length,
                            std::chrono::milliseconds poll = kFollowPoll);
 
 // From now on SIGINT and SIGTERM do not kill the process but ask a follower to stop; it then

@@ -271,7 +271,6 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
         error = "--follow-idle goes with --follow";
         return std::nullopt;
     }
-    o.file = o.files.front();
     return o;
 }
 
