@@ -2,7 +2,6 @@
 // the event stream of the same replay reports.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -205,28 +204,6 @@ TEST(PairRowsTime, ALineAsATimeOfDay) {
         {-std::numeric_limits<double>::infinity(), 1000, ""},
     };
     for (const auto& c : cases) EXPECT_EQ(replay::time_of_day_ms(c.y, c.rate), c.text) << c.y;
-}
-
-TEST_F(ReplayPairsTest, AnOutputOnAnInputOrInNoDirectoryIsRefusedBeforeTheReplay) {
-    const std::string ab = rain("rain", {"--seed", "3", "--duration", "5"});
-    const auto before = test::read_file(ab);
-    ASSERT_EQ(::link(ab.c_str(), dir.file("a.csv").c_str()), 0);
-    ASSERT_EQ(::link(dir.file("rain.abh").c_str(), dir.file("b.csv").c_str()), 0);
-    const struct {
-        std::string out;
-        std::string message;
-    } cases[] = {
-        {dir.file("a.csv"), "--pairs " + dir.file("a.csv") + " is the same file as"},
-        {dir.file("b.csv"), " is the same file as the index " + dir.file("rain.abh")},
-        {dir.file("no/p.csv"), "cannot write " + dir.file("no/p.csv") + ": " + dir.file("no")},
-    };
-    for (const auto& c : cases) {
-        const auto run = replay({"--pairs", c.out, ab});
-        EXPECT_EQ(run.status, 2) << c.out;
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
-        EXPECT_EQ(run.out, "") << c.out;
-    }
-    EXPECT_EQ(test::read_file(ab), before);
 }
 
 }  // namespace
