@@ -4,26 +4,21 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
-#include <cstring>
 #include <filesystem>
 
 #include "display/qt/vorlex_view.h"
 #include "shell/command_ids.h"
 #include "shell/shell_texts.h"
 #include "shell_fixture.h"
+#include "support/recording_readback.h"
 
 namespace korvel::test {
 namespace {
 
 // The offset halfway into the payload of the record with that number.
-size_t inside_record(const std::vector<uint8_t>& bytes, int record) {
-    size_t pos = 0;
-    for (int i = 0;; ++i) {
-        int16_t n;
-        std::memcpy(&n, &bytes[pos + 2], 2);
-        if (i == record) return pos + 4 + static_cast<size_t>(n) / 2;
-        pos += 4 + static_cast<size_t>(n);
-    }
+size_t inside_record(const std::vector<uint8_t>& bytes, size_t record) {
+    const ReadRecord r = read_all_records(bytes).at(record);
+    return r.offset + 4 + r.payload.size() / 2;
 }
 
 std::vector<uint8_t> part(const std::vector<uint8_t>& bytes, size_t from, size_t to) {
@@ -34,7 +29,7 @@ class FollowWindow : public ShellTest {
   protected:
     // Writes the first record_count records and half of the next of a recording, opens it
     // and plays it at max speed.
-    std::vector<uint8_t> open_cut(int record_count) {
+    std::vector<uint8_t> open_cut(size_t record_count) {
         const std::string whole = make_recording("whole.ab", 6, 100);
         std::vector<uint8_t> bytes = read_file(whole);
         path = dir.file("live.ab");

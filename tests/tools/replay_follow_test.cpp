@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <thread>
 
+#include "support/recording_readback.h"
 #include "support/replay_runner.h"
 #include "support/temp_dir.h"
 
@@ -45,11 +45,8 @@ class ReplayFollow : public ::testing::Test {
                                        "8", "-o", dir.file("full.ab")});
         ASSERT_EQ(made.status, 0) << made.err;
         full = test::read_file(dir.file("full.ab"));
-        for (size_t pos = 0; pos + 4 <= full.size(); pos += 4 + records.back().second) {
-            int16_t n;
-            std::memcpy(&n, &full[pos + 2], 2);
-            records.push_back({pos, static_cast<size_t>(n)});
-        }
+        for (const test::ReadRecord& r : test::read_all_records(full))
+            records.push_back({r.offset, r.payload.size()});
         ASSERT_GT(records.size(), 200u);
         std::filesystem::copy_file(dir.file("full.abh"), dir.file("grow.abh"));
     }
