@@ -67,9 +67,7 @@ TEST_F(ShellTest, CheckMarksFollowTheFlagsWhoeverSetsThem) {
         EXPECT_EQ(frame().action(ID_VIEW_ASYNC)->isChecked(), steps[i].async) << i;
         EXPECT_EQ(frame().action(ID_VIEW_SYNC)->isChecked(), steps[i].sync) << i;
     }
-    // One action per command: the key and the toolbar reach the menu's item.
-    EXPECT_EQ(frame().action(ID_PLAY_START)->shortcut(), QKeySequence("Alt+S"));
-    EXPECT_EQ(frame().action(ID_APP_EXIT)->shortcut(), QKeySequence(Qt::Key_Escape));
+    // One action per command: the toolbar's button is the menu's item.
     EXPECT_TRUE(frame().tool_bar()->actions().contains(frame().action(ID_APP_ABOUT)));
 }
 
