@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <initializer_list>
+#include <limits>
 #include <memory>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -369,6 +373,97 @@ TEST_F(AssemblyTest, MatchesPlainAssemblyOnRandomRecords) {
         }
     }
     EXPECT_GT(dropped, 0) << "the records never filled the pool";
+}
+
+// What a waiting particle holds, comparable bit for bit (line numbers may be NaN).
+std::vector<uint64_t> waiting_fields(const CameraQueue& queue) {
+    std::vector<uint64_t> out;
+    for (const Particle* p = queue.wait_oldest; p != nullptr; p = p->newer) {
+        out.insert(out.end(),
+                   {std::bit_cast<uint64_t>(p->y_first), std::bit_cast<uint64_t>(p->y_last),
+                    uint64_t(p->x_min & 0xFFFF), uint64_t(p->x_max & 0xFFFF),
+                    uint64_t(p->max_width), uint64_t(p->line_count), uint64_t(p->overflow)});
+        for (int k = 0; k < p->line_count; ++k)
+            out.push_back(std::bit_cast<uint32_t>(p->segments[k]));
+    }
+    return out;
+}
+
+std::string close_text(DecodeContext& ctx) {
+    try {
+        close_record(ctx, ctx.queue_a);
+    } catch (const FatalError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+// The merge against the search of the whole queue, on crowded records whose line numbers
+// repeat, run backwards, sit where doubles round (near zero, at 2^53), are infinite or no
+// number, and whose runs touch, repeat or come out of order.
+TEST(AssemblyMerge, FindsWhatTheFullSearchFinds) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double big = 9007199254740992.0;  // 2^53
+    struct Case {
+        std::vector<double> pattern;  // line i has pattern[i % size] + step * (i / size)
+        double step;
+    };
+    const std::vector<Case> cases = {
+        {{0}, 1},
+        {{0, 1, 1, 2}, 3},
+        {{0, 1, 2, 1, 2, 3}, 3},
+        {{-1e-300, 0, 1, 2}, 0},
+        {{big - 2, big - 1, big, big + 2}, 0},
+        {{1, 2, 3, nan, 4, 5}, 6},
+        {{1, 2, inf, 3, -inf, 4}, 5},
+        {{0, 1, 3}, 3},
+    };
+    std::mt19937 rng(21);
+    for (size_t c = 0; c < cases.size(); ++c) {
+        auto merged = std::make_unique<DecodeContext>();
+        auto searched = std::make_unique<DecodeContext>();
+        init_queues(merged->queue_a, merged->queue_b);
+        init_queues(searched->queue_a, searched->queue_b);
+        for (int record = 0; record < 12; ++record) {
+            const Case& k = cases[c];
+            merged->line_count = 400;
+            for (size_t i = 0; i < 400; ++i) {
+                const size_t r = (static_cast<size_t>(record) * 400 + i);
+                LineEntry& line = merged->line_buf[i];
+                line = LineEntry{};
+                line.y_count = k.pattern[r % k.pattern.size()] +
+                               k.step * static_cast<double>(r / k.pattern.size());
+                const int style = std::uniform_int_distribution<int>(0, 3)(rng);
+                line.segment_count =
+                    static_cast<int16_t>(std::uniform_int_distribution<int>(1, 6)(rng));
+                int x = 0;
+                for (int j = 0; j < line.segment_count; ++j) {
+                    const int s =
+                        style == 3 ? 40 : x + std::uniform_int_distribution<int>(0, 12)(rng);
+                    const int e =
+                        style == 3 ? 40 : s + std::uniform_int_distribution<int>(0, 6)(rng);
+                    line.segments[j] = {static_cast<int16_t>(s), static_cast<int16_t>(e)};
+                    x = style == 0 ? e + 2 : e;  // 1: runs touch
+                }
+                if (style == 2)
+                    std::shuffle(line.segments.begin(), line.segments.begin() + line.segment_count,
+                                 rng);
+            }
+            searched->line_count = merged->line_count;
+            searched->line_buf = merged->line_buf;
+            assemble_lines(*merged, merged->queue_a);
+            assemble_lines(*searched, searched->queue_a, RunSearch::kFullSearch);
+            // Line numbers out of order stop the record, which leaves the assign queue as
+            // it is for the next one: both must stop alike.
+            ASSERT_EQ(close_text(*merged), close_text(*searched));
+            ASSERT_EQ(waiting_fields(merged->queue_a), waiting_fields(searched->queue_a))
+                << "case " << c << ", record " << record;
+            for (DecodeContext* ctx : {merged.get(), searched.get()})
+                while (ctx->queue_a.wait_oldest != nullptr)
+                    remove_waiting(*ctx, ctx->queue_a.wait_oldest, ctx->queue_a);
+        }
+    }
 }
 
 }  // namespace
