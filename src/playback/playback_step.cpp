@@ -103,10 +103,15 @@ bool step_camera_a(StepContext& sc, uint64_t length) {
         }
         const int16_t n = decode_current(sc);
         if (n == 0) return false;  // an empty record still uses up camera A's turn
-        report_record(sc, Camera::A, at, n, sc.views_on);
+        // The index points at the start of the start time's minute. Records that end before
+        // the start line still set the pace, but are not handed on: otherwise their particles
+        // would fill the pool before matching may run and camera B could allocate none.
+        const double last = sc.ctx.line_buf[n - 1].y_count;
+        const bool handed_on = sc.views_on && last > s.start_line;
+        report_record(sc, Camera::A, at, n, handed_on);
         take_lines(sc.ctx, n);
-        sc.view.playback_state().m_lastLineA = sc.ctx.line_buf[n - 1].y_count;
-        if (sc.views_on) hand_on(sc, Camera::A, n);
+        sc.view.playback_state().m_lastLineA = last;
+        if (handed_on) hand_on(sc, Camera::A, n);
         return true;
     }
     return false;
@@ -127,7 +132,7 @@ void step_camera_b(StepContext& sc, uint64_t length, bool a_exhausted) {
         }
         const int16_t n = decode_current(sc);
         if (n == 0) continue;
-        // Records not beyond the start line only move camera B's newest line.
+        // Records not beyond the start line only move camera B's newest line, as for A.
         const double last = sc.ctx.line_buf[n - 1].y_count;
         const bool handed_on = sc.views_on && last > s.start_line;
         report_record(sc, Camera::B, at, n, handed_on);

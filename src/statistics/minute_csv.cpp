@@ -5,12 +5,8 @@
 namespace korvel {
 namespace {
 
-void append_row(std::string& out, const std::string* file_name, int64_t minute,
-                const MinuteCounts& c) {
-    if (file_name != nullptr) {
-        out += csv_field(*file_name);
-        out += ',';
-    }
+std::string make_row(const std::string& file_field, int64_t minute, const MinuteCounts& c) {
+    std::string out = file_field;
     out += minute_label(minute);
     char numbers[256];
     std::snprintf(numbers, sizeof numbers, ",%lld,%lld,%lld,%lld,%lld,%lld,%lld,%lld,%lld,%lld\n",
@@ -20,6 +16,35 @@ void append_row(std::string& out, const std::string* file_name, int64_t minute,
                   static_cast<long long>(c.pairs), static_cast<long long>(c.rejects),
                   static_cast<long long>(c.drops_a), static_cast<long long>(c.drops_b));
     out += numbers;
+    return out;
+}
+
+// Length of the well-formed UTF-8 sequence at text[i], or 0 when the byte there begins none.
+size_t utf8_sequence(const std::string& text, size_t i) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char b = byte(i);
+    if (b < 0x80) return 1;
+    size_t len = 0;
+    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        if (b == 0xE0) low = 0xA0;   // no overlong forms
+        if (b == 0xED) high = 0x9F;  // no surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        if (b == 0xF0) low = 0x90;
+        if (b == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (i + len > text.size()) return 0;
+    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (size_t k = 2; k < len; ++k) {
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+    }
+    return len;
 }
 
 }  // namespace
@@ -41,7 +66,20 @@ std::string minute_label(int64_t minute) {
     return text;
 }
 
-std::string csv_field(const std::string& text) {
+std::string csv_field(const std::string& raw) {
+    std::string text;
+    for (size_t i = 0; i < raw.size();) {
+        const size_t len = utf8_sequence(raw, i);
+        if (len == 0) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(raw[i]));
+            text += escape;
+            ++i;
+        } else {
+            text.append(raw, i, len);
+            i += len;
+        }
+    }
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (const char c : text) {
@@ -52,19 +90,26 @@ std::string csv_field(const std::string& text) {
     return quoted;
 }
 
-void append_minute_rows(std::string& out, const MinuteStatistics& stats,
-                        const std::string* file_name) {
+void for_each_minute_row(const MinuteStatistics& stats, const std::string* file_name,
+                         const std::function<void(const std::string&)>& row) {
+    const std::string file_field = file_name != nullptr ? csv_field(*file_name) + "," : "";
     const MinuteCounts empty;
+    const auto in_day = [](int64_t m) { return m >= 0 && m <= kLastFilledMinute; };
     bool first = true;
     int64_t previous = 0;
     for (const auto& [minute, counts] : stats.minutes()) {
-        if (!first && minute - previous - 1 <= kMaxFilledGap) {
-            for (int64_t m = previous + 1; m < minute; ++m) append_row(out, file_name, m, empty);
+        if (!first && in_day(previous) && in_day(minute)) {
+            for (int64_t m = previous + 1; m < minute; ++m) row(make_row(file_field, m, empty));
         }
-        append_row(out, file_name, minute, counts);
+        row(make_row(file_field, minute, counts));
         previous = minute;
         first = false;
     }
+}
+
+void append_minute_rows(std::string& out, const MinuteStatistics& stats,
+                        const std::string* file_name) {
+    for_each_minute_row(stats, file_name, [&out](const std::string& row) { out += row; });
 }
 
 }  // namespace korvel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "statistics/minute_statistics.h"
@@ -7,9 +8,15 @@
 namespace korvel {
 
 // The per-minute statistics as comma-separated values for a spreadsheet, R or pandas: a header
-// row, then one row per minute from the first minute with data to the last, the empty minutes
-// between them as rows of zeros. With a file name the rows gain a first column naming the file.
+// row, then one row per minute with data, in order. The empty minutes between two minutes with
+// data are rows of zeros when both lie within the recording's own day (00:00 to 24:00): a
+// damaged recording whose line numbers leap by days would otherwise ask for rows without end.
+// With a file name the rows gain a first column naming the file.
 std::string minute_csv_header(bool with_file);
+// Hands each row, with its line end, to row as it is made, so that no caller needs to hold
+// them all.
+void for_each_minute_row(const MinuteStatistics& stats, const std::string* file_name,
+                         const std::function<void(const std::string&)>& row);
 void append_minute_rows(std::string& out, const MinuteStatistics& stats,
                         const std::string* file_name = nullptr);
 
@@ -18,11 +25,11 @@ void append_minute_rows(std::string& out, const MinuteStatistics& stats,
 std::string minute_label(int64_t minute);
 
 // A field as CSV needs it: quoted, with quotes doubled, when it holds a comma, a quote or a
-// line end.
+// line end. A byte that is not part of well-formed UTF-8 (a file name in another encoding) is
+// written as \u00XX with XX its value, as the JSON events write it, so the file stays UTF-8.
 std::string csv_field(const std::string& text);
 
-// Empty minutes are written out only across gaps of at most this many minutes. A damaged
-// recording whose line numbers leap by years would otherwise ask for millions of rows of zeros.
-inline constexpr int64_t kMaxFilledGap = 1442;
+// The last minute whose empty neighbours are filled with zeros: 24:00, the end of the day.
+inline constexpr int64_t kLastFilledMinute = 1440;
 
 }  // namespace korvel

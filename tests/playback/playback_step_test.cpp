@@ -101,9 +101,9 @@ TEST_F(PlaybackStepTest, BStopsAtItsFirstRecordThatReachesAsLineEvenWhenAReadThe
     EXPECT_EQ(tick(), (Strings{rec('B', b2, 1100)}));
 }
 
-TEST_F(PlaybackStepTest, CameraBRecordsNotBeyondTheStartLineOnlyMoveItsNewestLine) {
+TEST_F(PlaybackStepTest, RecordsNotBeyondTheStartLineOnlyMoveTheirCamerasNewestLine) {
     test::StepRecording r;
-    const uint32_t a1 = r.add_lines(kCameraARecord, 100, 4);  // A has no start condition
+    const uint32_t a1 = r.add_lines(kCameraARecord, 100, 4);
     const uint32_t b0 = r.add_lines(kCameraBRecord, 50, 4);
     const uint32_t b_at = r.add_lines(kCameraBRecord, 997, 4);  // ends on the start line
     const uint32_t a2 = r.add_lines(kCameraARecord, 1500, 4);
@@ -113,35 +113,34 @@ TEST_F(PlaybackStepTest, CameraBRecordsNotBeyondTheStartLineOnlyMoveItsNewestLin
     open(r, a1, b0);
     ASSERT_EQ(session.start_line, 1000.0);
 
-    EXPECT_EQ(tick(), (Strings{rec('A', a1, 100), rec('B', b0, 50, 4, false),
+    EXPECT_EQ(tick(), (Strings{rec('A', a1, 100, 4, false), rec('B', b0, 50, 4, false),
                                rec('B', b_at, 997, 4, false)}));
+    EXPECT_EQ(state().m_lastLineA, 103.0);
     EXPECT_EQ(state().m_lastLineB, 1000.0);
-    EXPECT_EQ(session.total_lines_b, 0.0);
+    EXPECT_EQ(session.total_lines_a + session.total_lines_b, 0.0);
     EXPECT_EQ(tick(), (Strings{rec('A', a2, 1500), rec('B', b1, 1001)}));
-    EXPECT_EQ(view.lines, (Strings{"1 n=4 buf=4 100..103", "1 n=4 buf=4 1500..1503",
-                                   "2 n=4 buf=4 1001..1004"}));
-    EXPECT_EQ(session.total_lines_a, 8.0);
+    EXPECT_EQ(view.lines, (Strings{"1 n=4 buf=4 1500..1503", "2 n=4 buf=4 1001..1004"}));
+    EXPECT_EQ(session.total_lines_a, 4.0);
     EXPECT_EQ(session.total_lines_b, 4.0);
 }
 
-TEST_F(PlaybackStepTest, MatchingWaitsUntilCameraAIsBeyondTheStartLine) {
+TEST_F(PlaybackStepTest, MatchingDecidesOnlyParticlesFromBeyondTheStartLine) {
     test::StepRecording r;
     const uint32_t a1 = r.add_lines(kCameraARecord, 100, 4);
     r.add_lines(kCameraBRecord, 1100, 4);
     r.add_lines(kCameraARecord, 997, 4);  // its last line is the start line itself
     r.add_lines(kCameraARecord, 1200, 4);
+    r.add_lines(kCameraARecord, 1600, 4);
     r.finish();
     user.second = 1;
     open(r, a1, a1);
 
-    // From tick 2 on A1's particle is old enough and B1 lies beyond its window: a drop, but
-    // only once matching runs.
-    tick();
-    tick();
-    EXPECT_EQ(state().m_lastLineA, 1000.0);
+    // A1's particle from before the start would be dropped as soon as matching runs; only
+    // B1 and A3 are there to decide once A3 is old enough.
+    for (int i = 0; i < 3; ++i) tick();
     EXPECT_EQ(obs.decisions, Strings{});
     tick();
-    EXPECT_EQ(obs.decisions, (Strings{"drop_a 100/-1"}));
+    EXPECT_EQ(obs.decisions, (Strings{"drop_b -1/1100"}));
 }
 
 TEST_F(PlaybackStepTest, DecisionsAreDrawnOnlyInTheSyncViewAndObservedInEvery) {

@@ -145,10 +145,10 @@ TEST(MinuteCsv, AGapOfYearsIsNotFilledWithZeros) {
 
     MinuteStatistics edge(1000.0);
     edge.on_record({Camera::A, 0, 1, 0.0, 0.0, true});
-    edge.on_record({Camera::A, 0, 1, (kMaxFilledGap + 1) * 60000.0, 0.0, true});
+    edge.on_record({Camera::A, 0, 1, kLastFilledMinute * 60000.0, 0.0, true});
     std::string filled;
     append_minute_rows(filled, edge);
-    EXPECT_EQ(std::count(filled.begin(), filled.end(), '\n'), kMaxFilledGap + 2);
+    EXPECT_EQ(std::count(filled.begin(), filled.end(), '\n'), kLastFilledMinute + 1);
 }
 
 }  // namespace

@@ -48,9 +48,21 @@ Written generate(const AbgenOptions& o) {
     return {data.take(), index.take()};
 }
 
+// Counts the pairs matching decides.
+class PairCount : public PlaybackObserver {
+  public:
+    int pairs = 0;
+    void on_record(const DecodedRecordEvent&) override {}
+    void on_wait(const Particle&) override {}
+    void on_match(const Particle*, const Particle*, MatchOutcome outcome) override {
+        if (outcome == MatchOutcome::pair) ++pairs;
+    }
+};
+
 // Opens the recording at the start time abgen wrote it for and plays it to the end. Returns
 // the fatal text, or "" when both readers reached the end of the file.
-std::string play_to_end(const Written& w, int start_seconds, int async_view, int sync_view) {
+std::string play_to_end(const Written& w, int start_seconds, int async_view, int sync_view,
+                        PlaybackObserver* observer = nullptr) {
     const std::string path = "/rec/gen.ab";
     MemoryFileOpener opener;
     opener.add(path, w.ab);
@@ -72,7 +84,7 @@ std::string play_to_end(const Written& w, int start_seconds, int async_view, int
         session.playback_running = 1;
         // Camera A takes one record a step; the records are far fewer than this.
         for (size_t step = 0; step < w.ab.size() + 10; ++step) {
-            playback_step(session, view, doc, *session.decode_context);
+            playback_step(session, view, doc, *session.decode_context, observer);
             if (session.pos_a >= w.ab.size() && session.pos_b >= w.ab.size()) return "";
         }
         return "did not reach the end";
@@ -144,6 +156,24 @@ TEST(AbgenReplayProperty, RandomAcceptedArgumentsPlayToTheEnd) {
                            "-o",
                            "/rec/gen.ab"};
         expect_plays_in_every_view(args);
+    }
+}
+
+// A start some seconds into a minute of steady rain: the index starts both readers at the
+// minute, and camera A's particles from before the start must not fill the pool before
+// matching may run, or camera B can allocate nothing and nothing is paired for good.
+TEST(AbgenReplayProperty, EveryStartSecondOfAMinuteOfRainGivesPairs) {
+    const Args args = {"--seed", "7", "--start", "12:34:56", "--duration", "150", "-o", "/rec/gen.ab"};
+    const Written w = generate(parse_abgen_options(args));
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int kEvery = 7;
+#else
+    constexpr int kEvery = 1;
+#endif
+    for (int second = 0; second < 60; second += kEvery) {
+        PairCount count;
+        ASSERT_EQ(play_to_end(w, 12 * 3600 + 36 * 60 + second, 0, 1, &count), "");
+        EXPECT_GT(count.pairs, 0) << "start 12:36:" << second;
     }
 }
 

@@ -249,6 +249,13 @@ TEST(Abgen, BadValuesAreNamedInTheMessage) {
         {{"--start", "1:2:3:4"}, "'1:2:3:4'"},
         {{"--date", "2038-01-19"}, "1901-12-14 to 2038-01-18"},
         {{"--", "x.ab"}, "'x.ab'"},
+        // The option the user gave is the one named, and the limits are the ones enforced.
+        {{"--line-rate", "0.0167"}, "--line-rate: 0.0167 lines/s is too slow"},
+        {{"--version", "0", "--line-rate", "36.4"}, "from 36.42 to 1000000 lines/s"},
+        {{"--line-rate", "1e6", "--drops-per-second", "1e6", "--duration", "86400"},
+         "at most 50000000"},
+        {{"--line-rate", "1e6", "--drops-per-second", "1e6", "--duration", "10"},
+         "at most 2000000000"},
     };
     for (const auto& [args, named] : cases) {
         std::vector<std::string> full = {"-o", out};
@@ -330,7 +337,7 @@ TEST(Abgen, OnlyAFinishedRecordingReplacesEarlierFiles) {
     test::write_file(abh, kUserBytes);
     const ProgramRun killed = test::run_program(
         kAbgen,
-        {"--line-rate", "200000", "--duration", "3600", "--drops-per-second", "5000", "-o", ab},
+        {"--line-rate", "20000", "--duration", "3600", "--drops-per-second", "5000", "-o", ab},
         std::chrono::milliseconds(400));
     ASSERT_TRUE(killed.timed_out) << "the run finished before it could be killed";
     EXPECT_EQ(file_bytes(ab), kUserBytes);

@@ -141,7 +141,7 @@ TEST_F(ReplayTest, TheStartTimeSetsTheStartLineBelowWhichBIsNotHandedOn) {
     EXPECT_EQ(test::json_value(open[0], "start_seconds"), "1");
     EXPECT_EQ(test::json_value(open[0], "start_line"), "1000");
     EXPECT_EQ(test::json_value(open[0], "minute"), "0");
-    // B1 ends at 1103, beyond the start line; A is handed on whatever its lines.
+    // A1 ends at 1003 and B1 at 1103, beyond the start line; at 00:00:02 neither camera is.
     Strings handed;
     for (const auto& e : events(run, "record"))
         handed.push_back(test::json_value(e, "cam") + test::json_value(e, "handed_on"));
@@ -153,9 +153,10 @@ TEST_F(ReplayTest, TheStartTimeSetsTheStartLineBelowWhichBIsNotHandedOn) {
     handed.clear();
     for (const auto& e : events(late, "record"))
         handed.push_back(test::json_value(e, "cam") + test::json_value(e, "handed_on"));
-    EXPECT_EQ(handed, (Strings{"\"A\"true", "\"B\"false", "\"A\"true", "\"B\"false"}));
+    EXPECT_EQ(handed, (Strings{"\"A\"false", "\"B\"false", "\"A\"false", "\"B\"false"}));
     const auto end = events(late, "end");
     ASSERT_EQ(end.size(), 1u);
+    EXPECT_EQ(test::json_value(end[0], "total_lines_a"), "0");
     EXPECT_EQ(test::json_value(end[0], "total_lines_b"), "0");
 }
 
@@ -222,7 +223,7 @@ TEST_F(ReplayTest, WithoutEventsASummaryIsPrinted) {
     EXPECT_EQ(lines[0], "korvel-replay: " + ab);
     EXPECT_EQ(lines[1], "  steps      3");
     EXPECT_EQ(lines[2], "  records    A 2  B 3  (handed on 5)");
-    EXPECT_EQ(lines[3], "  lines      A 8  B 12");
+    EXPECT_EQ(lines[3], "  lines      A 8  B 12  (handed on)");
     EXPECT_EQ(lines[4], "  particles  5 waited; 1 pairs, 0 rejected tests");
     EXPECT_EQ(lines[5], "  drops      A 0  B 1  (still waiting A 1  B 1)");
     EXPECT_EQ(lines[6], "  bytes      " + std::to_string(m.r.length()));
@@ -340,6 +341,10 @@ TEST_F(ReplayTest, BadUsageExits2) {
         {"--view", "both", ab},
         {"--max-steps", "-1", ab},
         {"--max-steps", "x", ab},
+        {"--max-steps", "+5", ab},  // one rule for every number: digits alone
+        {"--max-steps", " 5", ab},
+        {"--jobs", " 3", ab, ab},
+        {"--jobs", "+3", ab, ab},
         {},
         {"--jobs", "0", ab, ab},  // several files are fine, but not without a job to run them
         {"--corrections-dir", dir.file("no_such_dir"), ab},  // names nothing

@@ -1,5 +1,6 @@
 #include "abgen_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +13,10 @@ constexpr int kSecondsPerDay = 86400;
 constexpr double kMaxLineRate = 1e6;
 constexpr double kMaxDropsPerSecond = 1e6;
 constexpr double kMaxDropsPerLine = 4.0;
+// The most work one run may ask for (see check_work): about two minutes of simulation.
+constexpr double kMaxDrops = 5e7;
+constexpr double kMaxShadowLines = 2e9;
+constexpr double kMeanDropWidth = 13.0;  // pixels: the smallest drop, 3, and 10 on average above
 
 template <typename T>
 T parse_number(const std::string& name, const std::string& text) {
@@ -68,15 +73,47 @@ double last_storable_line(int16_t version) {
     return version == 2 ? 9007199254740992.0 : 4294967295.0;
 }
 
+// The work a run may ask for. The simulation's time goes into the drops and into the scan
+// lines their shadows cover, which grow with the line rate (a shadow is a drop's width
+// stretched by the rate, 2 to 400 lines tall): without a bound a legal-looking command line
+// (a million drops a second for a day) asks for days of work.
+void check_work(const AbgenOptions& o, const RainConfig& rain) {
+    const double drops = o.drops_per_second * o.duration;
+    const double mean_height = std::clamp(kMeanDropWidth * 1.6 * rain.line_rate / 10000.0, 2.0, 400.0);
+    const double shadow_lines = drops * mean_height;
+    char text[256];
+    if (drops > kMaxDrops) {
+        std::snprintf(text, sizeof text,
+                      "--drops-per-second x --duration asks for %.0f drops; abgen simulates at "
+                      "most %.0f in one run",
+                      drops, kMaxDrops);
+        throw UsageError(text);
+    }
+    if (shadow_lines > kMaxShadowLines) {
+        std::snprintf(text, sizeof text,
+                      "these options ask for about %.0f shadowed scan lines (%.0f drops, each "
+                      "about %.0f lines tall at %g lines/s); abgen simulates at most %.0f in one "
+                      "run: lower --drops-per-second, --duration or --line-rate",
+                      shadow_lines, drops, mean_height, rain.line_rate, kMaxShadowLines);
+        throw UsageError(text);
+    }
+}
+
 void check(const AbgenOptions& o) {
     if (o.output.size() <= 3 || o.output.compare(o.output.size() - 3, 3, ".ab") != 0)
         throw UsageError("-o must name a file ending in .ab (the index goes beside it as .abh)");
     if (o.version == 0) {
         const double divisor = std::round(kRateClock / o.line_rate);
-        if (divisor < 1 || divisor > 32767)
-            throw UsageError(
-                "--line-rate: version 0 stores 1193180 / line rate in 16 bits; "
-                "use a rate from 37 to 1193180 lines/s");
+        if (divisor < 1 || divisor > 32767) {
+            // The slowest rate whose divisor still rounds to 32767, up to the next hundredth.
+            const double slowest = std::ceil(kRateClock / 32767.5 * 100.0) / 100.0;
+            char text[160];
+            std::snprintf(text, sizeof text,
+                          "--line-rate: version 0 stores 1193180 / line rate in 16 bits; use a "
+                          "rate from %.2f to %.0f lines/s",
+                          slowest, kMaxLineRate);
+            throw UsageError(text);
+        }
     }
     if (o.version != 2 && o.width != 512)
         throw UsageError("--width: versions 0 and 1 always mean 512 pixels; use --version 2");
@@ -102,16 +139,26 @@ void check(const AbgenOptions& o) {
     // spend its time on shadows hidden under others (a million drops a second at two lines a
     // second never finishes).
     if (o.drops_per_second > kMaxDropsPerLine * effective_line_rate(header)) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "--drops-per-second: at most %g drops per scan line, that is %g at %g "
-                      "lines/s",
-                      kMaxDropsPerLine, kMaxDropsPerLine * effective_line_rate(header),
-                      effective_line_rate(header));
+        char text[256];
+        if (o.drops_given) {
+            std::snprintf(text, sizeof text,
+                          "--drops-per-second: at most %g drops per scan line, that is %g at %g "
+                          "lines/s",
+                          kMaxDropsPerLine, kMaxDropsPerLine * effective_line_rate(header),
+                          effective_line_rate(header));
+        } else {
+            // The user gave only the rate: say that it is the rate that does not fit.
+            std::snprintf(text, sizeof text,
+                          "--line-rate: %g lines/s is too slow for the default %g drops per "
+                          "second (at most %g drops per scan line); raise --line-rate or give "
+                          "--drops-per-second",
+                          effective_line_rate(header), o.drops_per_second, kMaxDropsPerLine);
+        }
         throw UsageError(text);
     }
     const RainConfig rain = rain_for(o, header);
     if (rain.line_count < 1) throw UsageError("--duration is shorter than one scan line");
+    check_work(o, rain);
     if (static_cast<double>(rain.first_line + rain.line_count) > last_storable_line(o.version))
         throw UsageError("the line numbers of this day and rate do not fit header version " +
                          std::to_string(o.version) + "; lower --line-rate or use --version 2");
@@ -187,6 +234,7 @@ AbgenOptions parse_abgen_options(std::span<const std::string> args) {
             o.duration = parse_positive(name, value, kSecondsPerDay);
         } else if (name == "--drops-per-second") {
             o.drops_per_second = parse_number<double>(name, value);
+            o.drops_given = true;
             if (!(o.drops_per_second >= 0.0 && o.drops_per_second <= kMaxDropsPerSecond))
                 throw UsageError("--drops-per-second must be from 0 to 1000000");
         } else {
@@ -254,7 +302,8 @@ std::string abgen_help_text() {
            "  --                       ends the options\n"
            "\n"
            "The files are written under temporary names beside OUT.ab and replace earlier\n"
-           "files only when both are complete; a failed run leaves those untouched.\n"
+           "files only when both are complete; a failed run leaves those untouched. One run\n"
+           "may ask for at most 50000000 drops and 2000000000 shadowed scan lines.\n"
            "Bad usage exits with status 2, a failure to write with status 1.\n";
 }
 

@@ -27,6 +27,7 @@ struct AbgenOptions {
     int32_t start_seconds = 0;  // time of day
     double duration = 60.0;     // seconds
     double drops_per_second = 50.0;
+    bool drops_given = false;  // --drops-per-second was on the command line
     std::string output;  // the .ab path; the index goes beside it
 };
 

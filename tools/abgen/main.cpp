@@ -12,6 +12,7 @@
 
 #include "abgen_options.h"
 #include "format/recording_writer.h"
+#include "pair_commit.h"
 #include "progress_meter.h"
 #include "rain_recording.h"
 #include "rain_simulator.h"
@@ -56,6 +57,9 @@ int generate(const AbgenOptions& o) {
         // Both files are written beside their targets under temporary names and replace
         // them only once both are complete: a failed run leaves earlier files untouched and
         // removes only what it created itself.
+        // Another abgen writing into the same directory finishes first: two runs replacing
+        // the same pair at once could leave one run's recording beside the other's index.
+        const korvel::DirectoryLock lock(o.output);
         korvel::StagedFile data(o.output);
         korvel::StagedFile index(index_path);
         const korvel::RecordingHeader header = korvel::header_for(o);
@@ -65,8 +69,7 @@ int generate(const AbgenOptions& o) {
         korvel::write_rain(rain, writer, [&](double done) { progress.update(done); });
         writer.finish();
         progress.finish();
-        index.commit();
-        data.commit();
+        korvel::commit_pair(data, index);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
         print_summary(o, writer, rain, took.count());
     } catch (const std::exception& e) {

@@ -68,8 +68,8 @@ StagedFile::StagedFile(std::string target) : target_(std::move(target)) {
     }
     const fs::path path(target_);
     const fs::path dir = path.parent_path();
-    const std::string stem =
-        "." + path.filename().string() + ".abgen-" + std::to_string(::getpid());
+    // A short name of its own: the target's name may already be as long as a name can be.
+    const std::string stem = ".abgen-" + std::to_string(::getpid());
     // The name is made exclusive by the sink (it refuses an existing file); skipping names
     // that exist only keeps a leftover of an earlier run from stopping this one.
     for (int n = 0;; ++n) {
@@ -91,6 +91,10 @@ StagedFile::~StagedFile() {
     sink_.reset();
     std::remove(temp_.c_str());
     release_slot(slot_);
+}
+
+void StagedFile::finish_writing() {
+    sink_->close();
 }
 
 void StagedFile::commit() {

@@ -12,7 +12,7 @@ namespace korvel {
 // that fails (a full disk, a directory in the way) or is interrupted never costs the user an
 // earlier file of that name. The temporary file is removed when the object goes without
 // having been committed, and by SIGINT, SIGTERM and SIGHUP (a SIGKILL leaves it behind, under
-// a name that starts with a dot and ends in ".abgen-PID-N").
+// the name ".abgen-PID-N").
 class StagedFile {
   public:
     // Creates the temporary file. Raises FatalError, naming target, when target exists but is
@@ -24,6 +24,10 @@ class StagedFile {
 
     FileSink& sink() { return *sink_; }
     const std::string& temp_path() const { return temp_; }
+    const std::string& target() const { return target_; }
+
+    // Closes the sink: every byte is on its way to the disk, or FatalError says why not.
+    void finish_writing();
 
     // Closes the sink if it is still open and renames the temporary file onto the target,
     // replacing it. Raises FatalError when that fails; the temporary file is then removed.

@@ -1,14 +1,39 @@
 // korvel-replay: replays a PLUVARIC recording headless, step by step as the viewer plays it.
-#include <cerrno>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "output_guard.h"
+#include "reason_stream.h"
 #include "replay_jobs.h"
 #include "replay_options.h"
 #ifdef KORVEL_REPLAY_SNAPSHOT
 #include "snapshot_drawing.h"
 #endif
+
+namespace {
+
+// Everything that would make the run useless or harmful, found before anything is replayed.
+// Returns the problem or an empty text.
+std::string check_before_replay(const korvel::replay::ReplayOptions& o) {
+    using korvel::replay::NamedOutput;
+    std::vector<NamedOutput> outputs;
+    if (!o.minutes_csv.empty()) outputs.push_back({"--minutes", o.minutes_csv});
+    if (!o.overview_png.empty()) outputs.push_back({"--overview", o.overview_png});
+    if (!o.snapshot.empty()) outputs.push_back({"--snapshot", o.snapshot});
+    std::string problem = korvel::replay::recording_is_directory(o.files);
+    // The events or the summary always go to standard output.
+    if (problem.empty()) problem = korvel::replay::output_conflict(outputs, o.files, true);
+    for (const NamedOutput& out : outputs) {
+        if (problem.empty()) problem = korvel::replay::output_place_problem(out);
+    }
+    return problem;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::string error;
@@ -23,26 +48,37 @@ int main(int argc, char** argv) {
                      korvel::replay::kReplayUsage);
         return 2;
     }
+#ifndef KORVEL_REPLAY_OVERVIEW
+    if (!options->overview_png.empty()) {
+        std::fputs("korvel-replay: --overview needs the build with Qt; this korvel-replay was "
+                   "built without it\n",
+                   stderr);
+        return 2;
+    }
+#endif
+    if (const std::string problem = check_before_replay(*options); !problem.empty()) {
+        std::fprintf(stderr, "korvel-replay: %s\n", problem.c_str());
+        return 2;
+    }
+    // Standard output through a stream that remembers why a write failed.
+    korvel::replay::ReasonStream out(STDOUT_FILENO, false);
     static char out_buffer[1 << 20];
-    std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
+    std::setvbuf(out.get(), out_buffer, _IOFBF, sizeof out_buffer);
     int status = 0;
     if (!options->snapshot.empty()) {
 #ifdef KORVEL_REPLAY_SNAPSHOT
-        status = korvel::replay::run_snapshot_replay(*options, stdout, stderr);
+        status = korvel::replay::run_snapshot_replay(*options, out.get(), stderr);
 #else
         std::fputs("korvel-replay: --snapshot needs a build with Qt\n", stderr);
         return 2;
 #endif
     } else {
-        status = korvel::replay::run_replays(*options, stdout, stderr);
+        status = korvel::replay::run_replays(*options, out.get(), stderr);
     }
     // Output that never reached its file (a full disk, a closed pipe) is a failure, whatever
     // the replay found.
-    const bool flushed = std::fflush(stdout) == 0;
-    const int reason = errno;
-    if (!flushed || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "korvel-replay: cannot write the output: %s\n",
-                     flushed ? "write error" : std::strerror(reason));
+    if (const int reason = out.flush(); reason != 0) {
+        std::fprintf(stderr, "korvel-replay: cannot write the output: %s\n", std::strerror(reason));
         return 1;
     }
     return status;

@@ -1,93 +1,154 @@
 #include "replay_jobs.h"
 
-#include <atomic>
-#include <cerrno>
-#include <cstring>
+#include <condition_variable>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "atomic_output.h"
 #include "overview_png.h"
 #include "replay_progress.h"
 #include "replay_run.h"
+#include "spool_file.h"
 #include "statistics/minute_csv.h"
 
 namespace korvel::replay {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-int job_count(const ReplayOptions& o, size_t files) {
+size_t job_count(const ReplayOptions& o, size_t files) {
     size_t jobs = o.jobs > 0 ? static_cast<size_t>(o.jobs) : std::thread::hardware_concurrency();
     if (jobs == 0) jobs = 1;
-    return static_cast<int>(jobs < files ? jobs : files);
+    return jobs < files ? jobs : files;
 }
 
-// Copies what a held-back file printed to out.
-bool copy_out(std::FILE* from, std::FILE* out) {
-    if (std::fflush(from) != 0 || std::fseek(from, 0, SEEK_SET) != 0) return false;
-    char buffer[1 << 16];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, from)) > 0) {
-        if (std::fwrite(buffer, 1, n, out) != n) return false;
+// The CSV of all files' counts, written row by row into a file that takes the target's place
+// only when complete. Returns false with the reason in error.
+bool write_minutes_csv(const ReplayOptions& o, const std::vector<FileReplay>& results,
+                       std::string& error) {
+    AtomicOutput file;
+    if (!file.open(o.minutes_csv, error)) return false;
+    const bool several = o.files.size() > 1;
+    const std::string header = minute_csv_header(several);
+    file.write(header.data(), header.size());
+    for (size_t i = 0; i < results.size(); ++i) {
+        if (!results[i].minutes) continue;
+        for_each_minute_row(*results[i].minutes, several ? &o.files[i] : nullptr,
+                            [&file](const std::string& row) { file.write(row.data(), row.size()); });
     }
-    return std::ferror(from) == 0;
+    return file.commit(error);
 }
 
-bool write_text_file(const std::string& path, const std::string& text, std::string& error) {
-    FilePtr f(std::fopen(path.c_str(), "wb"));
-    if (!f) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), f.get()) == text.size();
-    const int closed = std::fclose(f.release());
-    if (!written || closed != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
-// The outputs made of all files' counts, once every file is through. Returns 0, 1 when the
-// CSV could not be written, 2 when the picture could not be.
+// The outputs made of all files' counts, once every file is through. Returns 0, or 1 when one
+// of them could not be written.
 int write_summaries(const ReplayOptions& o, const std::vector<FileReplay>& results,
                     std::FILE* err) {
     int status = 0;
-    if (!o.minutes_csv.empty()) {
-        const bool several = o.files.size() > 1;
-        std::string csv = minute_csv_header(several);
-        for (size_t i = 0; i < results.size(); ++i) {
-            if (results[i].minutes) {
-                append_minute_rows(csv, *results[i].minutes, several ? &o.files[i] : nullptr);
-            }
-        }
-        std::string error;
-        if (!write_text_file(o.minutes_csv, csv, error)) {
-            std::fprintf(err, "korvel-replay: cannot write %s: %s\n", o.minutes_csv.c_str(),
-                         error.c_str());
-            status = 1;
-        }
+    std::string error;
+    if (!o.minutes_csv.empty() && !write_minutes_csv(o, results, error)) {
+        std::fprintf(err, "korvel-replay: cannot write %s: %s\n", o.minutes_csv.c_str(),
+                     error.c_str());
+        status = 1;
     }
     if (!o.overview_png.empty() && results.size() == 1 && results[0].minutes) {
-        std::string error;
         const std::string name = std::filesystem::path(o.files[0]).filename().string();
         if (!write_overview_png(*results[0].minutes, name, o.overview_width, o.overview_height,
                                 o.overview_png, error)) {
             std::fprintf(err, "korvel-replay: cannot write %s: %s\n", o.overview_png.c_str(),
                          error.c_str());
-            status = 2;  // as for a --snapshot picture that can't be written
+            status = 1;
         }
     }
     return status;
 }
+
+// Several files side by side. Each file's output is held in a spool file of its own until the
+// files before it are out, and passed on then at once. A file starts only while fewer than
+// --jobs files are running or waiting for their turn, so no more spool files are open at a time.
+class SideBySide {
+  public:
+    SideBySide(const ReplayOptions& o, std::FILE* out, std::FILE* err,
+               std::vector<FileReplay>& results, ReplayProgress& progress)
+        : o_(o), out_(out), err_(err), results_(results), progress_(progress),
+          n_(o.files.size()), jobs_(job_count(o, n_)), spools_(n_), done_(n_, 0),
+          statuses_(n_, 0) {}
+
+    int run() {
+        std::vector<std::thread> workers;
+        for (size_t j = 1; j < jobs_; ++j) workers.emplace_back([this] { work(); });
+        work();
+        for (auto& t : workers) t.join();
+        return status_;
+    }
+
+  private:
+    void work() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            turn_.wait(lock, [this] { return next_ >= n_ || next_ < passed_ + jobs_; });
+            if (next_ >= n_) return;
+            const size_t i = next_++;
+            lock.unlock();
+            auto spool = std::make_unique<SpoolFile>();
+            std::string error;
+            int status = 1;
+            if (spool->open(error)) {
+                status = replay_file(o_, o_.files[i], spool->stream(), progress_, i, results_[i]);
+            } else {
+                results_[i].fatal_text = error;
+                spool.reset();
+            }
+            lock.lock();
+            spools_[i] = std::move(spool);
+            statuses_[i] = status;
+            done_[i] = 1;
+            // One thread at a time passes on every finished file whose predecessors are out.
+            while (!passing_ && passed_ < n_ && done_[passed_]) {
+                passing_ = true;
+                const size_t k = passed_;
+                lock.unlock();
+                pass_on(k);
+                lock.lock();
+                spools_[k].reset();
+                ++passed_;
+                passing_ = false;
+            }
+            turn_.notify_all();
+        }
+    }
+
+    void pass_on(size_t k) {
+        std::string error;
+        if (spools_[k] && !spools_[k]->pass_on(out_, error) && !error.empty()) {
+            std::fprintf(err_, "korvel-replay: %s: %s\n", o_.files[k].c_str(), error.c_str());
+            statuses_[k] = 1;
+        }
+        std::fflush(out_);
+        if (!results_[k].fatal_text.empty()) {
+            std::fprintf(err_, "%s: %s\n", o_.files[k].c_str(), results_[k].fatal_text.c_str());
+        }
+        if (statuses_[k] != 0) status_ = 1;
+    }
+
+    const ReplayOptions& o_;
+    std::FILE* out_;
+    std::FILE* err_;
+    std::vector<FileReplay>& results_;
+    ReplayProgress& progress_;
+    const size_t n_;
+    const size_t jobs_;
+    std::mutex mutex_;
+    std::condition_variable turn_;
+    size_t next_ = 0;    // the next file to start
+    size_t passed_ = 0;  // the files whose output is out
+    bool passing_ = false;
+    std::vector<std::unique_ptr<SpoolFile>> spools_;
+    std::vector<char> done_;
+    std::vector<int> statuses_;
+    int status_ = 0;
+};
 
 }  // namespace
 
@@ -113,39 +174,8 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDr
             std::fprintf(err, "korvel-replay: %s\n", results[0].drawing_error.c_str());
         }
     } else {
-        std::vector<FilePtr> held(n);
-        for (auto& f : held) {
-            f.reset(std::tmpfile());
-            if (!f) {
-                std::fprintf(err, "korvel-replay: cannot make a temporary file: %s\n",
-                             std::strerror(errno));
-                return 1;
-            }
-        }
-        std::vector<int> statuses(n, 0);
-        std::atomic<size_t> next{0};
-        auto work = [&] {
-            for (size_t i; (i = next.fetch_add(1)) < n;) {
-                statuses[i] = replay_file(o, o.files[i], held[i].get(), progress, i, results[i]);
-            }
-        };
-        std::vector<std::thread> workers;
-        for (int j = 1; j < job_count(o, n); ++j) workers.emplace_back(work);
-        work();
-        for (auto& t : workers) t.join();
+        status = SideBySide(o, out, err, results, progress).run();
         progress.finish();
-        for (size_t i = 0; i < n; ++i) {
-            if (!copy_out(held[i].get(), out)) {
-                std::fprintf(err, "korvel-replay: %s: its output could not be passed on\n",
-                             o.files[i].c_str());
-                status = 1;
-            }
-            if (!results[i].fatal_text.empty()) {
-                std::fflush(out);
-                std::fprintf(err, "%s: %s\n", o.files[i].c_str(), results[i].fatal_text.c_str());
-            }
-            if (statuses[i] != 0) status = 1;
-        }
     }
     std::fflush(out);
     const int written = write_summaries(o, results, err);

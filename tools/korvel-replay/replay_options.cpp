@@ -37,15 +37,21 @@ const char* const kReplayUsage =
     "  --jobs N               replay N files side by side (default: one per core)\n"
     "  --                     ends the options: a FILE.ab may then begin with a dash\n"
     "\n"
-    "--overview and --snapshot take one FILE.ab. Exit status: 0 at the end of the data, 1 after\n"
-    "a fatal error (its text on stderr; with several files, behind the file's name, and the\n"
-    "other files go on), a file that shrank during the replay or output that could not be\n"
-    "written; 2 for bad usage or a picture that can't be written.\n";
+    "--overview and --snapshot take one FILE.ab. Outputs are written under a temporary name\n"
+    "beside their target and take its place only when complete. Exit status: 0 at the end of\n"
+    "the data, 1 after a fatal error (its text on stderr; with several files, behind the\n"
+    "file's name, and the other files go on), a file that shrank during the replay or output\n"
+    "that could not be written; 2 for bad usage, an output that is an input, another output or\n"
+    "standard output, or an output whose directory can't take it (checked before replaying).\n";
 
 namespace {
 
+// A whole number in digits alone, as every number option takes it: no blank, no sign.
 bool parse_int(const char* text, long long low, long long high, long long& value) {
     if (*text == '\0') return false;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9') return false;
+    }
     char* end = nullptr;
     errno = 0;
     const long long v = std::strtoll(text, &end, 10);

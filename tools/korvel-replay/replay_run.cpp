@@ -61,7 +61,9 @@ void print_summary(std::FILE* out, const std::string& file, const PlaybackSessio
     std::fprintf(out, "  records    A %lld  B %lld  (handed on %lld)\n",
                  static_cast<long long>(c.records_a), static_cast<long long>(c.records_b),
                  static_cast<long long>(c.handed_on));
-    std::fprintf(out, "  lines      A %.0f  B %.0f\n", s.total_lines_a, s.total_lines_b);
+    // The lines the readers handed on; the CSV's lines_a and lines_b count every decoded line.
+    std::fprintf(out, "  lines      A %.0f  B %.0f  (handed on)\n", s.total_lines_a,
+                 s.total_lines_b);
     std::fprintf(out, "  particles  %lld waited; %lld pairs, %lld rejected tests\n",
                  static_cast<long long>(c.particles), static_cast<long long>(c.pairs),
                  static_cast<long long>(c.rejects));
@@ -207,7 +209,7 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
         }
         if (drawing && !drawing->finish(result.drawing_error)) {
             std::fflush(out);
-            return 2;
+            return 1;
         }
         return 0;
     } catch (const FatalError& e) {

@@ -23,7 +23,7 @@ struct FileReplay {
 // Opens one recording as the viewer's Open command does and runs its playback steps back to
 // back. Prints events or the summary to out; a fatal text goes to result (and, with events,
 // into the stream). Returns the exit status: 0 at the end of the data (or after --max-steps),
-// 1 after a fatal error, 2 when drawing cannot deliver its picture (the reason in result).
+// 1 after a fatal error or when drawing cannot deliver its picture (the reason in result).
 // Without drawing the steps draw nothing.
 int replay_file(const ReplayOptions& options, const std::string& file, std::FILE* out,
                 ReplayProgress& progress, size_t file_number, FileReplay& result,

@@ -26,12 +26,8 @@ class SnapshotDrawing : public ReplayDrawing {
     std::unique_ptr<DisplayView> view_;
 };
 
-// A reason why path can't be written, or an empty text when it can. Checked before the
-// replay so that a long run does not end in an unwritable file.
-std::string snapshot_path_problem(const std::string& path);
-
-// korvel-replay with --snapshot: a Qt application of its own (Qt's offscreen platform unless
-// another one is set), the replay with drawing, and the picture. Returns the exit status.
+// korvel-replay with --snapshot: a Qt application of its own on Qt's offscreen platform, the
+// replay with drawing, and the picture. Returns the exit status.
 int run_snapshot_replay(const ReplayOptions& options, std::FILE* out, std::FILE* err);
 
 }  // namespace korvel::replay
