@@ -9,6 +9,7 @@ packages=(
     clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
     xvfb xauth fonts-liberation
+    dpkg-dev file appstream desktop-file-utils shared-mime-info xdg-utils man-db gzip
 )
 
 missing=()

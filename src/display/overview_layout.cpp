@@ -26,6 +26,36 @@ int64_t round_up(int64_t value) {
 
 }  // namespace
 
+MinuteSpan fitted_span(const MinuteStatistics& stats) {
+    if (stats.minutes().empty()) return MinuteSpan{};
+    const auto floor_hour = [](int64_t m) { return (m >= 0 ? m / 60 : -((-m + 59) / 60)) * 60; };
+    const int64_t lo = stats.minutes().begin()->first;
+    const int64_t hi = stats.minutes().rbegin()->first + 1;
+    MinuteSpan span{floor_hour(lo), floor_hour(hi + 59)};
+    span.first = std::clamp<int64_t>(span.first, -10 * kDay, 10 * kDay - 60);
+    span.end = std::clamp<int64_t>(span.end, span.first + 60, 10 * kDay);
+    return span;
+}
+
+MinuteSpan zoomed_span(const MinuteSpan& span, double factor, double anchor,
+                       const MinuteSpan& limits) {
+    const double old_length = static_cast<double>(span.length());
+    const double at = static_cast<double>(span.first) + std::clamp(anchor, 0.0, 1.0) * old_length;
+    const double floor_length = static_cast<double>(std::min(kMinZoomMinutes, limits.length()));
+    const double length =
+        std::clamp(old_length * factor, floor_length, static_cast<double>(limits.length()));
+    MinuteSpan out;
+    out.first = static_cast<int64_t>(std::llround(at - std::clamp(anchor, 0.0, 1.0) * length));
+    out.end = out.first + static_cast<int64_t>(std::llround(length));
+    return panned_span(out, 0, limits);
+}
+
+MinuteSpan panned_span(const MinuteSpan& span, int64_t minutes, const MinuteSpan& limits) {
+    const int64_t length = std::min(span.length(), limits.length());
+    const int64_t first = std::clamp(span.first + minutes, limits.first, limits.end - length);
+    return MinuteSpan{first, first + length};
+}
+
 int64_t overview_peak(const MinuteStatistics& stats) {
     int64_t peak = 0;
     for (const auto& [minute, c] : stats.minutes()) {
@@ -52,6 +82,15 @@ OverviewLayout::OverviewLayout(const MinuteStatistics& stats, double width, doub
     top_ = round_up(std::max<int64_t>(overview_peak(stats) * 11 / 10, 10));
 }
 
+OverviewLayout::OverviewLayout(const MinuteStatistics& stats, double width, double height,
+                               MinuteSpan span)
+    : OverviewLayout(stats, width, height) {
+    if (span.length() > 0) {
+        first_ = span.first;
+        end_ = span.end;
+    }
+}
+
 double OverviewLayout::x_of(int64_t minute) const {
     return plot_.left +
            plot_.width * static_cast<double>(minute - first_) / static_cast<double>(end_ - first_);
@@ -72,20 +111,33 @@ std::optional<int64_t> OverviewLayout::minute_at(double x, double y) const {
 }
 
 std::vector<OverviewTick> OverviewLayout::hour_ticks() const {
-    const double hour_width = plot_.width * 60.0 / static_cast<double>(end_ - first_);
-    // A label "00:00" needs about 40 units; label every step-th hour so that they fit.
-    int step = 24;
-    for (int s : {1, 2, 3, 4, 6, 12, 24}) {
-        if (hour_width * s >= 44) {
-            step = s;
+    const double minute_width = plot_.width / static_cast<double>(end_ - first_);
+    // Hourly ticks on six hours or more; on a shorter span the finest round step whose ticks
+    // stand at least 8 units apart.
+    int64_t step = 60;
+    if (end_ - first_ < 360) {
+        for (int64_t s : {1, 2, 5, 10, 15, 30, 60}) {
+            if (minute_width * static_cast<double>(s) >= 8) {
+                step = s;
+                break;
+            }
+        }
+    }
+    // A label "00:00" needs about 40 units; label every few ticks so that they fit.
+    int64_t label_step = 1440;
+    for (int64_t s : {1, 2, 5, 10, 15, 30, 60, 120, 180, 240, 360, 720, 1440}) {
+        if (s % step == 0 && minute_width * static_cast<double>(s) >= 44) {
+            label_step = s;
             break;
         }
     }
+    const auto is_multiple = [](int64_t m, int64_t of) { return m % of == 0; };
     std::vector<OverviewTick> ticks;
-    for (int64_t m = first_; m <= end_; m += 60) {
-        const int64_t hour = m / 60;
-        const bool labelled = hour % step == 0;
-        ticks.push_back({x_of(m), labelled ? minute_label(m) : std::string()});
+    // The first multiple of step at or after the left edge (minutes may be negative).
+    int64_t m = first_ - (first_ % step + step) % step;
+    if (m < first_) m += step;
+    for (; m <= end_; m += step) {
+        ticks.push_back({x_of(m), is_multiple(m, label_step) ? minute_label(m) : std::string()});
     }
     return ticks;
 }

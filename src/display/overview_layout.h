@@ -22,6 +22,27 @@ struct OverviewTick {
     std::string label;  // empty: a tick without a label
 };
 
+// A stretch of minutes of the day: from first up to end (exclusive).
+struct MinuteSpan {
+    int64_t first = 0;
+    int64_t end = 1440;
+    int64_t length() const { return end - first; }
+    bool operator==(const MinuteSpan&) const = default;
+};
+
+// The minutes that hold data, widened to whole hours at both edges and to at least an hour:
+// the time axis that shows a short recording large and a whole day whole. Held to ten days
+// either side, as a damaged recording may name minutes years away. Without data: the day.
+MinuteSpan fitted_span(const MinuteStatistics& stats);
+
+// span zoomed by factor (below 1: in) around the minute at anchor (0 the left edge, 1 the
+// right), at least kMinZoomMinutes long and never beyond limits.
+MinuteSpan zoomed_span(const MinuteSpan& span, double factor, double anchor,
+                       const MinuteSpan& limits);
+// span moved by minutes (positive: later), kept inside limits.
+MinuteSpan panned_span(const MinuteSpan& span, int64_t minutes, const MinuteSpan& limits);
+inline constexpr int64_t kMinZoomMinutes = 10;
+
 // Where everything of the day's timeline stands: x is the time of day (the whole day, 00:00 to
 // 24:00, widened when the data reaches beyond it), y the count per minute from 0 at the
 // bottom to a round top value. Pure geometry, so the window, korvel-replay's picture and the
@@ -30,6 +51,8 @@ class OverviewLayout {
   public:
     // The plot area is the picture less its margins for title and labels.
     OverviewLayout(const MinuteStatistics& stats, double width, double height);
+    // The same with the time axis showing span only.
+    OverviewLayout(const MinuteStatistics& stats, double width, double height, MinuteSpan span);
 
     const OverviewRect& plot() const { return plot_; }
     int64_t first_minute() const { return first_; }  // the left edge
@@ -41,7 +64,8 @@ class OverviewLayout {
     // The minute under x, or nothing outside the plot area.
     std::optional<int64_t> minute_at(double x, double y) const;
 
-    // One tick an hour; labels on every hour that leaves room for them.
+    // One tick an hour (on a span shorter than six hours, ticks at a round number of minutes
+    // instead); labels on every tick that leaves room for them.
     std::vector<OverviewTick> hour_ticks() const;
     // Round steps (1, 2 or 5 times a power of ten, four or more of them) from 0 to the top.
     std::vector<OverviewTick> count_ticks() const;

@@ -23,7 +23,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     version->setObjectName("version");  // filled when the box opens, as the version line
     version->setText(texts::kVersion);
     version->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    auto* notice = new QLabel(texts::kMakersNotice, this);
+    // The build's own version (the project's, as --version prints it) opens the notice.
+    auto* notice = new QLabel(QStringLiteral("Version " KORVEL_VERSION ". ") + texts::kMakersNotice,
+                              this);
+    notice->setObjectName("notice");
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(icon, 0, 0, Qt::AlignLeft | Qt::AlignTop);

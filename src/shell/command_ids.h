@@ -20,7 +20,8 @@ enum CommandId : int {
     ID_TOOLS_MIRVAN = 32776,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
-    ID_VIEW_OVERVIEW = 32780,  // the day's overview of the open recording
+    ID_VIEW_OVERVIEW = 32780,      // the day's overview of the open recording
+    ID_FILE_SAVE_PICTURE = 32781,  // the view's picture as PNG (Ctrl+Shift+S, toolbar)
 };
 
 }  // namespace korvel

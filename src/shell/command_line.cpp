@@ -1,6 +1,7 @@
 #include "shell/command_line.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 
 #include "shell/shell_texts.h"
 
@@ -61,7 +62,26 @@ StartOptions parse_command_line(const QStringList& arguments) {
             QStringLiteral("at most one data file can be opened, %1 were named").arg(files.size());
         return options;
     }
-    if (!files.isEmpty()) options.data_file = files.first();
+    if (!files.isEmpty()) {
+        options.data_file = files.first();
+        options.data_path = QFile::encodeName(options.data_file).toStdString();
+    }
+    return options;
+}
+
+StartOptions parse_command_line(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
+    StartOptions options = parse_command_line(arguments);
+    if (options.data_file.isEmpty()) return options;
+    // The text form of a name that is not UTF-8 has lost its bytes: take them from the
+    // argument that reads as the file named (an option never does: it starts with a dash).
+    for (int i = argc - 1; i > 0; --i) {
+        if (arguments[i] == options.data_file) {
+            options.data_path = argv[i];
+            break;
+        }
+    }
     return options;
 }
 

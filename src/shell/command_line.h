@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <vector>
 
 namespace korvel {
 
@@ -14,6 +15,7 @@ struct StartOptions {
     bool show_splash = true;    // off with the Embedding or Automation flag
     bool play = false;          // --play: start playback once the named file is open
     QString data_file;          // the one data file named, empty for none
+    std::string data_path;      // its bytes as the system gave them (see below)
     QString error;
     QString help_text;
 };
@@ -22,6 +24,9 @@ struct StartOptions {
 // "Embedding" and "Automation" are taken in the forms -Embedding, /Embedding and --embedding
 // (any letter case) and only turn the splash screen off. At most one data file may be named.
 StartOptions parse_command_line(const QStringList& arguments);
+// The same for the arguments as main received them; the data file's path keeps its bytes,
+// so a name that is not UTF-8 opens.
+StartOptions parse_command_line(int argc, char** argv);
 
 // The start-up directory as the session keeps it: at most 59 characters; a longer path is
 // not cut (a cut path would name another folder) but left empty.

@@ -1,6 +1,7 @@
 #include "shell/dialog_runner.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QTimer>
 #include <cstdio>
 
@@ -28,6 +29,15 @@ int AutoAcceptRunner::run(QDialog& dialog, const QString& text) {
     if (!text.isEmpty()) {
         std::fprintf(stderr, "korvel: %s\n", text.toUtf8().constData());
         std::fflush(stderr);
+    }
+    if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
+        // A file dialog accepted with nothing chosen would stay on the screen.
+        const QString path = qEnvironmentVariable("KORVEL_AUTO_FILE");
+        const char* const answered = "korvel_auto_answered";
+        if (path.isEmpty() || files->property(answered).toBool()) return QDialog::Rejected;
+        files->setProperty(answered, true);
+        files->selectFile(path);
+        return QDialog::Accepted;
     }
     // Accept from inside the dialog's own event loop, so it runs exactly as it would for a
     // person pressing OK.

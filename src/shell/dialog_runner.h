@@ -23,7 +23,9 @@ class DialogRunner {
     static void install(DialogRunner* runner);
 };
 
-// Accepts every dialog once it is on the screen; echoes message texts to standard error.
+// Accepts every dialog once it is on the screen; echoes message texts to standard error. A
+// file dialog takes the path in KORVEL_AUTO_FILE and is accepted, or is cancelled when that is
+// not set; shown again (its answer refused), it is cancelled.
 class AutoAcceptRunner : public DialogRunner {
   public:
     int run(QDialog& dialog, const QString& text) override;

@@ -1,22 +1,26 @@
 #include "shell/main_frame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDate>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionMenuItem>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "commands/window_title.h"
+#include "common/fatal_error.h"
 #include "display/qt/vorlex_view.h"
 #include "shell/command_ids.h"
 #include "shell/companion_viewer.h"
+#include "shell/display_text.h"
 #include "shell/shell_texts.h"
 #include "shell/startup_splash.h"
 #include "shell/vorlex_app.h"
@@ -27,6 +31,25 @@ namespace {
 QString blanks(int n) {
     return QString(n, QLatin1Char(' '));
 }
+
+// The items of the playback menu name their key inside their text, as the menu resource has
+// them; Qt would add the action's shortcut a second time in a column of its own.
+class CommandMenu : public QMenu {
+  public:
+    CommandMenu(const QString& title, QWidget* parent) : QMenu(title, parent) {}
+
+  protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override {
+        QMenu::initStyleOption(option, action);
+        if (!action->isSeparator()) option->text = action->text();
+    }
+};
+
+// The first size of the window, before the screen has its say.
+constexpr QSize kFirstSize(1024, 720);
+// Room for the window manager's title bar and borders, which the window does not know of
+// until it is shown.
+constexpr QSize kDecoration(16, 48);
 
 }  // namespace
 
@@ -50,80 +73,135 @@ CMainFrame::CMainFrame(CVorlex_2App& app) : app_(app), session_(app.session()) {
     setCentralWidget(client);
     view_->setFocus();
 
+    build_commands();
     build_menu();
-    build_accelerators();
     build_tool_bar();
     build_status_bar();
-    resize(1024, 720);
+    show_playback_flags();
+    fit_to_screen();
 
     CStartupSplash::ShowFor(this);
 }
 
-QAction* CMainFrame::add_command(QMenu* menu, int id, const QString& text, const QString& prompt) {
-    auto* action = menu->addAction(text);
-    action->setData(id);
-    action->setStatusTip(prompt);
-    menu_actions_.insert(id, action);
-    return action;
+void CMainFrame::fit_to_screen() {
+    QSize size = kFirstSize;
+    if (const QScreen* s = screen()) {
+        size = size.boundedTo(s->availableGeometry().size() - kDecoration);
+    }
+    resize(size.expandedTo(QSize(200, 150)));
 }
 
-void CMainFrame::build_menu() {
-    file_menu_ = menuBar()->addMenu("&File");
-    QAction* open = add_command(file_menu_, ID_FILE_OPEN_DATA, "O&pen...\tStrg+O", texts::kVersion);
-    connect(open, &QAction::triggered, &app_, &CVorlex_2App::OnFileOpenData);
-    QAction* close = add_command(file_menu_, ID_FILE_CLOSE_DATA, "&Close", texts::kPromptClose);
-    connect(close, &QAction::triggered, &app_, &CVorlex_2App::OnFileCloseData);
-    recent_separator_ = file_menu_->addSeparator();
-    QAction* exit = add_command(file_menu_, ID_APP_EXIT, "&Exit", texts::kPromptExit);
-    connect(exit, &QAction::triggered, this, &CMainFrame::OnExit);
+QAction* CMainFrame::command(int id, const QString& text, const QString& prompt,
+                             const QKeySequence& key) {
+    auto* a = new QAction(text, this);
+    a->setData(id);
+    a->setStatusTip(prompt);
+    if (!key.isEmpty()) {
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+    }
+    // Part of the frame itself, so its key works whether or not a menu or bar shows it.
+    addAction(a);
+    commands_.insert(id, a);
+    return a;
+}
 
-    QMenu* play = menuBar()->addMenu("&Vorlex Parameter");
+void CMainFrame::build_commands() {
     const struct {
         int id;
         QString text;
         const char* prompt;
+        const char* key;
         void (CMainFrame::*handler)();
-    } playback[] = {
-        {ID_PLAY_START, "&Start" + blanks(31) + "Alt+S", texts::kPromptStart, &CMainFrame::OnStart},
-        {ID_PLAY_STOP, "Sto&p" + blanks(32) + "Alt+P", texts::kPromptStop, &CMainFrame::OnStop},
-        {ID_VIEW_ASYNC, "&Asynchrone View" + blanks(5) + "Alt+A", "", &CMainFrame::OnAsyncView},
-        {ID_VIEW_SYNC, "S&ynchrone View" + blanks(7) + "Alt+Y", "", &CMainFrame::OnSyncView},
+    } frame_commands[] = {
+        {ID_PLAY_START, "&Start" + blanks(31) + "Alt+S", texts::kPromptStart, "Alt+S",
+         &CMainFrame::OnStart},
+        {ID_PLAY_STOP, "Sto&p" + blanks(32) + "Alt+P", texts::kPromptStop, "Alt+P",
+         &CMainFrame::OnStop},
+        {ID_VIEW_ASYNC, "&Asynchrone View" + blanks(5) + "Alt+A", "", "Alt+A",
+         &CMainFrame::OnAsyncView},
+        {ID_VIEW_SYNC, "S&ynchrone View" + blanks(7) + "Alt+Y", "", "Alt+Y",
+         &CMainFrame::OnSyncView},
+        {ID_APP_EXIT, "&Exit", texts::kPromptExit, "Esc", &CMainFrame::OnExit},
+        {ID_TOOLS_MIRVAN, "MIRVAN", texts::kPromptMirvan, "", &CMainFrame::OnMirvan},
+        {ID_FILE_OPEN, texts::kTipOpen, texts::kPromptOpenToolbar, "Ctrl+O",
+         &CMainFrame::OnFrameOpen},
+        {ID_FILE_PRINT, "Print", "", "Ctrl+P", &CMainFrame::OnPrint},
+        {ID_FILE_NEW, "New", "", "Ctrl+N", &CMainFrame::OnFileNew},
+        {ID_VIEW_OVERVIEW, "&Overview", texts::kPromptOverview, "", &CMainFrame::OnOverview},
+        {ID_FILE_SAVE_PICTURE, "Save picture", texts::kPromptSavePicture, "Ctrl+Shift+S",
+         &CMainFrame::OnSavePicture},
     };
-    for (const auto& item : playback) {
-        QAction* a = add_command(play, item.id, item.text, item.prompt);
-        a->setCheckable(true);
-        connect(a, &QAction::triggered, this, item.handler);
+    for (const auto& c : frame_commands) {
+        connect(command(c.id, c.text, c.prompt, QKeySequence(c.key)), &QAction::triggered, this,
+                c.handler);
     }
-    action(ID_VIEW_ASYNC)->setChecked(true);
+    const struct {
+        int id;
+        QString text;
+        const char* prompt;
+        void (CVorlex_2App::*handler)();
+    } app_commands[] = {
+        {ID_FILE_OPEN_DATA, "O&pen...\tStrg+O", texts::kVersion, &CVorlex_2App::OnFileOpenData},
+        {ID_FILE_CLOSE_DATA, "&Close", texts::kPromptClose, &CVorlex_2App::OnFileCloseData},
+        {ID_MANUAL, "&Manual", "", &CVorlex_2App::OnManual},
+        {ID_APP_ABOUT,
+         "Inf&o \xC3\xBC"
+         "ber KORVEL",
+         texts::kPromptAbout, &CVorlex_2App::OnAppAbout},
+    };
+    for (const auto& c : app_commands) {
+        connect(command(c.id, c.text, c.prompt), &QAction::triggered, &app_, c.handler);
+    }
+    for (int id : {ID_PLAY_START, ID_PLAY_STOP, ID_VIEW_ASYNC, ID_VIEW_SYNC}) {
+        action(id)->setCheckable(true);
+    }
+    views_ = new QActionGroup(this);
+    views_->addAction(action(ID_VIEW_ASYNC));
+    views_->addAction(action(ID_VIEW_SYNC));
 
-    QMenu* tools = menuBar()->addMenu("&Tools");
-    connect(add_command(tools, ID_TOOLS_MIRVAN, "MIRVAN", texts::kPromptMirvan),
-            &QAction::triggered, this, &CMainFrame::OnMirvan);
-
-    view_menu_ = menuBar()->addMenu("&View");
-    QAction* bar = add_command(view_menu_, ID_VIEW_TOOLBAR, "&Symbolic Bar", texts::kPromptToolbar);
-    QAction* status =
-        add_command(view_menu_, ID_VIEW_STATUS_BAR, "S&tatus Bar", texts::kPromptStatusBar);
+    QAction* bar = command(ID_VIEW_TOOLBAR, "&Symbolic Bar", texts::kPromptToolbar);
+    QAction* status = command(ID_VIEW_STATUS_BAR, "S&tatus Bar", texts::kPromptStatusBar);
     for (QAction* a : {bar, status}) {
         a->setCheckable(true);
         a->setChecked(true);
     }
-    QAction* overview =
-        add_command(view_menu_, ID_VIEW_OVERVIEW, "&Overview", texts::kPromptOverview);
-    connect(overview, &QAction::triggered, this, &CMainFrame::OnOverview);
     connect(bar, &QAction::toggled, this, [this](bool on) { tool_bar_->setVisible(on); });
     connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
 
-    QMenu* help = menuBar()->addMenu("&?");
-    connect(add_command(help, ID_MANUAL, "&Manual", ""), &QAction::triggered, &app_,
-            &CVorlex_2App::OnManual);
-    connect(add_command(help, ID_APP_ABOUT,
-                        "Inf&o \xC3\xBC"
-                        "ber KORVEL",
-                        texts::kPromptAbout),
-            &QAction::triggered, &app_, &CVorlex_2App::OnAppAbout);
+    action(ID_FILE_OPEN)->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    action(ID_APP_ABOUT)->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+    action(ID_APP_ABOUT)->setToolTip(texts::kTipAbout);
+    action(ID_FILE_SAVE_PICTURE)->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    action(ID_VIEW_OVERVIEW)->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    action(ID_VIEW_OVERVIEW)->setToolTip(texts::kTipOverview);
+}
 
-    for (QMenu* menu : {file_menu_, play, tools, view_menu_, help}) watch_for_pause(menu);
+void CMainFrame::build_menu() {
+    const struct {
+        const char* title;
+        std::initializer_list<int> ids;  // 0: a separator
+    } menus[] = {
+        {"&File", {ID_FILE_OPEN_DATA, ID_FILE_CLOSE_DATA, 0, ID_APP_EXIT}},
+        {"&Vorlex Parameter", {ID_PLAY_START, ID_PLAY_STOP, ID_VIEW_ASYNC, ID_VIEW_SYNC}},
+        {"&Tools", {ID_TOOLS_MIRVAN}},
+        {"&View", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_OVERVIEW}},
+        {"&?", {ID_MANUAL, ID_APP_ABOUT}},
+    };
+    for (const auto& m : menus) {
+        auto* menu = new CommandMenu(m.title, this);
+        for (int id : m.ids) {
+            if (id == 0) {
+                recent_separator_ = menu->addSeparator();  // the recent files go above it
+            } else {
+                menu->addAction(action(id));
+            }
+        }
+        menuBar()->addMenu(menu);
+        watch_for_pause(menu);
+        if (*m.ids.begin() == ID_FILE_OPEN_DATA) file_menu_ = menu;
+        if (*m.ids.begin() == ID_VIEW_TOOLBAR) view_menu_ = menu;
+    }
     connect(menuBar(), &QMenuBar::hovered, this, &CMainFrame::pause_playback);
 }
 
@@ -134,46 +212,18 @@ void CMainFrame::watch_for_pause(QMenu* menu) {
 }
 
 void CMainFrame::pause_playback() {
+    // A pause, not a Stop: Start keeps its check mark and Alt+S resumes.
+    if (session_.playback_running == 1) paused_by_menu_ = true;
     session_.playback_running = 0;
-}
-
-void CMainFrame::add_accelerator(int id, const QKeySequence& key, void (CMainFrame::*handler)()) {
-    auto* a = new QAction(this);
-    a->setShortcut(key);
-    a->setShortcutContext(Qt::WindowShortcut);
-    a->setData(id);
-    if (handler != nullptr) connect(a, &QAction::triggered, this, handler);
-    addAction(a);
-    accelerators_.insert(id, a);
-}
-
-void CMainFrame::build_accelerators() {
-    add_accelerator(ID_VIEW_ASYNC, QKeySequence("Alt+A"), &CMainFrame::OnAsyncView);
-    add_accelerator(ID_FILE_NEW, QKeySequence("Ctrl+N"), nullptr);
-    add_accelerator(ID_FILE_OPEN, QKeySequence("Ctrl+O"), &CMainFrame::OnFrameOpen);
-    add_accelerator(ID_FILE_PRINT, QKeySequence("Ctrl+P"), &CMainFrame::OnPrint);
-    add_accelerator(ID_PLAY_STOP, QKeySequence("Alt+P"), &CMainFrame::OnStop);
-    add_accelerator(ID_PLAY_START, QKeySequence("Alt+S"), &CMainFrame::OnStart);
-    add_accelerator(ID_APP_EXIT, QKeySequence(Qt::Key_Escape), &CMainFrame::OnExit);
-    add_accelerator(ID_VIEW_SYNC, QKeySequence("Alt+Y"), &CMainFrame::OnSyncView);
-    connect(accelerator(ID_FILE_NEW), &QAction::triggered, &app_, &CVorlex_2App::OnFileNew);
+    show_playback_flags();
 }
 
 void CMainFrame::build_tool_bar() {
     tool_bar_ = addToolBar("Symbolic Bar");
     tool_bar_->setObjectName("toolbar");
-    QAction* open =
-        tool_bar_->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton), texts::kTipOpen);
-    open->setStatusTip(texts::kPromptOpenToolbar);
-    open->setData(ID_FILE_OPEN);
-    connect(open, &QAction::triggered, this, &CMainFrame::OnFrameOpen);
+    tool_bar_->addAction(action(ID_FILE_OPEN));
     tool_bar_->addSeparator();
-    QAction* about = tool_bar_->addAction(style()->standardIcon(QStyle::SP_MessageBoxInformation),
-                                          texts::kTipAbout);
-    about->setStatusTip(texts::kPromptAbout);
-    about->setData(ID_APP_ABOUT);
-    connect(about, &QAction::triggered, &app_, &CVorlex_2App::OnAppAbout);
-
+    tool_bar_->addAction(action(ID_APP_ABOUT));
     tool_bar_->addSeparator();
     speed_ = new QComboBox(tool_bar_);
     speed_->setToolTip("Playback speed: steps per tick");
@@ -181,20 +231,8 @@ void CMainFrame::build_tool_bar() {
     for (const SpeedChoice& c : kSpeedChoices) speed_->addItem(c.label, c.steps_per_tick);
     connect(speed_, &QComboBox::currentIndexChanged, this, &CMainFrame::set_speed);
     tool_bar_->addWidget(speed_);
-
-    auto* save =
-        new QAction(style()->standardIcon(QStyle::SP_DialogSaveButton), "Save picture", this);
-    save->setShortcut(QKeySequence("Ctrl+Shift+S"));
-    save->setStatusTip("Saves the view's picture as PNG.");
-    connect(save, &QAction::triggered, this, &CMainFrame::OnSavePicture);
-    tool_bar_->addAction(save);
-
-    auto* overview = new QAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
-                                 texts::kTipOverview, this);
-    overview->setStatusTip(texts::kPromptOverview);
-    overview->setData(ID_VIEW_OVERVIEW);
-    connect(overview, &QAction::triggered, this, &CMainFrame::OnOverview);
-    tool_bar_->addAction(overview);
+    tool_bar_->addAction(action(ID_FILE_SAVE_PICTURE));
+    tool_bar_->addAction(action(ID_VIEW_OVERVIEW));
     connect(tool_bar_, &QToolBar::visibilityChanged, this, [this](bool shown) {
         if (!isHidden()) action(ID_VIEW_TOOLBAR)->setChecked(shown);
     });
@@ -213,7 +251,7 @@ void CMainFrame::build_status_bar() {
         indicator->setObjectName(name);
         statusBar()->addPermanentWidget(indicator);
     }
-    // A menu prompt replaces "END OF FILE"; afterwards the pane is idle again.
+    // A menu prompt replaces the pane's message; afterwards the pane is idle again.
     connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
         if (!text.isEmpty()) show_idle();
     });
@@ -225,58 +263,87 @@ void CMainFrame::set_speed(int index) {
     view_->set_steps_per_tick(speed_->itemData(index).toInt());
 }
 
+void CMainFrame::show_message(PaneMessage message) {
+    pane_ = message;
+    message_->setText(pane_text(pane_));
+}
+
 void CMainFrame::show_end_of_file() {
-    message_->setText(texts::kEndOfFile);
+    if (!session_.data_file) return;
+    uint64_t length = 0;
+    try {
+        length = session_.data_file->length();
+    } catch (const FatalError& e) {
+        app_.fatal(display_text(e.text()));
+        return;
+    }
+    // The step reads nothing past the end, so a file cut below the read positions also ends
+    // playback; the user is told that the file shrank rather than that it was read through.
+    const uint64_t read_to = std::max(session_.pos_a, session_.pos_b);
+    if (read_to > length) {
+        show_message({PaneState::file_shrank, length, read_to});
+    } else {
+        show_message({PaneState::end_of_file});
+    }
 }
 
 void CMainFrame::show_idle() {
-    message_->setText(texts::kIdle);
+    show_message({PaneState::idle});
 }
 
 void CMainFrame::repaint_view() {
     view_->update();
 }
 
-void CMainFrame::update_recent_menu(const QStringList& files) {
+void CMainFrame::update_recent_menu(const std::vector<std::string>& files) {
     qDeleteAll(recent_actions_);
     recent_actions_.clear();
-    for (int i = 0; i < files.size(); ++i) {
-        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), file_menu_);
-        a->setStatusTip(files[i]);
-        const QString path = files[i];
-        connect(a, &QAction::triggered, &app_, [this, path] { app_.open_path(path); });
+    for (size_t i = 0; i < files.size(); ++i) {
+        const QString name = display_text(files[i]);
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name), file_menu_);
+        a->setStatusTip(name);
+        const std::string path = files[i];
+        connect(a, &QAction::triggered, &app_, [this, path] { app_.open_recent(path); });
         file_menu_->insertAction(recent_separator_, a);
         recent_actions_ << a;
     }
 }
 
-void CMainFrame::set_checks(int checked, int unchecked) {
-    action(unchecked)->setChecked(false);
-    action(checked)->setChecked(true);
+void CMainFrame::show_playback_flags() {
+    const bool running = session_.playback_running == 1 || paused_by_menu_;
+    action(ID_PLAY_START)->setChecked(playback_chosen_ && running);
+    action(ID_PLAY_STOP)->setChecked(playback_chosen_ && !running);
+    action(session_.sync_view == 1 ? ID_VIEW_SYNC : ID_VIEW_ASYNC)->setChecked(true);
+}
+
+void CMainFrame::set_playback_running(int running) {
+    session_.playback_running = running;
+    playback_chosen_ = true;
+    paused_by_menu_ = false;
+    show_playback_flags();
+}
+
+void CMainFrame::select_view(bool sync) {
+    session_.sync_view = sync ? 1 : 0;
+    session_.async_view = sync ? 0 : 1;
+    session_.view_switch = sync ? 1 : 2;
+    show_playback_flags();
 }
 
 void CMainFrame::OnStart() {
-    set_checks(ID_PLAY_START, ID_PLAY_STOP);
-    session_.playback_running = 1;
+    set_playback_running(1);
 }
 
 void CMainFrame::OnStop() {
-    set_checks(ID_PLAY_STOP, ID_PLAY_START);
-    session_.playback_running = 0;
+    set_playback_running(0);
 }
 
 void CMainFrame::OnAsyncView() {
-    set_checks(ID_VIEW_ASYNC, ID_VIEW_SYNC);
-    session_.async_view = 1;
-    session_.sync_view = 0;
-    session_.view_switch = 2;
+    select_view(false);
 }
 
 void CMainFrame::OnSyncView() {
-    set_checks(ID_VIEW_SYNC, ID_VIEW_ASYNC);
-    session_.sync_view = 1;
-    session_.async_view = 0;
-    session_.view_switch = 1;
+    select_view(true);
 }
 
 void CMainFrame::OnMirvan() {
@@ -285,6 +352,11 @@ void CMainFrame::OnMirvan() {
 
 void CMainFrame::OnFrameOpen() {
     if (session_.open_document == nullptr) app_.OnFileOpenData();
+}
+
+void CMainFrame::OnFileNew() {
+    app_.OnFileNew();
+    show_message({PaneState::new_document});
 }
 
 void CMainFrame::OnExit() {
@@ -296,23 +368,27 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     if (event->isAccepted()) emit closed();
 }
 
-QString dropped_recording(const QList<QUrl>& urls) {
-    if (urls.size() != 1 || !urls.first().isLocalFile()) return QString();
-    const QString path = urls.first().toLocalFile();
-    return path.endsWith(QLatin1String(".ab"), Qt::CaseInsensitive) ? path : QString();
+std::string dropped_recording(const QList<QUrl>& urls) {
+    if (urls.size() != 1 || !urls.first().isLocalFile()) return std::string();
+    // The path's bytes as the system has them: a name that is not UTF-8 stays percent-encoded
+    // in the URL and is decoded here byte for byte.
+    const QByteArray encoded = urls.first().path(QUrl::FullyEncoded).toLatin1();
+    const QByteArray path = QByteArray::fromPercentEncoding(encoded);
+    if (!path.toLower().endsWith(".ab")) return std::string();
+    return path.toStdString();
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls() && !dropped_recording(event->mimeData()->urls()).isEmpty()) {
+    if (event->mimeData()->hasUrls() && !dropped_recording(event->mimeData()->urls()).empty()) {
         event->acceptProposedAction();
     }
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const QString path = dropped_recording(event->mimeData()->urls());
-    if (path.isEmpty()) return;
+    const std::string path = dropped_recording(event->mimeData()->urls());
+    if (path.empty()) return;
     event->acceptProposedAction();
-    app_.open_path(path);
+    app_.open_existing(path);
 }
 
 }  // namespace korvel

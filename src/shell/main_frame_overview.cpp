@@ -1,6 +1,5 @@
 // The main frame's overview command: one overview window of the open recording, whose clicks
 // reopen the recording at the minute clicked.
-#include <QLabel>
 
 #include "shell/main_frame.h"
 #include "shell/overview_window.h"
@@ -12,11 +11,21 @@ namespace korvel {
 void CMainFrame::OnOverview() {
     const PlaybackSession& s = session_;
     if (s.open_document == nullptr) {
-        message_->setText(texts::kNoFileForOverview);
+        show_message({PaneState::overview_needs_file});
         return;
     }
-    const QString path = QString::fromStdString(s.open_document->path_name);
-    if (overview_ && overview_->path() == path) {
+    // After Ctrl+N the document has no path: there is no recording to compute.
+    const std::string& path = s.open_document->path_name;
+    if (path.empty()) {
+        show_message({PaneState::overview_no_recording});
+        return;
+    }
+    // A finished or running overview of this file is shown again; one that was cancelled or
+    // failed, or one of another file, is computed afresh.
+    const bool reusable = overview_ && overview_->path() == path &&
+                          (overview_->outcome() == OverviewWindow::Outcome::done ||
+                           overview_->outcome() == OverviewWindow::Outcome::computing);
+    if (reusable) {
         overview_->show();
         overview_->raise();
         overview_->activateWindow();

@@ -1,15 +1,18 @@
 #include "shell/overview_window.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <exception>
+#include <new>
+
 #include "common/fatal_error.h"
 #include "io/disk_file_opener.h"
+#include "shell/display_text.h"
 #include "shell/overview_chart.h"
 #include "statistics/day_statistics.h"
 
@@ -37,11 +40,34 @@ class AtomicProgress : public DayStatisticsProgress {
 // The progress bar counts in thousandths: a day's bytes do not fit its int range.
 constexpr int kProgressSteps = 1000;
 
+QString file_name(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return display_text(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
 }  // namespace
 
-OverviewWindow::OverviewWindow(QString path, std::string work_dir, QWidget* parent)
+OverviewResult compute_overview(const std::string& path, const std::string& work_dir,
+                                FileOpener& opener, DayStatisticsProgress& progress) noexcept {
+    OverviewResult result;
+    try {
+        result.stats = compute_day_statistics(path, work_dir, opener, progress);
+    } catch (const FatalError& e) {
+        result.error = e.text();
+    } catch (const std::bad_alloc&) {
+        result.error = "not enough memory";
+    } catch (const std::exception& e) {
+        result.error = e.what();
+    } catch (...) {
+        result.error = "an unexpected error";
+    }
+    if (!result.error.empty()) result.stats.reset();
+    return result;
+}
+
+OverviewWindow::OverviewWindow(std::string path, std::string work_dir, QWidget* parent)
     : QWidget(parent, Qt::Window), path_(std::move(path)), work_dir_(std::move(work_dir)) {
-    setWindowTitle("Overview   " + QFileInfo(path_).fileName());
+    setWindowTitle("Overview   " + file_name(path_));
     setAttribute(Qt::WA_DeleteOnClose);
     chart_ = new OverviewChart(this);
     progress_ = new QProgressBar(this);
@@ -53,7 +79,7 @@ OverviewWindow::OverviewWindow(QString path, std::string work_dir, QWidget* pare
     layout->addWidget(status_);
     resize(1000, 380);
     connect(chart_, &OverviewChart::minuteClicked, this,
-            [this](qint64 minute) { emit minuteChosen(path_, minute); });
+            [this](qint64 minute) { emit minuteChosen(QByteArray::fromStdString(path_), minute); });
     poll_timer_ = new QTimer(this);
     poll_timer_->setInterval(100);
     connect(poll_timer_, &QTimer::timeout, this, &OverviewWindow::poll);
@@ -65,21 +91,15 @@ OverviewWindow::~OverviewWindow() {
 }
 
 void OverviewWindow::start() {
-    status_->setText("Computing the overview of " + QFileInfo(path_).fileName() + " ...");
-    const std::string path = path_.toStdString();
-    worker_ = QThread::create([this, path] {
+    status_->setText("Computing the overview of " + file_name(path_) + " ...");
+    outcome_ = Outcome::computing;
+    worker_ = QThread::create([this] {
         DiskFileOpener opener;
         AtomicProgress progress(stop_, done_, total_);
-        std::unique_ptr<MinuteStatistics> stats;
-        std::string error;
-        try {
-            stats = compute_day_statistics(path, work_dir_, opener, progress);
-        } catch (const FatalError& e) {
-            error = e.text();
-        }
+        OverviewResult result = compute_overview(path_, work_dir_, opener, progress);
         const std::lock_guard<std::mutex> lock(result_mutex_);
-        result_ = std::move(stats);
-        error_ = error;
+        result_ = std::move(result.stats);
+        error_ = std::move(result.error);
     });
     // Playback on the user-interface thread comes first: the computation yields to it.
     worker_->start(QThread::LowPriority);
@@ -104,10 +124,13 @@ void OverviewWindow::poll() {
         error = error_;
     }
     if (!error.empty()) {
-        status_->setText("The overview could not be computed: " + QString::fromStdString(error));
+        outcome_ = Outcome::failed;
+        status_->setText("The overview could not be computed: " + display_text(error));
     } else if (!stats) {
+        outcome_ = Outcome::cancelled;
         status_->setText("The overview was cancelled.");
     } else {
+        outcome_ = Outcome::done;
         progress_->setValue(kProgressSteps);
         const MinuteCounts all = stats->totals();
         status_->setText(QString("%1 minutes with data, %2 particles of A, %3 of B, %4 pairs. "
@@ -117,7 +140,7 @@ void OverviewWindow::poll() {
                              .arg(all.waited_b)
                              .arg(all.pairs));
         chart_->set_statistics(std::shared_ptr<const MinuteStatistics>(std::move(stats)),
-                               QFileInfo(path_).fileName() + "  particles per minute");
+                               file_name(path_) + "  particles per minute");
     }
     emit finished();
 }

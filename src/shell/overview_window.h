@@ -10,6 +10,7 @@
 
 #include "statistics/minute_statistics.h"
 
+class QByteArray;
 class QLabel;
 class QProgressBar;
 class QThread;
@@ -18,6 +19,18 @@ class QTimer;
 namespace korvel {
 
 class OverviewChart;
+class FileOpener;
+class DayStatisticsProgress;
+
+// What a computation of the overview came to: the statistics, or the reason it failed (empty
+// for a cancelled one). Whatever it throws is caught here, at the edge of its thread, and
+// counts as a failure of this computation, never of the program.
+struct OverviewResult {
+    std::unique_ptr<MinuteStatistics> stats;
+    std::string error;
+};
+OverviewResult compute_overview(const std::string& path, const std::string& work_dir,
+                                FileOpener& opener, DayStatisticsProgress& progress) noexcept;
 
 // The overview of one recording: its per-minute statistics computed on a thread of its own,
 // with a progress bar, while the main window goes on playing, then shown as the day's
@@ -28,18 +41,22 @@ class OverviewChart;
 class OverviewWindow : public QWidget {
     Q_OBJECT
   public:
-    OverviewWindow(QString path, std::string work_dir, QWidget* parent = nullptr);
+    enum class Outcome { computing, done, cancelled, failed };
+
+    // path: the recording's bytes as the system gave them.
+    OverviewWindow(std::string path, std::string work_dir, QWidget* parent = nullptr);
     ~OverviewWindow() override;
 
-    const QString& path() const { return path_; }
+    const std::string& path() const { return path_; }
     bool computing() const;
+    Outcome outcome() const { return outcome_; }
     void cancel();  // stops a computation still running; a finished overview stays
     OverviewChart* chart() const { return chart_; }
     QProgressBar* progress_bar() const { return progress_; }
     QLabel* status_label() const { return status_; }
 
   signals:
-    void minuteChosen(const QString& path, qint64 minute);
+    void minuteChosen(const QByteArray& path, qint64 minute);
     void finished();  // the computation ended: done, cancelled or failed
 
   protected:
@@ -50,8 +67,9 @@ class OverviewWindow : public QWidget {
     void poll();
     void stop_worker();
 
-    QString path_;
+    std::string path_;
     std::string work_dir_;
+    Outcome outcome_ = Outcome::computing;
     OverviewChart* chart_;
     QProgressBar* progress_;
     QLabel* status_;
@@ -65,7 +83,6 @@ class OverviewWindow : public QWidget {
     std::mutex result_mutex_;
     std::unique_ptr<MinuteStatistics> result_;
     std::string error_;
-    bool cancelled_ = false;
 };
 
 }  // namespace korvel

@@ -7,6 +7,7 @@
 #include <QTimeEdit>
 
 #include "shell/dialog_runner.h"
+#include "shell/display_text.h"
 #include "shell/main_frame.h"
 #include "shell/recent_files.h"
 #include "shell/shell_texts.h"
@@ -29,8 +30,9 @@ bool QtUserInteraction::choose_file(std::string& path, std::string& file_title) 
     if (DialogRunner::current().run(dialog, QString()) != QDialog::Accepted) return false;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return false;
-    path = chosen.first().toStdString();
-    file_title = QFileInfo(chosen.first()).fileName().toStdString();
+    path = path_bytes(chosen.first());
+    const size_t slash = path.rfind('/');
+    file_title = slash == std::string::npos ? path : path.substr(slash + 1);
     return true;
 }
 
@@ -45,20 +47,26 @@ bool QtUserInteraction::choose_start_time(int& hour, int& minute, int& second) {
 }
 
 void QtUserInteraction::show_message(const std::string& text) {
-    show_korvel_message(&frame_, QString::fromStdString(text));
+    show_korvel_message(&frame_, display_text(text));
 }
 
 void QtUserInteraction::report_file_error(const std::string& text) {
-    show_korvel_message(&frame_, QString::fromStdString(text), true);
+    show_korvel_message(&frame_, display_text(text), true);
 }
 
 void QtUserInteraction::add_recent_file(const std::string& path) {
-    recent_.add(QString::fromStdString(path));
+    pending_recent_ = path;
+}
+
+void QtUserInteraction::commit_recent_file() {
+    if (pending_recent_.empty()) return;
+    recent_.add(pending_recent_);
+    pending_recent_.clear();
     frame_.update_recent_menu(recent_.files());
 }
 
 void QtUserInteraction::set_title(const std::string& text) {
-    frame_.setWindowTitle(QString::fromStdString(text));
+    frame_.setWindowTitle(display_text(text));
 }
 
 void QtUserInteraction::repaint_views() {

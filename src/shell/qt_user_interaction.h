@@ -21,7 +21,10 @@ class QtUserInteraction : public UserInteraction {
     bool choose_start_time(int& hour, int& minute, int& second) override;
     void show_message(const std::string& text) override;
     void report_file_error(const std::string& text) override;
+    // Kept until Open has succeeded (commit_recent_file); an Open that fails adds nothing.
     void add_recent_file(const std::string& path) override;
+    void commit_recent_file();
+    void forget_recent_file() { pending_recent_.clear(); }
     void set_title(const std::string& text) override;
     void repaint_views() override;
     CivilDate local_today() override;
@@ -29,6 +32,7 @@ class QtUserInteraction : public UserInteraction {
   private:
     CMainFrame& frame_;
     RecentFiles& recent_;
+    std::string pending_recent_;
 };
 
 // A message box of the program: caption "KORVEL", the text as it is, one OK button; with a

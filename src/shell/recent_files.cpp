@@ -1,7 +1,11 @@
 #include "shell/recent_files.h"
 
-#include <QFileInfo>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QSettings>
+#include <QString>
+#include <algorithm>
 
 #include "shell/shell_texts.h"
 
@@ -15,14 +19,23 @@ QSettings settings() {
 
 constexpr char kGroup[] = "Recent File List";
 
+bool is_utf8(const std::string& bytes) {
+    const QString text = QString::fromStdString(bytes);
+    return text.toStdString() == bytes;
+}
+
 }  // namespace
 
-QStringList with_recent(const QStringList& files, const QString& path) {
-    const QString canonical = QFileInfo(path).absoluteFilePath();
-    QStringList out{canonical};
-    for (const QString& f : files) {
+std::vector<std::string> with_recent(const std::vector<std::string>& files,
+                                     const std::string& path) {
+    std::string absolute = path;
+    if (!path.empty() && path[0] != '/') {
+        absolute = QFile::encodeName(QDir::currentPath()).toStdString() + "/" + path;
+    }
+    std::vector<std::string> out{absolute};
+    for (const std::string& f : files) {
         if (out.size() == RecentFiles::kEntries) break;
-        if (f != canonical && !f.isEmpty()) out << f;
+        if (f != absolute && !f.empty()) out.push_back(f);
     }
     return out;
 }
@@ -31,13 +44,22 @@ RecentFiles::RecentFiles() {
     QSettings s = settings();
     s.beginGroup(kGroup);
     for (int i = 1; i <= kEntries; ++i) {
-        const QString f = s.value(QStringLiteral("File%1").arg(i)).toString();
-        if (!f.isEmpty()) files_ << f;
+        const QVariant v = s.value(QStringLiteral("File%1").arg(i));
+        // A name that is not UTF-8 is kept as bytes; every other one as text, readable in the
+        // settings file.
+        const std::string f = v.typeId() == QMetaType::QByteArray ? v.toByteArray().toStdString()
+                                                                  : v.toString().toStdString();
+        if (!f.empty()) files_.push_back(f);
     }
 }
 
-void RecentFiles::add(const QString& path) {
+void RecentFiles::add(const std::string& path) {
     files_ = with_recent(files_, path);
+    save();
+}
+
+void RecentFiles::remove(const std::string& path) {
+    files_.erase(std::remove(files_.begin(), files_.end(), path), files_.end());
     save();
 }
 
@@ -46,10 +68,15 @@ void RecentFiles::save() const {
     s.beginGroup(kGroup);
     for (int i = 1; i <= kEntries; ++i) {
         const QString key = QStringLiteral("File%1").arg(i);
-        if (i <= files_.size()) {
-            s.setValue(key, files_[i - 1]);
-        } else {
+        if (static_cast<size_t>(i) > files_.size()) {
             s.remove(key);
+            continue;
+        }
+        const std::string& f = files_[static_cast<size_t>(i) - 1];
+        if (is_utf8(f)) {
+            s.setValue(key, QString::fromStdString(f));
+        } else {
+            s.setValue(key, QByteArray::fromStdString(f));
         }
     }
 }

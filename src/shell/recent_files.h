@@ -1,26 +1,31 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 namespace korvel {
 
 // The list of the four files opened last, newest first, kept in the program's settings
-// (organisation "Local AppWizard-Generated Applications").
+// (organisation "Local AppWizard-Generated Applications"). Each path is kept as the bytes the
+// system gave, so a name that is not UTF-8 opens again from the list.
 class RecentFiles {
   public:
     static constexpr int kEntries = 4;
 
     RecentFiles();  // loads the list from the settings
-    const QStringList& files() const { return files_; }
+    const std::vector<std::string>& files() const { return files_; }
     // Puts path at the front (once) and saves the list.
-    void add(const QString& path);
+    void add(const std::string& path);
+    // Takes path out of the list and saves it.
+    void remove(const std::string& path);
 
   private:
     void save() const;
-    QStringList files_;
+    std::vector<std::string> files_;
 };
 
-// The list after opening path: path first, no duplicate, at most kEntries.
-QStringList with_recent(const QStringList& files, const QString& path);
+// The list after opening path: path (made absolute) first, no duplicate, at most kEntries.
+std::vector<std::string> with_recent(const std::vector<std::string>& files,
+                                     const std::string& path);
 
 }  // namespace korvel

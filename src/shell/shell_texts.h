@@ -35,7 +35,20 @@ inline constexpr char kTipAbout[] = "Info";
 inline constexpr char kPromptOverview[] =
     "Shows every minute of the open recording at a glance; a click plays from that minute.";
 inline constexpr char kTipOverview[] = "Overview";
+inline constexpr char kPromptSavePicture[] = "Saves the view's picture as PNG.";
 inline constexpr char kNoFileForOverview[] = "Open a recording first: the overview shows it.";
+inline constexpr char kNoRecordingForOverview[] = "Overview: no recording is open.";
+// Ctrl+N empties the document's path: the file may stay open, but nothing plays.
+inline constexpr char kNewDocumentPane[] =
+    "New document: no recording is open, nothing plays. Close the file, then open one.";
+// A recent, dropped or overview-chosen file that is gone (%1: its name).
+inline constexpr char kFileGone[] = "%1\nno longer exists or is not a file; it was not opened.";
+inline constexpr char kFileGoneRecent[] =
+    "%1\nno longer exists or is not a file; it is taken out of the recent files.";
+// Save picture and Print to a file must never write over the recording (%1: its name).
+inline constexpr char kRefuseOverwrite[] =
+    "%1\nis the open recording or its index: the picture is not written over it. "
+    "Choose another name.";
 inline constexpr char kPromptExit[] =
     "Verl\xC3\xA4\xC3\x9F"
     "t die Anwendung; fragt, ob Dokumente gespeichert werden sollen.";

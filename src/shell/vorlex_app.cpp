@@ -1,5 +1,6 @@
 #include "shell/vorlex_app.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -16,10 +17,12 @@
 #include "shell/command_ids.h"
 #include "shell/command_line.h"
 #include "shell/dialog_runner.h"
+#include "shell/display_text.h"
 #include "shell/main_frame.h"
 #include "shell/manual_window.h"
 #include "shell/preset_start_time.h"
 #include "shell/qt_user_interaction.h"
+#include "shell/shell_texts.h"
 #include "shell/startup_splash.h"
 
 namespace korvel {
@@ -58,13 +61,12 @@ bool CVorlex_2App::InitInstance(const StartOptions& options) {
     connect(view, &CVorlex_2View::endOfFile, frame_.get(), &CMainFrame::show_end_of_file);
     connect(view, &CVorlex_2View::stepped, frame_.get(), &CMainFrame::update_position);
 
-    apply_start_up(session_, start_up_directory(current_directory()),
-                   options.data_file.toStdString());
+    apply_start_up(session_, start_up_directory(current_directory()), options.data_path);
     if (!session_.cmd_line_path.empty()) {
         run_open();
         if (ending_) return false;
         if (options.play && session_.open_document != nullptr) {
-            frame_->action(ID_PLAY_START)->trigger();
+            frame_->set_playback_running(1);
         }
     }
     frame_->show();
@@ -82,13 +84,32 @@ void CVorlex_2App::end_event_loop() {
 void CVorlex_2App::run_open() {
     // Another file is about to be opened: an overview still being computed is of no more use.
     if (session_.open_document == nullptr && frame_) frame_->cancel_overview();
+    open_file_with(*ui_);
+}
+
+void CVorlex_2App::open_file_with(UserInteraction& ui) {
+    const bool was_open = session_.open_document != nullptr;
     try {
-        open_file(session_, doc_.core(), *ui_, opener_);
+        open_file(session_, doc_.core(), ui, opener_);
     } catch (const FatalError& e) {
-        fatal(QString::fromStdString(e.text()));
+        ui_->forget_recent_file();
+        fatal(display_text(e.text()));
         return;
     }
+    // Only a file that Open has opened goes into the recent list.
+    if (!was_open && session_.open_document != nullptr) {
+        ui_->commit_recent_file();
+    } else {
+        ui_->forget_recent_file();
+    }
     after_file_change();
+}
+
+bool CVorlex_2App::still_there(const std::string& path, const char* message_if_gone) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
+    show_korvel_message(frame_.get(), QString(message_if_gone).arg(display_text(path)), true);
+    return false;
 }
 
 void CVorlex_2App::after_file_change() {
@@ -102,9 +123,24 @@ void CVorlex_2App::OnFileOpenData() {
     run_open();
 }
 
-void CVorlex_2App::open_path(const QString& path) {
+void CVorlex_2App::open_existing(const std::string& path) {
     // While a file is open, Open only says so; the path must not wait for a later Open.
-    if (session_.open_document == nullptr) session_.cmd_line_path = path.toStdString();
+    if (session_.open_document == nullptr) {
+        if (!still_there(path, texts::kFileGone)) return;
+        session_.cmd_line_path = path;
+    }
+    run_open();
+}
+
+void CVorlex_2App::open_recent(const std::string& path) {
+    if (session_.open_document == nullptr) {
+        if (!still_there(path, texts::kFileGoneRecent)) {
+            recent_.remove(path);
+            if (frame_) frame_->update_recent_menu(recent_.files());
+            return;
+        }
+        session_.cmd_line_path = path;
+    }
     run_open();
 }
 
@@ -114,20 +150,16 @@ void CVorlex_2App::OnFileCloseData() {
     after_file_change();
 }
 
-void CVorlex_2App::reopen_at(const QString& path, qint64 minute) {
+void CVorlex_2App::reopen_at(const QByteArray& path, qint64 minute) {
     if (ending_ || !ui_) return;
+    const std::string bytes = path.toStdString();
+    if (!still_there(bytes, texts::kFileGone)) return;
     if (session_.open_document != nullptr) OnFileCloseData();
     const auto m = static_cast<int>(std::clamp<qint64>(minute, 0, 24 * 60 - 1));
     PresetStartTime preset(*ui_, m / 60, m % 60, 0);
-    session_.cmd_line_path = path.toStdString();
-    try {
-        open_file(session_, doc_.core(), preset, opener_);
-    } catch (const FatalError& e) {
-        fatal(QString::fromStdString(e.text()));
-        return;
-    }
-    after_file_change();
-    if (session_.open_document != nullptr && frame_) frame_->action(ID_PLAY_START)->trigger();
+    session_.cmd_line_path = bytes;
+    open_file_with(preset);
+    if (session_.open_document != nullptr && frame_) frame_->set_playback_running(1);
 }
 
 void CVorlex_2App::OnFileNew() {
@@ -135,10 +167,10 @@ void CVorlex_2App::OnFileNew() {
 }
 
 void CVorlex_2App::OnAppAbout() {
-    session_.playback_running = 0;
+    frame_->set_playback_running(0);
     CAboutDlg dialog(frame_.get());
     if (DialogRunner::current().run(dialog, QString()) == QDialog::Accepted) {
-        session_.playback_running = 1;
+        frame_->set_playback_running(1);
     }
 }
 

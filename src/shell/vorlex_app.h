@@ -15,6 +15,7 @@ namespace korvel {
 
 class CMainFrame;
 class QtUserInteraction;
+class UserInteraction;
 struct StartOptions;
 
 // The application: it holds the playback session for the life of the process, runs start-up
@@ -41,14 +42,18 @@ class CVorlex_2App : public QObject {
     void OnFileNew();
     void OnManual();
 
-    // Opens path as Open does, with the Start Time dialog but no file dialog (a recent file,
-    // a dropped file, the command line).
-    void open_path(const QString& path);
+    // Opens path (its bytes) as Open does, with the Start Time dialog but no file dialog: a
+    // dropped file. A path that is no longer a regular file is only reported, in a message
+    // box that does not end the program.
+    void open_existing(const std::string& path);
+    // The same for an entry of the recent-file list; a missing file also leaves the list.
+    void open_recent(const std::string& path);
 
     // Close File, then Open of path with the start time at the minute of the day given, without
     // dialogs, and playback started: what a click in the overview asks for. Minutes past the
-    // day start at its last minute, minutes before it at midnight.
-    void reopen_at(const QString& path, qint64 minute);
+    // day start at its last minute, minutes before it at midnight. A missing file is reported
+    // as open_existing does, and the open file stays open.
+    void reopen_at(const QByteArray& path, qint64 minute);
 
     // Shows text in one message box, closes the data and index files and ends the program
     // with exit status 1.
@@ -56,6 +61,8 @@ class CVorlex_2App : public QObject {
 
   private:
     void run_open();
+    void open_file_with(UserInteraction& ui);
+    bool still_there(const std::string& path, const char* message_if_gone);
     void end_event_loop();
     void after_file_change();
 

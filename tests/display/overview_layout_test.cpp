@@ -101,5 +101,65 @@ TEST(OverviewLayout, CountTicksAreRoundStepsUpToTheTop) {
     }
 }
 
+TEST(OverviewLayout, TheAxisFitsTheMinutesWithDataInWholeHours) {
+    const struct {
+        std::initializer_list<std::pair<int64_t, int>> minutes;
+        MinuteSpan fitted;
+    } cases[] = {
+        {{{720, 3}, {721, 2}}, {720, 780}},  // two minutes: an hour
+        {{{779, 1}}, {720, 780}},            // the hour's last minute
+        {{{780, 1}}, {780, 840}},            // the next one's first
+        {{{0, 1}, {1439, 1}}, {0, 1440}},    // a whole day
+        {{{-1, 1}, {30, 1}}, {-60, 60}},     // across midnight before the day
+        {{}, {0, 1440}},                     // no data: the day
+        {{{100000000, 1}}, {14340, 14400}},  // years away: held to ten days
+    };
+    for (const auto& c : cases) {
+        const MinuteStatistics stats = with_particles(c.minutes);
+        const MinuteSpan span = fitted_span(stats);
+        EXPECT_EQ(span, c.fitted) << span.first << " " << span.end;
+        const OverviewLayout layout(stats, 800, 300, span);
+        EXPECT_EQ(layout.first_minute(), c.fitted.first);
+        EXPECT_EQ(layout.end_minute(), c.fitted.end);
+    }
+}
+
+TEST(OverviewLayout, ZoomKeepsTheAnchorAndPanStaysInside) {
+    const MinuteSpan whole{0, 1440};
+    const struct {
+        MinuteSpan span;
+        double factor, anchor;
+        MinuteSpan zoomed;
+    } zooms[] = {
+        {{0, 1440}, 0.5, 0.5, {360, 1080}},   // in, around the middle
+        {{0, 1440}, 0.5, 0.0, {0, 720}},      // around the left edge
+        {{600, 660}, 0.01, 0.5, {625, 635}},  // never below ten minutes
+        {{600, 660}, 100, 0.5, {0, 1440}},    // never beyond the whole
+        {{1400, 1440}, 2, 1.0, {1360, 1440}},
+    };
+    for (const auto& z : zooms) {
+        EXPECT_EQ(zoomed_span(z.span, z.factor, z.anchor, whole), z.zoomed) << z.factor;
+    }
+    const struct {
+        int64_t by;
+        MinuteSpan panned;
+    } pans[] = {{100, {200, 300}}, {-150, {0, 100}}, {2000, {1340, 1440}}};
+    for (const auto& p : pans) {
+        EXPECT_EQ(panned_span({100, 200}, p.by, whole), p.panned) << p.by;
+    }
+}
+
+TEST(OverviewLayout, AShortSpanHasMinuteTicks) {
+    const MinuteStatistics stats = with_particles({{721, 5}});
+    const OverviewLayout layout(stats, 60 * 12 + 80, 300, MinuteSpan{720, 780});
+    std::vector<std::string> labels;
+    for (const auto& t : layout.hour_ticks()) {
+        if (!t.label.empty()) labels.push_back(t.label);
+    }
+    EXPECT_EQ(labels, std::vector<std::string>({"12:00", "12:05", "12:10", "12:15", "12:20",
+                                                "12:25", "12:30", "12:35", "12:40", "12:45",
+                                                "12:50", "12:55", "13:00"}));
+}
+
 }  // namespace
 }  // namespace korvel

@@ -5,9 +5,13 @@
 #include <QFile>
 #include <QTest>
 
+#include <QLabel>
+
 #include "display/qt/vorlex_view.h"
+#include "shell/about_dlg.h"
 #include "shell/command_ids.h"
 #include "shell/manual_window.h"
+#include "shell/shell_texts.h"
 #include "shell/startup_splash.h"
 #include "shell_fixture.h"
 
@@ -20,6 +24,7 @@ TEST_F(ShellTest, AboutPausesPlaybackAndOkResumesIt) {
         int running_before;
         int running_after;
     } table[] = {{true, 1, 1}, {true, 0, 1}, {false, 1, 0}, {false, 0, 0}};
+    // The check marks follow the flag the box leaves.
     for (const auto& row : table) {
         session().playback_running = row.running_before;
         runner.accept_about = row.ok;
@@ -29,8 +34,18 @@ TEST_F(ShellTest, AboutPausesPlaybackAndOkResumesIt) {
         EXPECT_EQ(runner.shown[0].kind, "korvel::CAboutDlg");
         EXPECT_EQ(runner.shown[0].playback_running, 0);  // paused while the box is up
         EXPECT_EQ(session().playback_running, row.running_after);
+        EXPECT_EQ(frame().action(ID_PLAY_START)->isChecked(), row.running_after == 1);
+        EXPECT_EQ(frame().action(ID_PLAY_STOP)->isChecked(), row.running_after == 0);
     }
-    EXPECT_FALSE(frame().action(ID_PLAY_START)->isChecked());  // check marks untouched
+}
+
+TEST_F(ShellTest, AboutShowsTheVersionLineAndTheBuildsVersion) {
+    CAboutDlg about;
+    const auto* line = about.findChild<QLabel*>("version");
+    const auto* notice = about.findChild<QLabel*>("notice");
+    ASSERT_TRUE(line != nullptr && notice != nullptr);
+    EXPECT_EQ(line->text(), QString(texts::kVersion));
+    EXPECT_TRUE(notice->text().startsWith("Version " KORVEL_VERSION ". ")) << notice->text().toStdString();
 }
 
 // The manual's start page lives beside the executable; the test writes one there and takes

@@ -79,9 +79,29 @@ TEST_F(KorvelProgram, HelpVersionAndUsageErrors) {
     const ProgramRun version = run_program(kKorvel, {"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.out.find("KORVEL, v.7.01"), std::string::npos);
+    EXPECT_EQ(version.out.rfind("korvel " KORVEL_VERSION " (", 0), 0u) << version.out;
     const ProgramRun two = run_program(kKorvel, {"a.ab", "b.ab"});
     EXPECT_EQ(two.status, 2);
     EXPECT_NE(two.err.find("at most one data file"), std::string::npos);
+}
+
+TEST_F(KorvelProgram, HelpAndVersionNeedNoDisplay) {
+    const char* names[] = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+    std::vector<std::pair<const char*, std::string>> saved;
+    for (const char* name : names) {
+        if (const char* value = getenv(name)) saved.emplace_back(name, value);
+        unsetenv(name);
+    }
+    const struct {
+        const char* arg;
+        const char* says;
+    } cases[] = {{"--help", "--play"}, {"--version", "KORVEL, v.7.01"}, {"-h", "--play"}};
+    for (const auto& c : cases) {
+        const ProgramRun r = run_program(kKorvel, {c.arg}, kLimit);
+        EXPECT_EQ(r.status, 0) << c.arg << " " << r.err;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.arg;
+    }
+    for (const auto& [name, value] : saved) setenv(name, value.c_str(), 1);
 }
 
 }  // namespace

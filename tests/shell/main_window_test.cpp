@@ -112,7 +112,10 @@ TEST_F(ShellTest, OpeningAMenuPausesPlaybackButKeepsTheCheckMarks) {
 
 TEST_F(ShellTest, ChoosingStartFromTheMenuLeavesPlaybackRunning) {
     show_frame();
-    auto* play = qobject_cast<QMenu*>(frame().action(ID_PLAY_START)->parent());
+    QMenu* play = nullptr;
+    for (QObject* o : frame().action(ID_PLAY_START)->associatedObjects()) {
+        if (auto* menu = qobject_cast<QMenu*>(o)) play = menu;
+    }
     ASSERT_NE(play, nullptr);
     play->popup(frame().mapToGlobal(QPoint(10, 10)));
     QTest::keyClick(play, Qt::Key_S);  // the item's mnemonic: the menu closes, then Start runs

@@ -1,18 +1,25 @@
-// mirvan's reading and pictures: every line of a recording, its pages, and damaged input.
+// mirvan: the index of a recording, its pages decoded on demand, damaged and crafted input,
+// and what the window shows.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <QSignalSpy>
+#include <QTest>
 #include <cstdio>
 #include <cstring>
 
+#include "mirvan_window.h"
 #include "page_picture.h"
-#include "scan_lines.h"
+#include "recording_index.h"
 #include "support/replay_runner.h"
+#include "support/step_recording.h"
 #include "support/temp_dir.h"
 
 namespace korvel::mirvan {
 namespace {
 
 using korvel::test::ProgramRun;
+using korvel::test::StepRecording;
 using korvel::test::TempDir;
 
 // abgen says how many lines each camera got: "Camera A: N records, L lines; camera B: ...".
@@ -27,35 +34,119 @@ void abgen_line_counts(const std::string& out, long& a, long& b) {
         << out;
 }
 
+std::string abgen(const TempDir& dir, const std::vector<std::string>& args, long& a, long& b) {
+    const std::string path = dir.file("m.ab");
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"-o", path});
+    const ProgramRun r =
+        korvel::test::run_program(std::string(KORVEL_BIN_DIR) + "/tools/abgen/abgen", all);
+    EXPECT_EQ(r.status, 0) << r.err;
+    abgen_line_counts(r.out, a, b);
+    return path;
+}
+
+// Reads the index page by page from its first line to its last: every line once, in rising
+// order per camera, however the index was joined.
 TEST(MirvanScanLines, EveryLineOfBothCamerasInRisingOrder) {
     TempDir dir;
-    const std::string path = dir.file("m.ab");
-    const ProgramRun r = korvel::test::run_program(
-        std::string(KORVEL_BIN_DIR) + "/tools/abgen/abgen",
-        {"--seed", "11", "--duration", "5", "--width", "256", "-o", path});
-    ASSERT_EQ(r.status, 0) << r.err;
     long a = 0, b = 0;
-    abgen_line_counts(r.out, a, b);
+    const std::string path =
+        abgen(dir, {"--seed", "11", "--duration", "5", "--width", "256"}, a, b);
+    for (const size_t max_entries : {RecordingIndex::kMaxEntries, size_t{3}}) {
+        RecordingIndex index(path, max_entries);
+        index.build();
+        EXPECT_TRUE(index.complete());
+        EXPECT_EQ(index.header().line_width, 256);
+        EXPECT_EQ(static_cast<long>(index.line_count(Camera::A)), a);
+        EXPECT_EQ(static_cast<long>(index.line_count(Camera::B)), b);
+        EXPECT_LE(index.entries().size(), max_entries);
+        const LineSpan all = index.lines();
+        long seen[2] = {0, 0};
+        double last[2] = {-1, -1};
+        for (double first = all.first; first <= all.last; first += 7919) {
+            const PageRead read = index.read_page(first, 7919, [&](Camera c, const LineEntry& l) {
+                EXPECT_GT(l.y_count, last[camera_index(c)]);
+                last[camera_index(c)] = l.y_count;
+                ++seen[camera_index(c)];
+            });
+            EXPECT_FALSE(read.partial);
+        }
+        EXPECT_EQ(seen[0], a) << max_entries;
+        EXPECT_EQ(seen[1], b) << max_entries;
+    }
 
-    const ScanLines scan = load_scan_lines(path, 1'000'000);
-    EXPECT_EQ(static_cast<long>(scan.a.size()), a);
-    EXPECT_EQ(static_cast<long>(scan.b.size()), b);
-    EXPECT_EQ(scan.line_width, 256);
-    EXPECT_TRUE(scan.problem.empty());
-    for (size_t i = 1; i < scan.a.size(); ++i) ASSERT_LT(scan.a[i - 1].y_count, scan.a[i].y_count);
-
-    // A cut inside the last records keeps what came before and says why it stopped.
+    // A cut inside the last records keeps what came before and says why and where it stopped.
     std::vector<uint8_t> bytes = korvel::test::read_file(path);
     bytes.resize(bytes.size() - 7);
     korvel::test::write_file(path, bytes);
-    const ScanLines cut = load_scan_lines(path, 1'000'000);
-    EXPECT_EQ(cut.problem, "mp04");
-    EXPECT_GT(cut.a.size() + cut.b.size(), 0u);
-    EXPECT_LT(cut.a.size() + cut.b.size(), scan.a.size() + scan.b.size());
+    RecordingIndex cut(path);
+    cut.build();
+    EXPECT_FALSE(cut.complete());
+    EXPECT_EQ(cut.problem(), "mp04");
+    EXPECT_LT(cut.problem_position(), bytes.size());
+    EXPECT_GT(cut.problem_position() + 4 + kPayloadCapacity, bytes.size());
+    EXPECT_GT(cut.line_count(Camera::A) + cut.line_count(Camera::B), 0u);
+    EXPECT_LT(cut.line_count(Camera::A) + cut.line_count(Camera::B), static_cast<uint64_t>(a + b));
+}
 
-    const ScanLines capped = load_scan_lines(path, 100);
-    EXPECT_TRUE(capped.truncated);
-    EXPECT_LE(capped.a.size(), 100u);
+std::unique_ptr<MirvanWindow> indexed_window(const std::string& path) {
+    auto w = std::make_unique<MirvanWindow>();
+    w->resize(900, 600);
+    w->show();
+    QSignalSpy done(w.get(), &MirvanWindow::indexed);
+    EXPECT_TRUE(w->open(QString::fromStdString(path)));
+    EXPECT_TRUE(done.wait(20000));
+    return w;
+}
+
+// Line numbers that leap a day at every record, forth and back, and a long run of empty
+// records: the index stays within its bound, each line is found on its own page, and the
+// lines behind the empty run are reached without walking it.
+TEST(MirvanScanLines, LeapingLineNumbersAndEmptyRuns) {
+    TempDir dir;
+    StepRecording rec(10000.0);
+    const double day = 864e6;
+    std::vector<double> firsts;
+    for (int i = 0; i < 200; ++i) firsts.push_back((i % 2 ? 1e12 : 0.0) + i * day);
+    for (size_t i = 0; i < firsts.size(); ++i) {
+        rec.add_lines(i % 3 ? kCameraARecord : kCameraBRecord, firsts[i], 3);
+    }
+    rec.finish();
+    const std::string path = dir.file("leap.ab");
+    korvel::test::write_file(path, rec.ab());
+    std::vector<uint8_t> tail(4u << 20, 0);  // a pre-allocated tail of empty records
+    korvel::test::append_file(path, tail);
+    StepRecording last(10000.0);
+    last.add_lines(kCameraBRecord, 5e15, 2);
+    const std::vector<uint8_t> record(last.ab().begin() + 60, last.ab().end());
+    korvel::test::append_file(path, record);
+
+    for (const size_t max_entries : {RecordingIndex::kMaxEntries, size_t{16}}) {
+        RecordingIndex index(path, max_entries);
+        index.build();
+        EXPECT_TRUE(index.complete()) << index.problem();
+        EXPECT_LE(index.entries().size(), max_entries);
+        EXPECT_EQ(index.lines().last, 5e15 + 1);
+        EXPECT_EQ(index.line_count(Camera::A) + index.line_count(Camera::B), 602u);
+        for (double y : {firsts[0], firsts[7], firsts[150], 5e15}) {
+            uint64_t found = 0;
+            index.read_page(y, 3, [&](Camera, const LineEntry& l) { found += l.y_count >= y; });
+            EXPECT_EQ(found, y == 5e15 ? 2u : 3u) << y;
+        }
+        EXPECT_EQ(index.next_lines_from(firsts[199] + 10), 5e15);
+        if (max_entries < 100) continue;
+        EXPECT_EQ(index.last_line_before(5e15), firsts[199] + 2);
+        for (const IndexEntry& e : index.entries()) EXPECT_LT(e.end - e.begin, 1u << 20);
+    }
+
+    // A page turn over a stretch without lines lands on the next line there is, and back.
+    auto w = indexed_window(path);
+    QTest::keyClick(w.get(), Qt::Key_PageDown);
+    EXPECT_EQ(w->first_line(), firsts[2]);
+    QTest::keyClick(w.get(), Qt::Key_PageUp);
+    EXPECT_EQ(w->first_line(), firsts[0]);
+    QTest::keyClick(w.get(), Qt::Key_End);
+    EXPECT_TRUE(w->status_text().contains("camera B 2 lines")) << w->status_text().toStdString();
 }
 
 LineEntry line(double y, std::initializer_list<std::pair<int, int>> runs) {
@@ -68,36 +159,141 @@ LineEntry line(double y, std::initializer_list<std::pair<int, int>> runs) {
     return e;
 }
 
-TEST(MirvanPages, LinesInRangeAndPixelsOfAPage) {
-    ScanLines scan;
-    scan.line_width = 32;
-    scan.a = {line(100, {{2, 4}}), line(101, {}), line(105, {{0, 31}}), line(110, {{30, 900}})};
-    scan.b = {line(103, {{-5, 1}, {10, 10}})};
-    const struct {
-        double first, count;
-        size_t begin, end;
-    } ranges[] = {{0, 100, 0, 0}, {100, 1, 0, 1}, {100, 6, 0, 3}, {101, 10, 1, 4}, {111, 5, 4, 4}};
-    for (const auto& r : ranges) {
-        const LineRange got = lines_in(scan.a, r.first, r.count);
-        EXPECT_EQ(got.begin, r.begin) << r.first;
-        EXPECT_EQ(got.end, r.end) << r.first;
+TEST(MirvanPages, PixelsOfAPageAtOneAndSeveralLinesPerRow) {
+    const auto dark = [](const QImage& page, int x, int y) { return qGray(page.pixel(x, y)) < 64; };
+    const auto white = [](const QImage& page, int x, int y) {
+        return page.pixel(x, y) == 0xffffffff;
+    };
+    PagePainter one(32, 100, 12, 1);
+    for (const LineEntry& l : {line(100, {{2, 4}}), line(101, {}), line(105, {{0, 31}}),
+                               line(110, {{30, 900}}), line(99, {{0, 31}}), line(112, {{0, 31}})}) {
+        one.add(Camera::A, l);
     }
-
-    const QImage page = page_picture(scan, 100, 12);
+    one.add(Camera::B, line(103, {{-5, 1}, {10, 10}}));
+    const QImage& page = one.image();
     ASSERT_EQ(page.size(), QSize(2 * 32 + kCameraGap, 12));
-    const auto dark = [&](int x, int y) { return qGray(page.pixel(x, y)) < 64; };
-    const auto white = [&](int x, int y) { return page.pixel(x, y) == 0xffffffff; };
-    EXPECT_TRUE(white(1, 0));
-    EXPECT_TRUE(dark(2, 0) && dark(4, 0));
-    EXPECT_TRUE(white(5, 0));
-    EXPECT_TRUE(white(3, 1));                 // a line with no shadow
-    EXPECT_FALSE(white(3, 2) || dark(3, 2));  // no line of camera A at 102
-    EXPECT_TRUE(dark(0, 5) && dark(31, 5));
-    EXPECT_TRUE(dark(30, 10) && dark(31, 10));  // a run past the edge stops at the edge
-    EXPECT_FALSE(dark(32, 10));                 // and never reaches the gap or camera B
+    EXPECT_TRUE(white(page, 1, 0) && dark(page, 2, 0) && dark(page, 4, 0) && white(page, 5, 0));
+    EXPECT_TRUE(white(page, 3, 1));                       // a line with no shadow
+    EXPECT_FALSE(white(page, 3, 2) || dark(page, 3, 2));  // no line of camera A at 102
+    EXPECT_TRUE(dark(page, 0, 5) && dark(page, 31, 5));
+    EXPECT_TRUE(dark(page, 30, 10) && dark(page, 31, 10));  // a run past the edge stops there
+    EXPECT_FALSE(dark(page, 32, 10));                       // and never reaches camera B
     const int b0 = 32 + kCameraGap;
-    EXPECT_TRUE(dark(b0 + 0, 3) && dark(b0 + 1, 3) && dark(b0 + 10, 3));
-    EXPECT_TRUE(white(b0 + 2, 3));
+    EXPECT_TRUE(dark(page, b0 + 0, 3) && dark(page, b0 + 1, 3) && dark(page, b0 + 10, 3));
+    EXPECT_TRUE(white(page, b0 + 2, 3));
+
+    // Five lines a row: a row shows the shadows of all its lines, whichever came first.
+    PagePainter five(32, 100, 3, 5);
+    for (const LineEntry& l : {line(101, {{2, 3}}), line(104, {}), line(103, {{20, 21}}),
+                               line(110, {}), line(115, {{0, 0}})}) {
+        five.add(Camera::A, l);
+    }
+    const QImage& rows = five.image();
+    EXPECT_TRUE(dark(rows, 2, 0) && dark(rows, 21, 0) && white(rows, 10, 0));
+    EXPECT_FALSE(white(rows, 0, 1) || dark(rows, 0, 1));   // no line from 105 to 109
+    EXPECT_TRUE(white(rows, 0, 2) && white(rows, 20, 2));  // 115 lies past the page
+}
+
+TEST(MirvanWindow, HintUntilOpenThenTimesRowsAndTheEnd) {
+    MirvanWindow empty;
+    empty.show();
+    empty.resize(700, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(empty.status_text(), "Open a recording (Ctrl+O).");
+
+    TempDir dir;
+    long a = 0, b = 0;
+    const std::string path = abgen(dir, {"--start", "12:00:00", "--duration", "120"}, a, b);
+    auto w = indexed_window(path);
+    const LineSpan lines = w->index()->lines();
+    EXPECT_EQ(w->first_line(), std::floor(lines.first));
+    EXPECT_TRUE(w->problem_text().isEmpty());
+    const struct {
+        const char* time;
+        bool accepted;
+        double line;
+    } times[] = {{"12:01:00", true, 432'600'000},
+                 {"12:00:30.25", true, 432'302'500},
+                 {"12:0", false, 432'302'500},
+                 {"25:00", false, 432'302'500},
+                 {"12:01:30,5", true, 432'905'000}};
+    for (const auto& t : times) {
+        EXPECT_EQ(w->go_to_time(t.time), t.accepted) << t.time;
+        EXPECT_EQ(w->first_line(), t.line) << t.time;
+    }
+    for (int per_row : {1, 200}) {
+        w->set_lines_per_row(per_row);
+        QTest::keyClick(w.get(), Qt::Key_End);
+        const double shown = static_cast<double>(w->page_rows()) * per_row;
+        EXPECT_EQ(w->first_line() + shown, std::floor(lines.last) + 1) << per_row;
+        EXPECT_TRUE(w->status_text().contains(per_row == 1 ? "1 line per pixel row"
+                                                           : "200 lines per pixel row"))
+            << w->status_text().toStdString();
+    }
+}
+
+TEST(MirvanWindow, ADamagedRecordEndsWhatCanBeShownAndSaysSo) {
+    TempDir dir;
+    long a = 0, b = 0;
+    const std::string path = abgen(dir, {"--duration", "3"}, a, b);
+    std::vector<uint8_t> bytes = korvel::test::read_file(path);
+    bytes.resize(bytes.size() - 3);
+    const std::string cut = dir.file("cut.ab");
+    korvel::test::write_file(cut, bytes);
+    // A file opened while the one before is still being indexed (or has just finished, its
+    // signal not yet taken) replaces it: only the new index arrives.
+    MirvanWindow w;
+    w.show();
+    QSignalSpy done(&w, &MirvanWindow::indexed);
+    ASSERT_TRUE(w.open(QString::fromStdString(path)));
+    QThread::msleep(300);
+    ASSERT_TRUE(w.open(QString::fromStdString(cut)));
+    ASSERT_TRUE(done.wait(20000));
+    QTest::qWait(100);
+    EXPECT_EQ(done.count(), 1);
+    EXPECT_TRUE(w.problem_text().startsWith("A damaged record at byte "))
+        << w.problem_text().toStdString();
+    EXPECT_TRUE(w.problem_text().contains("(mp04) ends what can be shown, after 00:00:02."));
+}
+
+// mirvan --grab writes the window as PNG: never over the recording or its index (whatever
+// the spelling), and only what the user may ask for.
+TEST(MirvanProgram, GrabRefusesTheRecordingAndWritesAPicture) {
+    TempDir dir;
+    long a = 0, b = 0;
+    const std::string path = abgen(dir, {"--duration", "1"}, a, b);
+    ASSERT_EQ(symlink((path + "h").c_str(), dir.file("link.png").c_str()), 0);
+    const std::vector<uint8_t> before = korvel::test::read_file(path + "h");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    } runs[] = {
+        {{"--grab", path, path}, 2, "is the recording"},
+        {{"--grab", dir.file("link.png"), path}, 2, "is the recording"},
+        {{"-l", "3", path}, 2, "--lines-per-row takes 1, 2, 5, 10, 50 or 200, not 3"},
+        {{"--grab", dir.file("no/such.png"), path}, 1, "No such file or directory"},
+        {{"--grab", dir.file("page.png"), "-l", "50", path}, 0, ""},
+    };
+    for (const auto& r : runs) {
+        const ProgramRun run = korvel::test::run_program(
+            std::string(KORVEL_BIN_DIR) + "/src/shell/mirvan", r.args, std::chrono::seconds(30));
+        EXPECT_EQ(run.status, r.status) << r.args[1] << run.err;
+        EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(korvel::test::read_file(path + "h"), before);
+    EXPECT_EQ(QImage(QString::fromStdString(dir.file("page.png"))).width(), 1240);
+
+    // A window system named without its display: the grab is drawn offscreen all the same.
+    const QByteArray display = qgetenv("DISPLAY");
+    qunsetenv("DISPLAY");
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    const ProgramRun xcb =
+        korvel::test::run_program(std::string(KORVEL_BIN_DIR) + "/src/shell/mirvan",
+                                  {"--grab", dir.file("xcb.png"), path}, std::chrono::seconds(30));
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!display.isNull()) qputenv("DISPLAY", display);
+    EXPECT_EQ(xcb.status, 0) << xcb.err;
 }
 
 }  // namespace

@@ -108,7 +108,9 @@ TEST_F(OverviewTest, AClickReopensTheRecordingAtThatMinuteAndPlays) {
     const size_t dialogs = runner.shown.size();
     const double lines_before = session().total_lines_a;
 
+    QSignalSpy clicked(w->chart(), &OverviewChart::minuteClicked);
     QTest::mouseClick(w->chart(), Qt::LeftButton, {}, w->chart()->point_of(721));
+    ASSERT_TRUE(clicked.count() == 1 || clicked.wait(3000));  // after the double-click interval
     ASSERT_NE(session().open_document, nullptr);
     EXPECT_EQ(runner.shown.size(), dialogs);  // no dialog asked anything
     EXPECT_EQ(session().start_seconds, 721 * 60);
@@ -149,29 +151,9 @@ TEST_F(OverviewTest, ClosingTheWindowStopsTheComputation) {
     EXPECT_LT(clock.elapsed(), 2000);
 }
 
-TEST_F(OverviewTest, PlaybackKeepsItsPaceWhileTheOverviewIsComputed) {
-    const std::string path = make_recording("pace.ab", 3600, 100);
-    OverviewWindow* w = open_overview(path);
-    ASSERT_NE(w, nullptr);
-    frame().action(ID_PLAY_START)->trigger();
-    QElapsedTimer clock;
-    clock.start();
-    qint64 last = 0, longest = 0;
-    int ticks = 0;
-    QObject::connect(frame().view(), &CVorlex_2View::stepped, [&] {
-        const qint64 now = clock.elapsed();
-        if (ticks++ > 0) longest = std::max(longest, now - last);
-        last = now;
-    });
-    QSignalSpy finished(w, &OverviewWindow::finished);
-    while (w->computing() && clock.elapsed() < 60000) QTest::qWait(20);
-    std::printf("[ overview ] %lld ms to compute, %d ticks, longest tick interval %lld ms\n",
-                static_cast<long long>(clock.elapsed()), ticks, static_cast<long long>(longest));
-    ASSERT_GE(ticks, 2) << "the computation ended too soon to tell";
-    // The timer ticks every 200 ms; computing on the playback's thread would stall it for as
-    // long as the computation takes.
-    EXPECT_LT(longest, 200 + 150);
-}
+// The playback's pace while the overview is computed is measured by the benchmark program
+// korvel_overview_pace (bench/qt/overview_pace.cpp): wall-clock gaps are no test's business
+// on a machine shared with other work.
 
 }  // namespace
 }  // namespace korvel::test

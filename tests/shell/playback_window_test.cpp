@@ -121,7 +121,8 @@ TEST_F(ShellTest, SavedPictureHasTheViewsSizeInDevicePixels) {
     frame().resize(800, 600);
     QTest::qWait(50);
     const std::string png = dir.file("view.png");
-    ASSERT_TRUE(frame().save_picture(QString::fromStdString(png)));
+    QString error;
+    ASSERT_TRUE(frame().save_picture(png, error)) << error.toStdString();
     const QImage saved(QString::fromStdString(png));
     const QSize expected = frame().view()->size() * frame().view()->devicePixelRatio();
     EXPECT_EQ(saved.size(), expected);

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTest>
 #include <QTimeEdit>
 
@@ -21,8 +23,20 @@ int ScriptedRunner::run(QDialog& dialog, const QString& text) {
         return accept_start_time ? QDialog::Accepted : QDialog::Rejected;
     }
     if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
-        if (file_to_choose.isEmpty()) return QDialog::Rejected;
-        files->selectFile(file_to_choose);
+        QString answer = file_to_choose;
+        if (!file_answers.empty()) {
+            answer = file_answers.front();
+            file_answers.erase(file_answers.begin());
+        }
+        if (answer.isEmpty()) return QDialog::Rejected;
+        files->selectFile(answer);
+        return QDialog::Accepted;
+    }
+    if (auto* print = qobject_cast<QPrintDialog*>(&dialog)) {
+        if (print_file.isEmpty()) return QDialog::Rejected;
+        print->printer()->setOutputFormat(QPrinter::PdfFormat);
+        print->printer()->setOutputFileName(print_file);
+        print_file.clear();  // one answer: shown again, the dialog is cancelled
         return QDialog::Accepted;
     }
     if (qobject_cast<CAboutDlg*>(&dialog)) {

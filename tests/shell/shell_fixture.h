@@ -27,8 +27,10 @@ class ScriptedRunner : public DialogRunner {
     int run(QDialog& dialog, const QString& text) override;
 
     std::vector<Shown> shown;
-    QString file_to_choose;     // the file dialog's answer; empty: Cancel
-    QTime start_time{0, 0, 0};  // the Start Time dialog's answer
+    QString file_to_choose;             // the file dialog's answer; empty: Cancel
+    std::vector<QString> file_answers;  // answers taken first, one a file dialog shown
+    QString print_file;                 // the print dialog's output file; empty: Cancel
+    QTime start_time{0, 0, 0};          // the Start Time dialog's answer
     bool accept_start_time = true;
     bool accept_about = true;
     int* running = nullptr;  // the session's playback_running, read when a dialog shows

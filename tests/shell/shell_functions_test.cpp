@@ -75,13 +75,14 @@ TEST(PositionText, TimeOfCameraAAndShareOfTheFile) {
 }
 
 TEST(RecentFiles, NewestFirstNoDuplicatesFourAtMost) {
-    QStringList files;
+    using List = std::vector<std::string>;
+    List files;
     for (const char* f : {"/r/a.ab", "/r/b.ab", "/r/c.ab", "/r/d.ab", "/r/e.ab"}) {
         files = with_recent(files, f);
     }
-    EXPECT_EQ(files, QStringList({"/r/e.ab", "/r/d.ab", "/r/c.ab", "/r/b.ab"}));
+    EXPECT_EQ(files, List({"/r/e.ab", "/r/d.ab", "/r/c.ab", "/r/b.ab"}));
     files = with_recent(files, "/r/c.ab");
-    EXPECT_EQ(files, QStringList({"/r/c.ab", "/r/e.ab", "/r/d.ab", "/r/b.ab"}));
+    EXPECT_EQ(files, List({"/r/c.ab", "/r/e.ab", "/r/d.ab", "/r/b.ab"}));
 }
 
 TEST(DroppedRecording, OnlyOneLocalAbFile) {

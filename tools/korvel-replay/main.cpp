@@ -22,6 +22,7 @@ std::string check_before_replay(const korvel::replay::ReplayOptions& o) {
     using korvel::replay::NamedOutput;
     std::vector<NamedOutput> outputs;
     if (!o.minutes_csv.empty()) outputs.push_back({"--minutes", o.minutes_csv});
+    if (!o.pairs_csv.empty()) outputs.push_back({"--pairs", o.pairs_csv});
     if (!o.overview_png.empty()) outputs.push_back({"--overview", o.overview_png});
     if (!o.snapshot.empty()) outputs.push_back({"--snapshot", o.snapshot});
     std::string problem = korvel::replay::recording_is_directory(o.files);

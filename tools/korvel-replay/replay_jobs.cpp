@@ -10,6 +10,7 @@
 
 #include "atomic_output.h"
 #include "overview_png.h"
+#include "pairs_csv.h"
 #include "replay_progress.h"
 #include "replay_run.h"
 #include "spool_file.h"
@@ -41,12 +42,17 @@ bool write_minutes_csv(const ReplayOptions& o, const std::vector<FileReplay>& re
     return file.commit(error);
 }
 
-// The outputs made of all files' counts, once every file is through. Returns 0, or 1 when one
-// of them could not be written.
+// The outputs made of all files' counts, once every file is through, and the pairs CSV the
+// files' rows went to. Returns 0, or 1 when one of them could not be written.
 int write_summaries(const ReplayOptions& o, const std::vector<FileReplay>& results,
-                    std::FILE* err) {
+                    PairsCsv* pairs, std::FILE* err) {
     int status = 0;
     std::string error;
+    if (pairs != nullptr && !pairs->commit(error)) {
+        std::fprintf(err, "korvel-replay: cannot write %s: %s\n", o.pairs_csv.c_str(),
+                     error.c_str());
+        status = 1;
+    }
     if (!o.minutes_csv.empty() && !write_minutes_csv(o, results, error)) {
         std::fprintf(err, "korvel-replay: cannot write %s: %s\n", o.minutes_csv.c_str(),
                      error.c_str());
@@ -70,10 +76,10 @@ int write_summaries(const ReplayOptions& o, const std::vector<FileReplay>& resul
 class SideBySide {
   public:
     SideBySide(const ReplayOptions& o, std::FILE* out, std::FILE* err,
-               std::vector<FileReplay>& results, ReplayProgress& progress)
-        : o_(o), out_(out), err_(err), results_(results), progress_(progress),
-          n_(o.files.size()), jobs_(job_count(o, n_)), spools_(n_), done_(n_, 0),
-          statuses_(n_, 0) {}
+               std::vector<FileReplay>& results, ReplayProgress& progress, PairsCsv* pairs)
+        : o_(o), out_(out), err_(err), results_(results), progress_(progress), pairs_(pairs),
+          n_(o.files.size()), jobs_(job_count(o, n_)), spools_(n_), pair_spools_(n_),
+          done_(n_, 0), statuses_(n_, 0) {}
 
     int run() {
         std::vector<std::thread> workers;
@@ -94,11 +100,12 @@ class SideBySide {
             auto spool = std::make_unique<SpoolFile>();
             std::string error;
             int status = 1;
-            if (spool->open(error)) {
+            if (spool->open(error) && (pairs_ == nullptr || open_pair_spool(i, error))) {
                 status = replay_file(o_, o_.files[i], spool->stream(), progress_, i, results_[i]);
             } else {
                 results_[i].fatal_text = error;
                 spool.reset();
+                pair_spools_[i].reset();
             }
             lock.lock();
             spools_[i] = std::move(spool);
@@ -112,6 +119,7 @@ class SideBySide {
                 pass_on(k);
                 lock.lock();
                 spools_[k].reset();
+                pair_spools_[k].reset();
                 ++passed_;
                 passing_ = false;
             }
@@ -119,10 +127,26 @@ class SideBySide {
         }
     }
 
+    // The file's pair rows wait in a spool of their own, as its output does.
+    bool open_pair_spool(size_t i, std::string& error) {
+        auto spool = std::make_unique<SpoolFile>();
+        if (!spool->open(error)) return false;
+        results_[i].pairs_to = spool->stream();
+        results_[i].pairs_file_column = csv_field(o_.files[i]);
+        pair_spools_[i] = std::move(spool);
+        return true;
+    }
+
     void pass_on(size_t k) {
         std::string error;
         if (spools_[k] && !spools_[k]->pass_on(out_, error) && !error.empty()) {
             std::fprintf(err_, "korvel-replay: %s: %s\n", o_.files[k].c_str(), error.c_str());
+            statuses_[k] = 1;
+        }
+        if (pair_spools_[k] &&
+            !pairs_->take(results_[k].pairs.get(), pair_spools_[k].get(), error)) {
+            std::fprintf(err_, "korvel-replay: %s: %s: %s\n", o_.files[k].c_str(),
+                         o_.pairs_csv.c_str(), error.c_str());
             statuses_[k] = 1;
         }
         std::fflush(out_);
@@ -137,6 +161,7 @@ class SideBySide {
     std::FILE* err_;
     std::vector<FileReplay>& results_;
     ReplayProgress& progress_;
+    PairsCsv* pairs_;  // --pairs; null: none
     const size_t n_;
     const size_t jobs_;
     std::mutex mutex_;
@@ -145,6 +170,7 @@ class SideBySide {
     size_t passed_ = 0;  // the files whose output is out
     bool passing_ = false;
     std::vector<std::unique_ptr<SpoolFile>> spools_;
+    std::vector<std::unique_ptr<SpoolFile>> pair_spools_;
     std::vector<char> done_;
     std::vector<int> statuses_;
     int status_ = 0;
@@ -157,6 +183,17 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDr
     std::vector<FileReplay> results(n);
     for (FileReplay& r : results)
         r.want_minutes = !o.minutes_csv.empty() || !o.overview_png.empty();
+    std::unique_ptr<PairsCsv> pairs;
+    if (!o.pairs_csv.empty()) {
+        pairs = std::make_unique<PairsCsv>();
+        std::string error;
+        if (!pairs->open(o.pairs_csv, n > 1, error)) {
+            std::fprintf(err, "korvel-replay: cannot write %s: %s\n", o.pairs_csv.c_str(),
+                         error.c_str());
+            return 1;
+        }
+        if (n == 1) results[0].pairs_to = pairs->stream();
+    }
     ReplayProgress progress(err, n);
     for (size_t i = 0; i < n; ++i) {
         std::error_code ec;
@@ -173,12 +210,17 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDr
         if (!results[0].drawing_error.empty()) {
             std::fprintf(err, "korvel-replay: %s\n", results[0].drawing_error.c_str());
         }
+        std::string error;
+        if (pairs && !pairs->take(results[0].pairs.get(), nullptr, error)) {
+            std::fprintf(err, "korvel-replay: %s: %s\n", o.pairs_csv.c_str(), error.c_str());
+            status = 1;
+        }
     } else {
-        status = SideBySide(o, out, err, results, progress).run();
+        status = SideBySide(o, out, err, results, progress, pairs.get()).run();
         progress.finish();
     }
     std::fflush(out);
-    const int written = write_summaries(o, results, err);
+    const int written = write_summaries(o, results, pairs.get(), err);
     if (written > status) status = written;
     return status;
 }

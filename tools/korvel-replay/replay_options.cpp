@@ -13,6 +13,7 @@ namespace korvel::replay {
 const char* const kReplayUsage =
     "usage: korvel-replay [--start HH:MM[:SS]] [--view async|sync|none] [--events]\n"
     "                     [--corrections-dir DIR] [--max-steps N] [--minutes OUT.csv]\n"
+    "                     [--pairs OUT.csv]\n"
     "                     [--overview OUT.png | --snapshot OUT.png] [--size WIDTHxHEIGHT]\n"
     "                     [--jobs N] [--] FILE.ab...\n"
     "\n"
@@ -28,6 +29,9 @@ const char* const kReplayUsage =
     "  --max-steps N          stop after N steps\n"
     "  --minutes OUT.csv      write records, lines, particles and matching decisions per\n"
     "                         minute as CSV (with several files, a first column names the file)\n"
+    "  --pairs OUT.csv        write every matching decision as a CSV row, in order: the time\n"
+    "                         of day, the outcome, both particles and B's lag behind A in\n"
+    "                         lines and ms (with several files, a first column names the file)\n"
     "  --overview OUT.png     draw the day's timeline of particles and pairs per minute\n"
     "  --snapshot OUT.png     draw every step as the view does and write the picture it\n"
     "                         shows at the end to OUT.png (needs no display)\n"
@@ -171,14 +175,16 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
                 return std::nullopt;
             }
             o.max_steps = n;
-        } else if (arg == "--minutes" || arg == "--overview") {
+        } else if (arg == "--minutes" || arg == "--overview" || arg == "--pairs") {
             const char* v = value(arg.c_str());
             if (!v) return std::nullopt;
             if (*v == '\0') {
                 error = arg + " needs a file name";
                 return std::nullopt;
             }
-            (arg == "--minutes" ? o.minutes_csv : o.overview_png) = v;
+            (arg == "--minutes" ? o.minutes_csv
+             : arg == "--pairs" ? o.pairs_csv
+                                : o.overview_png) = v;
         } else if (arg == "--snapshot") {
             const char* v = value("--snapshot");
             if (!v) return std::nullopt;

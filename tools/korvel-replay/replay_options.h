@@ -18,6 +18,7 @@ struct ReplayOptions {
     std::string corrections_dir;  // empty: the current directory
     int64_t max_steps = -1;       // -1: no limit
     std::string minutes_csv;      // --minutes: where the per-minute statistics go; empty: none
+    std::string pairs_csv;        // --pairs: where each matching decision goes as a row; empty: none
     std::string overview_png;     // --overview: where the timeline picture goes; empty: none
     int overview_width = 1200;    // --size WIDTHxHEIGHT of that picture
     int overview_height = 400;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "commands/headless_interaction.h"
 #include "commands/open_file.h"
@@ -93,27 +95,23 @@ int fail(std::FILE* out, FileReplay& result, ReplayObserver& obs, bool events,
     return 1;
 }
 
-// Passes every step event to the printer and to the per-minute counts.
+// Passes every step event to each of the observers that watch a replay: the printer, the
+// per-minute counts, the pair rows.
 class TeeObserver : public PlaybackObserver {
   public:
-    TeeObserver(PlaybackObserver& first, PlaybackObserver* second)
-        : first_(first), second_(second) {}
+    explicit TeeObserver(std::vector<PlaybackObserver*> to) : to_(std::move(to)) {}
     void on_record(const DecodedRecordEvent& ev) override {
-        first_.on_record(ev);
-        if (second_) second_->on_record(ev);
+        for (PlaybackObserver* o : to_) o->on_record(ev);
     }
     void on_wait(const Particle& p) override {
-        first_.on_wait(p);
-        if (second_) second_->on_wait(p);
+        for (PlaybackObserver* o : to_) o->on_wait(p);
     }
     void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) override {
-        first_.on_match(a, b, outcome);
-        if (second_) second_->on_match(a, b, outcome);
+        for (PlaybackObserver* o : to_) o->on_match(a, b, outcome);
     }
 
   private:
-    PlaybackObserver& first_;
-    PlaybackObserver* second_;
+    std::vector<PlaybackObserver*> to_;
 };
 
 }  // namespace
@@ -154,7 +152,14 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
         if (result.want_minutes) {
             result.minutes = std::make_unique<MinuteStatistics>(session.line_rate);
         }
-        TeeObserver tee(obs, result.minutes.get());
+        if (result.pairs_to != nullptr) {
+            result.pairs = std::make_unique<PairRows>(result.pairs_to, session.line_rate,
+                                                      result.pairs_file_column);
+        }
+        std::vector<PlaybackObserver*> watchers{&obs};
+        if (result.minutes) watchers.push_back(result.minutes.get());
+        if (result.pairs) watchers.push_back(result.pairs.get());
+        TeeObserver tee(std::move(watchers));
 
         auto throttled = std::make_unique<ThrottledLengthSource>(std::move(session.data_file),
                                                                  std::chrono::milliseconds(1));

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "pair_rows.h"
 #include "replay_drawing.h"
 #include "replay_options.h"
 #include "replay_progress.h"
@@ -16,6 +17,9 @@ namespace korvel::replay {
 struct FileReplay {
     bool want_minutes = false;                  // count per minute (set by the caller)
     std::unique_ptr<MinuteStatistics> minutes;  // the counts, when wanted and the file opened
+    std::FILE* pairs_to = nullptr;              // --pairs: where the rows go (set by the caller)
+    std::string pairs_file_column;              // the rows' first field; empty: none
+    std::unique_ptr<PairRows> pairs;            // the rows' writer, once the file opened
     std::string fatal_text;                     // the fatal error's text; empty: none
     std::string drawing_error;                  // why the picture was not delivered
 };

@@ -1,65 +1,103 @@
 #include "mirvan_window.h"
 
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QStatusBar>
+#include <QToolBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "clock_text.h"
 #include "common/fatal_error.h"
 #include "page_picture.h"
 
 namespace korvel::mirvan {
 namespace {
 
-// Enough for an hour of both cameras at 10000 lines a second in about 2 x 1.4 GB; a longer
-// recording is shown up to there.
-constexpr size_t kMaxLinesPerCamera = 36'000'000;
 constexpr int kSliderSteps = 100000;
+const char* const kHint = "Open a recording (Ctrl+O).";
 
-QString clock_text(double line, double rate) {
-    if (!(rate > 0.0)) return QStringLiteral("line %1").arg(line, 0, 'f', 0);
-    const double seconds = line / rate;
-    if (!std::isfinite(seconds) || seconds < 0.0 || seconds >= 86400.0 * 2) {
-        return QStringLiteral("line %1").arg(line, 0, 'f', 0);
-    }
-    const long ms = static_cast<long>(seconds * 1000.0);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld.%03ld", ms / 3600000, ms / 60000 % 60,
-                  ms / 1000 % 60, ms % 1000);
-    return text;
+QString lines_text(uint64_t n) {
+    return n == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(n);
 }
 
 }  // namespace
 
-MirvanWindow::MirvanWindow() : picture_(new QLabel), where_(new QLabel), slider_(new QSlider) {
+MirvanWindow::MirvanWindow()
+    : view_(new PageView),
+      where_(new QLabel),
+      problem_(new QLabel),
+      slider_(new QSlider),
+      slider_from_(new QLabel),
+      slider_to_(new QLabel),
+      lines_per_row_(new QComboBox),
+      time_(new QLineEdit) {
     setWindowTitle("MIRVAN");
     QMenu* file = menuBar()->addMenu("&File");
     file->addAction("&Open...", QKeySequence::Open, this, &MirvanWindow::choose_file);
     file->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
 
+    QToolBar* tools = addToolBar("Page");
+    tools->setMovable(false);
+    tools->addWidget(new QLabel(" Lines per pixel row: "));
+    for (int n : kLinesPerRow) lines_per_row_->addItem(QString::number(n), n);
+    lines_per_row_->setToolTip("How many scan lines one row of the picture shows");
+    lines_per_row_->setCurrentIndex(lines_per_row_->findData(10));
+    tools->addWidget(lines_per_row_);
+    connect(lines_per_row_, &QComboBox::activated, this, [this] {
+        go_to(first_);
+        view_->setFocus();
+    });
+    tools->addSeparator();
+    tools->addWidget(new QLabel(" Go to time: "));
+    time_->setPlaceholderText("hh:mm:ss");
+    time_->setToolTip("A time of day (hh:mm, hh:mm:ss or hh:mm:ss.mmm); Enter goes there");
+    time_->setMaximumWidth(fontMetrics().horizontalAdvance("00:00:00.000") + 24);
+    tools->addWidget(time_);
+    connect(time_, &QLineEdit::returnPressed, this, [this] {
+        if (go_to_time(time_->text())) view_->setFocus();
+    });
+
     auto* centre = new QWidget(this);
     auto* layout = new QVBoxLayout(centre);
-    picture_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    picture_->setMinimumSize(200, 100);
-    picture_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    view_->set_hint(kHint);
+    view_->on_resize = [this] { go_to(first_); };
     slider_->setOrientation(Qt::Horizontal);
     slider_->setRange(0, kSliderSteps);
     slider_->setFocusPolicy(Qt::NoFocus);
+    slider_->setEnabled(false);
+    slider_->setToolTip("Where the page lies in the recording, from its first line to its last");
     connect(slider_, &QSlider::sliderMoved, this, [this](int value) {
         const double span = last_of_recording() - first_of_recording();
         go_to(first_of_recording() + span * value / kSliderSteps);
     });
-    layout->addWidget(picture_, 1);
-    layout->addWidget(slider_);
+    auto* slider_row = new QHBoxLayout;
+    slider_row->addWidget(slider_from_);
+    slider_row->addWidget(slider_, 1);
+    slider_row->addWidget(slider_to_);
+    layout->addWidget(view_, 1);
+    layout->addLayout(slider_row);
     setCentralWidget(centre);
     statusBar()->addWidget(where_, 1);
-    where_->setText("Open a recording (Ctrl+O).");
-    resize(1100, 760);
+    statusBar()->addPermanentWidget(problem_);
+    where_->setText(kHint);
+
+    progress_timer_.setInterval(200);
+    connect(&progress_timer_, &QTimer::timeout, this, &MirvanWindow::show_progress);
+    resize(1240, 800);
+    view_->setFocus();
+}
+
+MirvanWindow::~MirvanWindow() {
+    stop_indexing();
 }
 
 void MirvanWindow::choose_file() {
@@ -67,78 +105,216 @@ void MirvanWindow::choose_file() {
     if (!path.isEmpty()) open(path);
 }
 
+void MirvanWindow::stop_indexing() {
+    progress_timer_.stop();
+    if (worker_) {
+        progress_.cancel = true;
+        worker_->disconnect(this);
+        worker_->wait();
+        delete worker_;
+        worker_ = nullptr;
+    }
+    pending_.reset();
+}
+
 bool MirvanWindow::open(const QString& path) {
+    std::unique_ptr<RecordingIndex> index;
     try {
-        scan_ = load_scan_lines(path.toStdString(), kMaxLinesPerCamera);
+        index = std::make_unique<RecordingIndex>(QFile::encodeName(path).toStdString());
     } catch (const FatalError& e) {
-        QMessageBox::warning(this, "MIRVAN", QString::fromStdString(e.text()));
+        const QString text = QString::fromStdString(e.text());
+        if (report_failure) {
+            report_failure(text);
+        } else {
+            QMessageBox::warning(this, "MIRVAN", text);
+        }
         return false;
     }
-    setWindowTitle("MIRVAN   " + path.section('/', -1));
-    go_to(first_of_recording());
-    if (!scan_.problem.empty()) {
-        statusBar()->showMessage(
-            QString("Reading stopped at a damaged record (%1)").arg(scan_.problem.c_str()), 10000);
-    }
+    stop_indexing();
+    index_.reset();
+    pending_ = std::move(index);
+    progress_.cancel = false;
+    progress_.position = 0;
+    name_ = QFileInfo(path).fileName();
+    setWindowTitle("MIRVAN   " + name_);
+    problem_->clear();
+    slider_->setEnabled(false);
+    slider_from_->clear();
+    slider_to_->clear();
+    show_progress();
+    RecordingIndex* building = pending_.get();
+    worker_ = QThread::create([building, this] { building->build(&progress_); });
+    // A worker stopped meanwhile may have queued its finish already: only the latest counts.
+    connect(worker_, &QThread::finished, this, [this, run = ++indexing_run_] {
+        if (run == indexing_run_ && worker_ != nullptr) take_index();
+    });
+    worker_->start();
+    progress_timer_.start();
     return true;
 }
 
-double MirvanWindow::first_of_recording() const {
-    double first = INFINITY;
-    if (!scan_.a.empty()) first = scan_.a.front().y_count;
-    if (!scan_.b.empty()) first = std::min(first, scan_.b.front().y_count);
-    return std::isfinite(first) ? std::floor(first) : 0.0;
+void MirvanWindow::show_progress() {
+    if (!pending_) return;
+    const uint64_t length = std::max<uint64_t>(pending_->length(), 1);
+    const uint64_t done = progress_.position.load(std::memory_order_relaxed);
+    const int percent = static_cast<int>(std::min<uint64_t>(done * 100 / length, 100));
+    const QString text = QString("Indexing %1: %2 %").arg(name_).arg(percent);
+    where_->setText(text);
+    view_->set_hint(text);
 }
 
-double MirvanWindow::last_of_recording() const {
-    double last = -INFINITY;
-    if (!scan_.a.empty()) last = scan_.a.back().y_count;
-    if (!scan_.b.empty()) last = std::max(last, scan_.b.back().y_count);
-    if (!std::isfinite(last)) return first_of_recording();
-    return std::max(first_of_recording(), std::floor(last) - page_rows() + 1);
+void MirvanWindow::take_index() {
+    progress_timer_.stop();
+    worker_->wait();
+    delete worker_;
+    worker_ = nullptr;
+    index_ = std::move(pending_);
+    const LineSpan lines = index_->lines();
+    const double rate = index_->header().line_rate;
+    if (!index_->problem().empty()) {
+        problem_->setText(QString("A damaged record at byte %1 (%2) ends what can be shown%3.")
+                              .arg(index_->problem_position())
+                              .arg(QString::fromStdString(index_->problem()))
+                              .arg(lines.empty() ? QString(": the file shows no line")
+                                                 : ", after " + clock_text(lines.last, rate)));
+    }
+    if (lines.empty()) {
+        where_->setText(name_ + " holds no scan lines.");
+        view_->set_hint(where_->text());
+    } else {
+        slider_->setEnabled(true);
+        slider_from_->setText(clock_text(lines.first, rate));
+        slider_to_->setText(clock_text(lines.last, rate));
+        go_to(first_of_recording());
+    }
+    emit indexed();
 }
 
 int MirvanWindow::page_rows() const {
-    return std::max(picture_->height(), 1);
+    return view_->page_rows();
+}
+
+int MirvanWindow::lines_per_row() const {
+    return lines_per_row_->currentData().toInt();
+}
+
+void MirvanWindow::set_lines_per_row(int lines) {
+    const int at = lines_per_row_->findData(lines);
+    if (at < 0) return;
+    lines_per_row_->setCurrentIndex(at);
+    go_to(first_);
+}
+
+double MirvanWindow::page_lines() const {
+    return static_cast<double>(page_rows()) * lines_per_row();
+}
+
+double MirvanWindow::first_of_recording() const {
+    const LineSpan lines = index_ ? index_->lines() : LineSpan{};
+    return lines.empty() ? 0.0 : std::floor(lines.first);
+}
+
+double MirvanWindow::last_of_recording() const {
+    const LineSpan lines = index_ ? index_->lines() : LineSpan{};
+    if (lines.empty()) return 0.0;
+    return std::max(first_of_recording(), std::floor(lines.last) - page_lines() + 1);
 }
 
 void MirvanWindow::go_to(double first) {
+    if (!index_ || !std::isfinite(first)) return;
     first_ = std::clamp(std::floor(first), first_of_recording(), last_of_recording());
     show_page();
 }
 
+bool MirvanWindow::go_to_time(const QString& text) {
+    static const QRegularExpression pattern(
+        R"(^\s*(\d{1,2}):(\d{2})(?::(\d{2})(?:[.,](\d{1,3}))?)?\s*$)");
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!index_) return false;
+    const int h = m.captured(1).toInt(), min = m.captured(2).toInt(), s = m.captured(3).toInt();
+    if (!m.hasMatch() || h > 23 || min > 59 || s > 59) {
+        statusBar()->showMessage(
+            "Not a time of day: " + text + " (hh:mm, hh:mm:ss or hh:mm:ss.mmm)", 8000);
+        return false;
+    }
+    const double ms = m.captured(4).isEmpty() ? 0.0 : (m.captured(4) + "00").left(3).toDouble();
+    const double seconds = h * 3600.0 + min * 60.0 + s + ms / 1000.0;
+    const double line = std::floor(seconds * index_->header().line_rate);
+    const LineSpan lines = index_->lines();
+    if (!lines.empty() && (line < lines.first || line > lines.last)) {
+        statusBar()->showMessage(QString("The recording runs from %1 to %2.")
+                                     .arg(clock_text(lines.first, index_->header().line_rate),
+                                          clock_text(lines.last, index_->header().line_rate)),
+                                 8000);
+    }
+    go_to(line);
+    return true;
+}
+
+// One page on; when that page has no line, on to the next line there is (or back to the
+// last one before), so a gap of hours in the recording is one key press.
+void MirvanWindow::turn_page(int direction) {
+    if (!index_) return;
+    const double page = page_lines();
+    double target = first_ + direction * page;
+    bool meets = false;
+    for (const IndexEntry& e : index_->entries()) {
+        if (e.a.meets(target, target + page) || e.b.meets(target, target + page)) {
+            meets = true;
+            break;
+        }
+    }
+    if (!meets) {
+        const double jump = direction > 0 ? index_->next_lines_from(target + page)
+                                          : index_->last_line_before(target) - page + 1;
+        if (std::isfinite(jump)) target = jump;
+    }
+    go_to(target);
+}
+
 void MirvanWindow::show_page() {
     const int rows = page_rows();
-    picture_->setPixmap(QPixmap::fromImage(page_picture(scan_, first_, rows)));
+    PageRead read;
+    const QImage page = page_picture(*index_, first_, rows, lines_per_row(), read);
+    view_->set_page(page, std::clamp<int>(index_->header().line_width, 1, kMaxCameraWidth),
+                    PageScale{first_, lines_per_row(), index_->header().line_rate});
     const double span = last_of_recording() - first_of_recording();
-    if (span > 0.0) {
+    {
         const QSignalBlocker quiet(slider_);
-        slider_->setValue(static_cast<int>((first_ - first_of_recording()) / span * kSliderSteps));
+        slider_->setValue(
+            span > 0.0 ? static_cast<int>((first_ - first_of_recording()) / span * kSliderSteps)
+                       : 0);
     }
-    where_->setText(
-        QString("%1 to %2   A | B   %3 + %4 lines")
-            .arg(clock_text(first_, scan_.line_rate), clock_text(first_ + rows, scan_.line_rate))
-            .arg(scan_.a.size())
-            .arg(scan_.b.size()));
+    const double rate = index_->header().line_rate;
+    QString text = QString("%1 to %2   %3 per pixel row   on this page: camera A %4, camera B %5")
+                       .arg(clock_text(first_, rate), clock_text(first_ + page_lines(), rate),
+                            lines_text(static_cast<uint64_t>(lines_per_row())),
+                            lines_text(read.lines_a), lines_text(read.lines_b));
+    if (read.partial) text += "   (partly read: its lines are spread over the whole file)";
+    if (!read.problem.empty()) {
+        text += QString("   The file has changed since it was indexed (%1): open it again.")
+                    .arg(QString::fromStdString(read.problem));
+    }
+    where_->setText(text);
 }
 
 void MirvanWindow::keyPressEvent(QKeyEvent* event) {
-    const double page = page_rows();
+    const double page = page_lines();
     switch (event->key()) {
         case Qt::Key_PageDown:
         case Qt::Key_Right:
         case Qt::Key_Space:
-            go_to(first_ + page);
+            turn_page(1);
             break;
         case Qt::Key_PageUp:
         case Qt::Key_Left:
-            go_to(first_ - page);
+            turn_page(-1);
             break;
         case Qt::Key_Down:
-            go_to(first_ + std::max(1.0, page / 10));
+            go_to(first_ + std::max(1.0, std::floor(page / 10)));
             break;
         case Qt::Key_Up:
-            go_to(first_ - std::max(1.0, page / 10));
+            go_to(first_ - std::max(1.0, std::floor(page / 10)));
             break;
         case Qt::Key_Home:
             go_to(first_of_recording());
@@ -149,11 +325,6 @@ void MirvanWindow::keyPressEvent(QKeyEvent* event) {
         default:
             QMainWindow::keyPressEvent(event);
     }
-}
-
-void MirvanWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    go_to(first_);
 }
 
 }  // namespace korvel::mirvan

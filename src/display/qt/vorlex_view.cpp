@@ -72,35 +72,44 @@ bool CVorlex_2View::at_end_of_data() const {
 void CVorlex_2View::run_tick() {
     // A message box opened inside a step runs its own event loop while ticks keep coming.
     if (in_step_ || !playback_step_may_run(session_, doc_)) return;
-    in_step_ = true;
+    // Cleared on every way out, an exception of any kind included, so that one failed tick
+    // never stops all later ones.
+    struct StepGuard {
+        bool& flag;
+        explicit StepGuard(bool& f) : flag(f) { flag = true; }
+        ~StepGuard() { flag = false; }
+        StepGuard(const StepGuard&) = delete;
+        StepGuard& operator=(const StepGuard&) = delete;
+    };
     int ran = 0;
     QElapsedTimer clock;
     clock.start();
-    try {
-        fit_canvas();
-        do {
-            if (doc_.m_newFile) end_reported_ = false;
-            DecodeContext& ctx = doc_.m_pContext ? *doc_.m_pContext : *session_.decode_context;
-            playback_step(session_, display_, doc_, ctx);
-            ++ran;
-            if (at_end_of_data()) {
-                if (!end_reported_) {
-                    end_reported_ = true;
-                    emit endOfFile();
+    {
+        const StepGuard guard(in_step_);
+        try {
+            fit_canvas();
+            do {
+                if (doc_.m_newFile) end_reported_ = false;
+                DecodeContext& ctx = doc_.m_pContext ? *doc_.m_pContext : *session_.decode_context;
+                playback_step(session_, display_, doc_, ctx);
+                ++ran;
+                if (at_end_of_data()) {
+                    if (!end_reported_) {
+                        end_reported_ = true;
+                        emit endOfFile();
+                    }
+                    break;
                 }
-                break;
-            }
-        } while (
-            playback_step_may_run(session_, doc_) &&
-            (steps_per_tick_ == 0 ? clock.elapsed() < kMaxStepsBudgetMs : ran < steps_per_tick_));
-    } catch (const FatalError& e) {
-        killTimer(m_timerId);
-        m_timerId = 0;
-        emit fatalError(QString::fromStdString(e.text()));
-        in_step_ = false;
-        return;
+            } while (playback_step_may_run(session_, doc_) &&
+                     (steps_per_tick_ == 0 ? clock.elapsed() < kMaxStepsBudgetMs
+                                           : ran < steps_per_tick_));
+        } catch (const FatalError& e) {
+            killTimer(m_timerId);
+            m_timerId = 0;
+            emit fatalError(QString::fromStdString(e.text()));
+            return;
+        }
     }
-    in_step_ = false;
     if (ran > 0) emit stepped();
 }
 

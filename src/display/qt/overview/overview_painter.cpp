@@ -11,11 +11,14 @@
 namespace korvel {
 namespace {
 
-const QColor kCameraA(255, 0, 0);      // the views' camera-A colour
-const QColor kCameraB(0, 0, 255);      // the views' camera-B colour
-const QColor kPairs(255, 255, 0);      // the connector of a matched pair
-const QColor kPairsEdge(150, 140, 0);  // yellow needs an edge to be seen on white
+const QColor kCameraA(255, 0, 0);  // the views' camera-A colour
+const QColor kCameraB(0, 0, 255);  // the views' camera-B colour
+// The views join a pair with a yellow line; pure yellow vanishes on white, so the overview
+// takes a darker one, for the bars, the area, its edge and the legend alike.
+const QColor kPairs(225, 185, 0);
 const QColor kGrid(220, 220, 220);
+// Below this width of a minute (in the picture's units) the three bars would not fit.
+constexpr double kMinBarMinute = 3.0;
 
 // A line through the minutes' values at the middle of each minute, from the first minute with
 // data to the last, minutes without data at zero so that gaps show. With the day 1440 minutes
@@ -46,6 +49,44 @@ QPainterPath minute_path(const OverviewLayout& layout, const MinuteStatistics& s
     return path;
 }
 
+// Per minute three bars side by side: particles A, particles B, pairs.
+void paint_bars(QPainter& p, const OverviewLayout& layout, const MinuteStatistics& stats) {
+    const double base = layout.y_of(0);
+    const auto& minutes = stats.minutes();
+    for (auto it = minutes.lower_bound(layout.first_minute());
+         it != minutes.end() && it->first < layout.end_minute(); ++it) {
+        const double left = layout.x_of(it->first);
+        const double width = layout.x_of(it->first + 1) - left;
+        const double gap = width >= 12 ? width / 8 : 0;
+        const double bar = (width - gap) / 3;
+        const struct {
+            int64_t value;
+            QColor colour;
+        } bars[] = {{it->second.waited_a, kCameraA},
+                    {it->second.waited_b, kCameraB},
+                    {it->second.pairs, kPairs}};
+        for (int i = 0; i < 3; ++i) {
+            const double top = layout.y_of(bars[i].value);
+            p.fillRect(QRectF(left + gap / 2 + bar * i, top, bar, base - top), bars[i].colour);
+        }
+    }
+}
+
+void paint_lines(QPainter& p, const OverviewLayout& layout, const MinuteStatistics& stats) {
+    // Pairs are never more than either camera's particles, so their area stays beneath both
+    // lines; B is dashed so that it shows where it runs on top of A.
+    p.setPen(QPen(kPairs, 1));
+    p.setBrush(kPairs);
+    p.drawPath(minute_path(layout, stats, &MinuteCounts::pairs, true));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kCameraA, 1));
+    p.drawPath(minute_path(layout, stats, &MinuteCounts::waited_a, false));
+    QPen dashed(kCameraB, 1);
+    dashed.setDashPattern({3, 3});
+    p.setPen(dashed);
+    p.drawPath(minute_path(layout, stats, &MinuteCounts::waited_b, false));
+}
+
 void paint_axes(QPainter& p, const OverviewLayout& layout) {
     const OverviewRect& r = layout.plot();
     const QFontMetricsF metrics(p.font());
@@ -72,27 +113,25 @@ void paint_axes(QPainter& p, const OverviewLayout& layout) {
 }  // namespace
 
 void paint_overview(QPainter& p, double width, double height, const MinuteStatistics& stats,
-                    const QString& title, std::optional<int64_t> marked_minute) {
+                    const QString& title, std::optional<int64_t> marked_minute,
+                    std::optional<MinuteSpan> span) {
     p.save();
     p.fillRect(QRectF(0, 0, width, height), Qt::white);
     QFont font = p.font();
     font.setPixelSize(11);
     p.setFont(font);
-    const OverviewLayout layout(stats, width, height);
+    const OverviewLayout layout =
+        span ? OverviewLayout(stats, width, height, *span) : OverviewLayout(stats, width, height);
     const OverviewRect& r = layout.plot();
     paint_axes(p, layout);
 
     p.setClipRect(QRectF(r.left, r.top, r.width, r.height));
-    // Pairs filled beneath, the two cameras' particles drawn over them as lines.
     if (!stats.minutes().empty()) {
-        p.setPen(QPen(kPairsEdge, 1));
-        p.setBrush(kPairs);
-        p.drawPath(minute_path(layout, stats, &MinuteCounts::pairs, true));
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(kCameraB, 1));
-        p.drawPath(minute_path(layout, stats, &MinuteCounts::waited_b, false));
-        p.setPen(QPen(kCameraA, 1));
-        p.drawPath(minute_path(layout, stats, &MinuteCounts::waited_a, false));
+        if (layout.x_of(1) - layout.x_of(0) >= kMinBarMinute) {
+            paint_bars(p, layout, stats);
+        } else {
+            paint_lines(p, layout, stats);
+        }
     }
     p.setClipping(false);
 
@@ -123,8 +162,6 @@ void paint_overview(QPainter& p, double width, double height, const MinuteStatis
         p.drawText(QRectF(x, head.top(), w, head.height()), Qt::AlignVCenter, legend[i].text);
         x -= 14;
         p.fillRect(QRectF(x, head.center().y() - 4, 10, 8), legend[i].colour);
-        p.setPen(QPen(i == 2 ? kPairsEdge : legend[i].colour, 1));
-        p.drawRect(QRectF(x, head.center().y() - 4, 10, 8));
         x -= 12;
     }
     p.restore();

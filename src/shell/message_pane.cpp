@@ -1,0 +1,27 @@
+#include "shell/message_pane.h"
+
+#include "shell/shell_texts.h"
+
+namespace korvel {
+
+QString pane_text(const PaneMessage& m) {
+    switch (m.state) {
+        case PaneState::idle:
+            return texts::kIdle;
+        case PaneState::end_of_file:
+            return texts::kEndOfFile;
+        case PaneState::file_shrank:
+            return QStringLiteral("The file shrank to %1 bytes, below the %2 bytes already read.")
+                .arg(m.file_length)
+                .arg(m.read_to);
+        case PaneState::new_document:
+            return texts::kNewDocumentPane;
+        case PaneState::overview_needs_file:
+            return texts::kNoFileForOverview;
+        case PaneState::overview_no_recording:
+            return texts::kNoRecordingForOverview;
+    }
+    return QString();
+}
+
+}  // namespace korvel
