@@ -67,7 +67,7 @@ void BM_DecodeRecords(benchmark::State& state) {
     for (auto _ : state) {
         for (const auto& p : payloads.records) {
             int16_t count = 0;
-            const int result = decode_record(*ctx, version, p.data(), static_cast<int>(p.size()),
+            const int result = decode_record(version, p.data(), static_cast<int>(p.size()),
                                              ctx->line_buf.data(), count);
             benchmark::DoNotOptimize(result);
             lines += count;

@@ -7,13 +7,11 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "codec/line_decoder.h"
 #include "common/little_endian.h"
 #include "fuzz_require.h"
-#include "particles/decode_context.h"
 
 namespace korvel::fuzz {
 namespace {
@@ -82,7 +80,7 @@ struct Outcome {
     int16_t count = -1;
 };
 
-Outcome decode_into(DecodeContext& ctx, int version, const uint8_t* payload, int size, int declared,
+Outcome decode_into(int version, const uint8_t* payload, int size, int declared,
                     std::vector<LineEntry>& out, double fill) {
     // Whatever the output held before must not show through in what is reported. Only the
     // declared lines can be reported, so only they need marking.
@@ -91,8 +89,7 @@ Outcome decode_into(DecodeContext& ctx, int version, const uint8_t* payload, int
         out[static_cast<size_t>(i)].segment_count = 7;
     }
     Outcome o;
-    o.result =
-        decode_record(ctx, static_cast<int16_t>(version), payload, size, out.data(), o.count);
+    o.result = decode_record(static_cast<int16_t>(version), payload, size, out.data(), o.count);
     return o;
 }
 
@@ -124,11 +121,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int length = static_cast<int>(size - 1);
 
     // The outputs have exactly their capacity, so a write beyond it is caught.
-    static auto ctx = std::make_unique<DecodeContext>();
     static std::vector<LineEntry> first(kMaxLinesPerRecord);
     static std::vector<LineEntry> second(kMaxLinesPerRecord);
     const int declared = length >= 2 ? load_i16(payload) : 0;
-    const Outcome a = decode_into(*ctx, version, payload, length, declared, first, -1.0);
+    const Outcome a = decode_into(version, payload, length, declared, first, -1.0);
 
     require(a.result == 0 || a.result == 1, "the result is 0 or 1");
     require(a.count >= 0 && a.count <= kMaxLinesPerRecord, "at most 2000 lines");
@@ -141,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The decoder keeps no state between records: the same payload decodes the same way
     // whatever the output or an earlier call left behind.
-    const Outcome b = decode_into(*ctx, version, payload, length, declared, second, 12345.5);
+    const Outcome b = decode_into(version, payload, length, declared, second, 12345.5);
     require(a.result == b.result && a.count == b.count, "decoding is repeatable");
     require(same_lines(first, second, a.count), "decoded lines do not depend on earlier state");
 

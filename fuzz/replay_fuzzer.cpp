@@ -3,15 +3,13 @@
 // (see replay_input.h for the input's layout). After every step the queues are walked and
 // every waiting particle is checked; the view and the observer check what they are handed.
 
-#include <memory>
-#include <string>
+#include <utility>
 
-#include "commands/open_file.h"
+#include "commands/headless_player.h"
 #include "common/fatal_error.h"
 #include "error_texts.h"
 #include "fuzz_require.h"
 #include "io/memory_file_opener.h"
-#include "playback/playback_step.h"
 #include "queue_checks.h"
 #include "replay_input.h"
 
@@ -22,34 +20,6 @@ const char* const kDataPath = "/fuzz/recording.ab";
 const char* const kIndexPath = "/fuzz/recording.abh";
 // The opener holds no correction file there, which is the normal, silent case.
 const char* const kWorkDir = "/nonexistent-korvel-fuzz-dir";
-
-class FuzzInteraction : public UserInteraction {
-  public:
-    FuzzInteraction(int h, int m, int s) : h_(h), m_(m), s_(s) {}
-    bool choose_file(std::string&, std::string&) override {
-        require(false, "the file comes from the command line, no dialog is shown");
-        return false;
-    }
-    bool choose_start_time(int& hour, int& minute, int& second) override {
-        hour = h_;
-        minute = m_;
-        second = s_;
-        return true;
-    }
-    void show_message(const std::string&) override {
-        require(false, "a first Open never finds a file already open");
-    }
-    void report_file_error(const std::string& text) override { index_error = text; }
-    void add_recent_file(const std::string&) override {}
-    void set_title(const std::string&) override {}
-    void repaint_views() override {}
-    CivilDate local_today() override { return CivilDate{}; }
-
-    std::string index_error;
-
-  private:
-    int h_, m_, s_;
-};
 
 class CheckingView : public PlaybackView {
   public:
@@ -71,9 +41,10 @@ class CheckingObserver : public PlaybackObserver {
     void on_record(const DecodedRecordEvent& e) override {
         require(e.n >= 1 && e.n <= kMaxLinesPerRecord, "a record event has 1 to 2000 lines");
     }
-    void on_wait(const Particle& p) override {
+    void on_wait(Camera camera, const Particle& p) override {
         check_waiting_particle(p);
-        require(p.owner == 'V' || p.owner == 'W', "a particle that waits is in a wait queue");
+        require(p.owner == (camera == Camera::A ? 'V' : 'W'),
+                "a particle that waits is in its camera's wait queue");
     }
     void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) override {
         const bool both = outcome == MatchOutcome::pair || outcome == MatchOutcome::reject;
@@ -92,54 +63,90 @@ class CheckingObserver : public PlaybackObserver {
     }
 };
 
+// After every step: the read positions only move forward and every step reads on, the
+// queues hold together, and the replay comes to an end.
+class CheckingHook : public StepHook {
+  public:
+    CheckingHook(HeadlessPlayer& player, uint64_t length)
+        : player_(player),
+          length_(length),
+          // Each step reads at least one record of 4 bytes or more, or finishes both cameras.
+          step_limit_(static_cast<int64_t>(length / 4 + 2)) {}
+
+    void before_step(int64_t step) override {
+        require(step <= step_limit_, "playback reaches the end of the data");
+        a_before_ = player_.session().pos_a;
+        b_before_ = player_.session().pos_b;
+    }
+    void after_step(int64_t, uint64_t length) override {
+        const PlaybackSession& s = player_.session();
+        require(length == length_, "a file held in memory keeps its length");
+        require(s.pos_a >= a_before_ && s.pos_b >= b_before_, "read positions never move back");
+        // A step that starts with both cameras at the end (an index may point there) has
+        // nothing to read.
+        const bool at_end = a_before_ >= length_ && b_before_ >= length_;
+        require(s.pos_a > a_before_ || s.pos_b > b_before_ || at_end, "every step reads on");
+        check_queues(player_.context(), true);
+    }
+
+  private:
+    HeadlessPlayer& player_;
+    uint64_t length_;
+    int64_t step_limit_;
+    uint32_t a_before_ = 0;
+    uint32_t b_before_ = 0;
+};
+
+HeadlessView headless_view(ReplayView view) {
+    switch (view) {
+        case ReplayView::async:
+            return HeadlessView::async;
+        case ReplayView::sync:
+            return HeadlessView::sync;
+        case ReplayView::none:
+            break;
+    }
+    return HeadlessView::none;
+}
+
 void replay(const ReplayInput& in) {
     MemoryFileOpener opener;
     opener.add(kDataPath, in.ab);
     if (!in.no_index) opener.add(kIndexPath, in.abh);
 
-    PlaybackSession session;
-    apply_start_up(session, kWorkDir, kDataPath);
-    session.async_view = in.view == ReplayView::async ? 1 : 0;
-    session.sync_view = in.view == ReplayView::sync ? 1 : 0;
-    Document doc;
-    FuzzInteraction ui(in.hour, in.minute, in.second);
+    HeadlessStart start;
+    start.path = kDataPath;
+    start.work_dir = kWorkDir;
+    start.hour = in.hour;
+    start.minute = in.minute;
+    start.second = in.second;
+    start.view = headless_view(in.view);
+    start.missing_index_fatal = false;  // the viewer plays on from byte 0
+    HeadlessPlayer player(std::move(start), opener);
     CheckingView view;
     CheckingObserver observer;
 
     try {
-        open_file(session, doc, ui, opener);
+        player.open();
     } catch (const FatalError& e) {
         require(is_replay_error(e.text()), "Open fails only with a defined text");
         return;
     }
-    require(session.open_document == &doc && session.decode_context != nullptr,
-            "a file is open after Open returns");
-    require(ui.index_error.empty() == !in.no_index, "only a missing index file is reported");
-    if (!ui.index_error.empty())
+    const PlaybackSession& session = player.session();
+    const HeadlessInteraction& ui = player.interaction();
+    require(ui.message.empty(), "a first Open never finds a file already open");
+    require(ui.file_error.empty() == !in.no_index, "only a missing index file is reported");
+    if (!ui.file_error.empty())
         require(session.pos_a == 0 && session.pos_b == 0,
                 "without an index playback starts at byte 0");
 
-    DecodeContext& ctx = *session.decode_context;
-    session.playback_running = 1;
-    const uint64_t length = in.ab.size();
-    // Each step reads at least one record of 4 bytes or more, or finishes both cameras.
-    const uint64_t step_limit = length / 4 + 2;
-    uint64_t steps = 0;
+    CheckingHook hook(player, in.ab.size());
     try {
-        while (session.pos_a < length || session.pos_b < length) {
-            const uint32_t a_before = session.pos_a;
-            const uint32_t b_before = session.pos_b;
-            playback_step(session, view, doc, ctx, &observer);
-            require(session.pos_a >= a_before && session.pos_b >= b_before,
-                    "read positions never move back");
-            require(session.pos_a > a_before || session.pos_b > b_before || length == 0,
-                    "every step reads on");
-            check_queues(ctx, true);
-            require(++steps <= step_limit, "playback reaches the end of the data");
-        }
+        require(player.play(view, &observer, &hook) == PlayEnd::end_of_data,
+                "a replay nobody stops ends at the end of the data");
     } catch (const FatalError& e) {
         require(is_replay_error(e.text()), "playback fails only with a defined text");
-        check_queues(ctx, false);
+        check_queues(player.context(), false);
     }
 }
 

@@ -217,8 +217,8 @@ int decode(int16_t header_version, const uint8_t* payload, int payload_length, L
 
 }  // namespace
 
-int decode_record(DecodeContext& /*ctx*/, int16_t header_version, const uint8_t* payload,
-                  int payload_length, LineEntry* out, int16_t& count) {
+int decode_record(int16_t header_version, const uint8_t* payload, int payload_length,
+                  LineEntry* out, int16_t& count) {
     return decode<true>(header_version, payload, payload_length, out, count);
 }
 

@@ -3,20 +3,13 @@
 #include <algorithm>
 
 #include "display/layout.h"
+#include "display/particle_outline.h"
 #include "display/truncation.h"
 
 namespace korvel {
 namespace {
 
 constexpr int kJumpMarkerY = 1800;
-constexpr int kJumpRestart = 1650;  // the line that jumps is drawn this high
-
-void draw_outline(Canvas& canvas, const Particle& p, int offset, double base, Rgb colour) {
-    for (int k = 0; k < p.line_count; ++k) {
-        const int y = trunc_to_coordinate(k + p.y_first - base);
-        canvas.line({offset + p.segments[k].start_x, y}, {offset + p.segments[k].end_x, y}, colour);
-    }
-}
 
 }  // namespace
 
@@ -44,7 +37,7 @@ void draw_camera_lines(Canvas& canvas, Camera camera, int16_t n, const DecodeCon
             canvas.line({offset + 2, kJumpMarkerY}, {offset + w - 1, kJumpMarkerY}, kBlack);
             canvas.scroll_down(layout::kScrollStep);
             canvas.fill_rect(band, kBackground);
-            base = y - kJumpRestart;
+            base = y - layout::kJumpRestart;
             canvas.update_window();
         }
         // Once per line, not until the line fits: a line still above the area after the one

@@ -13,6 +13,7 @@ inline constexpr int kBandLow = 1551;      // the top band cleared after a scrol
 inline constexpr int kScrollStep = 250;    // lines a drawing area moves down per scroll
 inline constexpr int kScrollLimit = 1800;  // a line above this height scrolls the area
 inline constexpr int kJumpLimit = 3600;    // a line this far above the base restarts it
+inline constexpr int kJumpRestart = 1650;  // ...drawing the line that jumped this high
 inline constexpr int kDividerLow = -60;
 inline constexpr int kDividerHigh = 2020;
 

@@ -4,25 +4,19 @@
 #include <cmath>
 
 #include "display/layout.h"
+#include "display/particle_outline.h"
 #include "display/status_block.h"
 #include "display/truncation.h"
+#include "playback/view_switch.h"
 
 namespace korvel {
 namespace {
 
 constexpr int kJumpMarkerY = 1600;
-constexpr int kJumpRestart = 1650;
 // After this many scrolls the area holds nothing but background and the divider; further
 // scrolls would only move background, so the base is advanced without them.
 constexpr int kScrollsThatClearTheArea =
     (layout::kAreaHigh - layout::kAreaLow) / layout::kScrollStep + 1;
-
-void draw_outline(Canvas& canvas, const Particle& p, int offset, double base, Rgb colour) {
-    for (int k = 0; k < p.line_count; ++k) {
-        const int y = trunc_to_coordinate(k + p.y_first - base);
-        canvas.line({offset + p.segments[k].start_x, y}, {offset + p.segments[k].end_x, y}, colour);
-    }
-}
 
 // The centre of a particle: the left one of two middle pixels, and half its line count
 // (integer division) above its first line. Both are 16-bit values.
@@ -57,11 +51,11 @@ void draw_match(Canvas& canvas, const Particle* a, const Particle* b, int matche
     const double start_height = a != nullptr ? a->y_first : b->y_first;
 
     // The first outcome after a switch from the asynchronous view wipes its status blocks.
-    if (*in.view_switch == 1) {
+    if (*in.view_switch == kViewSwitchToSync) {
         canvas.fill_rect({10, w, layout::kAreaHigh, 1945}, kBackground);
         canvas.fill_rect({w + 1, 2 * w, layout::kAreaHigh, 1945}, kBackground);
         canvas.update_window();
-        *in.view_switch = 0;
+        *in.view_switch = kViewSwitchDone;
     }
 
     canvas.set_clip(layout::area_both(w));
@@ -69,7 +63,7 @@ void draw_match(Canvas& canvas, const Particle* a, const Particle* b, int matche
         scroll_once(canvas, w);
         draw_divider(canvas, w);
         canvas.line({0, kJumpMarkerY}, {2 * w - 1, kJumpMarkerY}, kBlack);
-        base = start_height - kJumpRestart;
+        base = start_height - layout::kJumpRestart;
     }
     // Repeated until the pair height fits, unlike the asynchronous view's one scroll a line.
     // The count is worked out rather than looped for: with the huge line numbers of a damaged

@@ -10,8 +10,9 @@ namespace korvel {
 // What one synchronous drawing call needs besides the outcome.
 struct MatchInput {
     int line_width = 512;
-    double* scroll_base = nullptr;   // shared by both halves
-    int16_t* view_switch = nullptr;  // 1 right after the synchronous view was selected
+    double* scroll_base = nullptr;  // shared by both halves
+    int16_t* view_switch =
+        nullptr;  // kViewSwitchToSync right after the synchronous view was chosen
     double line_rate = 0.0;
     uint32_t pos_a = 0;
 };

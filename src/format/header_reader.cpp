@@ -25,16 +25,12 @@ constexpr int kLargestHalfWidth = 16383;
 }
 
 int16_t version_for_length(int16_t cmpr_n) {
-    switch (cmpr_n) {
-        case 38:
-            return 0;
-        case 54:
-            return 1;
-        case 56:
-            return 2;
-        default:
-            reject("Unknown file header: first record has %d bytes, expected 38, 54 or 56", cmpr_n);
+    const auto& lengths = kHeaderPayloadLengths;
+    for (size_t version = 0; version < lengths.size(); ++version) {
+        if (cmpr_n == lengths[version]) return static_cast<int16_t>(version);
     }
+    reject("Unknown file header: first record has %d bytes, expected %d, %d or %d", cmpr_n,
+           lengths[0], lengths[1], lengths[2]);
 }
 
 HeaderFieldsV0 parse_v0(const uint8_t* p) {

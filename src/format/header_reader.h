@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "format/header_area.h"
@@ -20,21 +21,25 @@ CivilDate utc_date(int64_t seconds_since_epoch);
 
 // What the header record yields for the playback session.
 struct HeaderInfo {
-    int16_t header_version = 0;  // 0 (38-byte payload), 1 (54) or 2 (56)
+    int16_t header_version = 0;  // 0, 1 or 2 (see kHeaderPayloadLengths)
     double line_rate = 0.0;      // scan lines per second
     int16_t line_width = 0;      // pixels per scan line of one camera
     int32_t start_time = 0;      // seconds since 1970 UTC
     CivilDate date;              // start_time broken down in UTC
 };
 
-// The payload length of a header record of that version: its length alone tells the version.
+// The payload length of the header record of versions 0, 1 and 2: the length alone tells the
+// version, nothing else in the record does.
+inline constexpr std::array<int16_t, 3> kHeaderPayloadLengths = {38, 54, 56};
+
+// The payload length of a header record of that version (2's for any version above 1).
 constexpr int16_t header_payload_length(int16_t header_version) {
-    return header_version == 0 ? 38 : header_version == 1 ? 54 : 56;
+    return kHeaderPayloadLengths[header_version == 0 || header_version == 1 ? header_version : 2];
 }
 
 // Copies the fields of that header version from the payload into the header area and
 // returns line_width (512 for versions 0 and 1, 2 x half_width for version 2).
-// The payload holds at least 38, 54 or 56 bytes for versions 0, 1, 2. Raises FatalError for a
+// The payload holds at least header_payload_length(header_version) bytes. Raises FatalError for a
 // version other than 0, 1, 2 and for a version-2 half_width outside 1..16383, before the
 // header area is changed.
 int16_t parse_header(HeaderArea& header, const uint8_t* payload, int16_t header_version);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "common/little_endian.h"
+#include "format/header_reader.h"
 
 namespace korvel {
 
@@ -37,17 +38,10 @@ void validate_header(const RecordingHeader& header) {
 }
 
 void append_header_record(const RecordingHeader& header, std::vector<uint8_t>& out) {
-    // Payload sizes and field offsets of the three layouts; the size alone tells a reader
-    // which layout it holds.
-    int size = 56;
-    int start_time_at = 52;
-    if (header.version == 0) {
-        size = 38;
-        start_time_at = 34;
-    } else if (header.version == 1) {
-        size = 54;
-        start_time_at = 50;
-    }
+    // The size alone tells a reader which layout the payload holds; in each the start time
+    // is its last four bytes.
+    const int size = header_payload_length(header.version);
+    const int start_time_at = size - 4;
     const size_t base = out.size();
     out.resize(base + 4 + static_cast<size_t>(size), 0);
     uint8_t* rec = out.data() + base;

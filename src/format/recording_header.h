@@ -30,7 +30,8 @@ int64_t lines_per_minute(const RecordingHeader& header);
 // less in version 2.
 void validate_header(const RecordingHeader& header);
 
-// The whole header record (type 0, cmpr_n 38, 54 or 56, then the payload), appended to out.
+// The whole header record (type 0, cmpr_n header_payload_length(version), then the payload),
+// appended to out.
 void append_header_record(const RecordingHeader& header, std::vector<uint8_t>& out);
 
 }  // namespace korvel

@@ -11,8 +11,8 @@ namespace korvel {
 void check_queue_order(const char* list_name, char list_letter, const Particle* oldest);
 
 // The lines of the record just handed on (ctx.line_count lines of ctx.line_buf) must rise
-// strictly above the camera's last accepted line (m_oldA for camera 1, m_oldB for camera 2).
-// Raises FatalError("neg. time jump in A" / "... B"). Any other camera does nothing.
+// strictly above the camera's last accepted line (m_oldA for camera A, m_oldB for camera B).
+// Raises FatalError("neg. time jump in A" / "... B").
 void check_line_order(DecodeContext& ctx, Camera camera);
 
 }  // namespace korvel

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "codec/line_entry.h"
+#include "common/camera.h"
 
 namespace korvel {
 
@@ -30,6 +31,7 @@ struct Particle {
 // Per camera: the assign queue (particles of the record being assembled) and the wait queue
 // (finished particles waiting for matching). Both are doubly linked lists through older/newer.
 struct CameraQueue {
+    Camera camera = Camera::A;
     char assign_letter = 0;  // '1' camera A, '2' camera B
     char wait_letter = 0;    // 'V' camera A, 'W' camera B
     Particle* assign_newest = nullptr;

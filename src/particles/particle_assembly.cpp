@@ -268,6 +268,7 @@ void init_queues(CameraQueue& a, CameraQueue& b) {
     b = CameraQueue{};
     a.assign_letter = '1';
     a.wait_letter = 'V';
+    b.camera = Camera::B;
     b.assign_letter = '2';
     b.wait_letter = 'W';
 }
@@ -326,7 +327,7 @@ void close_record(DecodeContext& /*ctx*/, CameraQueue& queue, WaitSink* sink) {
     queue.assign_oldest = nullptr;
 
     if (sink != nullptr) {
-        for (const Particle* p = first; p != nullptr; p = p->newer) sink->on_wait(*p);
+        for (const Particle* p = first; p != nullptr; p = p->newer) sink->on_wait(queue.camera, *p);
     }
     check_queue_order("Wait-queue", queue.wait_letter, queue.wait_oldest);
 }

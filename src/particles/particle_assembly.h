@@ -5,7 +5,8 @@
 
 namespace korvel {
 
-// Sets the queue letters ('1'/'V' for A, '2'/'W' for B) and empties all four lists.
+// Sets the queues' cameras and letters ('1'/'V' for A, '2'/'W' for B) and empties all four
+// lists.
 void init_queues(CameraQueue& a, CameraQueue& b);
 
 // How a run finds the particle it continues. kMerge walks the runs of the line above beside
@@ -17,15 +18,15 @@ enum class RunSearch { kMerge, kFullSearch };
 // camera's assign queue, then discards overflowed, one-pixel-wide and one-line-tall ones.
 void assemble_lines(DecodeContext& ctx, CameraQueue& queue, RunSearch search = RunSearch::kMerge);
 
-// Told of every particle that close_record moves to a wait queue.
+// Told of every particle that close_record moves to a wait queue, and whose camera it is.
 class WaitSink {
   public:
     virtual ~WaitSink() = default;
-    virtual void on_wait(const Particle& p) = 0;
+    virtual void on_wait(Camera camera, const Particle& p) = 0;
 };
 
-// Checks the assign queue's order, splices it onto the newest end of the wait queue
-// (shrinking each particle's segments to line_count), then checks the wait queue's order.
+// Checks the assign queue's order, splices it whole onto the newest end of the wait queue
+// (the particles keep their segments as assembled), then checks the wait queue's order.
 // Tells sink (if given) of every particle moved, oldest first, after the assign-queue check
 // and before the wait-queue check.
 void close_record(DecodeContext& ctx, CameraQueue& queue, WaitSink* sink = nullptr);

@@ -11,6 +11,7 @@
 #include "io/file_opener.h"
 #include "particles/decode_context.h"
 #include "playback/document.h"
+#include "playback/view_switch.h"
 
 namespace korvel {
 
@@ -39,7 +40,7 @@ struct PlaybackSession {
     double total_lines_b = 0.0;
     int32_t async_view = 0;  // start-up selects the asynchronous view (see apply_start_up)
     int32_t sync_view = 0;
-    int16_t view_switch = 2;
+    int16_t view_switch = kViewSwitchToAsync;  // see view_switch.h
     int32_t playback_running = 0;
     std::string cmd_line_path;
     std::string work_dir;  // start-up directory, where CORRFACT.DAT is looked for

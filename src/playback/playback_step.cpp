@@ -45,8 +45,8 @@ struct StepContext {
 int16_t decode_current(StepContext& sc) {
     const RawRecord& rec = sc.session.record;
     int16_t n = 0;
-    const int result = decode_record(sc.ctx, sc.session.header_version, rec.payload.data(),
-                                     rec.cmpr_n, sc.ctx.line_buf.data(), n);
+    const int result = decode_record(sc.session.header_version, rec.payload.data(), rec.cmpr_n,
+                                     sc.ctx.line_buf.data(), n);
     if (result == 0 || n <= 0) return 0;
     return n;
 }

@@ -8,6 +8,11 @@
 namespace korvel {
 namespace {
 
+// The instrument's software has always kept the start-up directory in a buffer of 60
+// characters, terminator included: a directory of up to 59 characters is where CORRFACT.DAT
+// is looked for, a longer one leaves the directory empty and no correction file is read (see
+// load_corrections). Installations are laid out around that, so a deeper start-up directory
+// still means "no correction file" here.
 constexpr size_t kWorkDirLimit = 59;
 
 bool is_launch_flag(const QString& arg) {

@@ -20,6 +20,7 @@ inline constexpr char kFileFilter[] = "AB Files (*.ab)";
 // Status-bar prompts of the commands.
 inline constexpr char kPromptStart[] = "Ausgabe Start";
 inline constexpr char kPromptStop[] = "Ausgabe anhalten";
+// The prompt names the companion viewer by an older name: Tools > MIRVAN starts mirvan.
 inline constexpr char kPromptMirvan[] = "Calls external Program Pelnor";
 inline constexpr char kPromptClose[] = "Close File";
 inline constexpr char kPromptOpenToolbar[] =
@@ -49,6 +50,9 @@ inline constexpr char kFileGoneRecent[] =
 inline constexpr char kRefuseOverwrite[] =
     "%1\nis the open recording or its index: the picture is not written over it. "
     "Choose another name.";
+// The users' prompt for Exit as it has always read. It promises a question about saving that
+// never comes: the program only reads recordings, there is nothing to save, and Exit ends at
+// once.
 inline constexpr char kPromptExit[] =
     "Verl\xC3\xA4\xC3\x9F"
     "t die Anwendung; fragt, ob Dokumente gespeichert werden sollen.";

@@ -19,7 +19,8 @@ class CStartupSplash : public QWidget {
     static void ShowFor(QWidget* owner);
     static void Hide();
     static CStartupSplash* instance();
-    // The application-wide filter that sees every event first; see FilterAppMessage.
+    // The application-wide filter that sees every event first: a key press or a mouse click
+    // anywhere ends the splash screen (and is swallowed, a shortcut included).
     static QObject* app_filter();
 
   protected:

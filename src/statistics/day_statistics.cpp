@@ -1,13 +1,10 @@
 #include "statistics/day_statistics.h"
 
 #include <algorithm>
-#include <chrono>
+#include <stop_token>
+#include <utility>
 
-#include "commands/headless_interaction.h"
-#include "commands/open_file.h"
-#include "common/fatal_error.h"
-#include "io/throttled_length_source.h"
-#include "playback/playback_step.h"
+#include "commands/headless_player.h"
 
 namespace korvel {
 namespace {
@@ -16,40 +13,49 @@ namespace {
 // often enough for a progress bar and for a prompt stop.
 constexpr int kStepsPerReport = 64;
 
+// Reports progress every kStepsPerReport steps, before the step, and asks the player to stop
+// when progress says so.
+class ProgressHook : public StepHook {
+  public:
+    ProgressHook(HeadlessPlayer& player, DayStatisticsProgress& progress)
+        : player_(player), progress_(progress) {}
+
+    void before_step(int64_t step) override {
+        if ((step - 1) % kStepsPerReport != 0) return;
+        const PlaybackSession& s = player_.session();
+        const uint64_t length = s.data_file->length();
+        const uint64_t done = std::min<uint64_t>(std::min(s.pos_a, s.pos_b), length);
+        if (!progress_.keep_going(done, length)) stop_.request_stop();
+    }
+
+    std::stop_token stop_token() const { return stop_.get_token(); }
+
+  private:
+    HeadlessPlayer& player_;
+    DayStatisticsProgress& progress_;
+    std::stop_source stop_;
+};
+
 }  // namespace
 
 std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path,
                                                          const std::string& work_dir,
                                                          FileOpener& opener,
                                                          DayStatisticsProgress& progress) {
-    PlaybackSession session;
-    apply_start_up(session, work_dir, path);
-    Document doc;
-    HeadlessInteraction ui(0, 0, 0);  // the day from midnight
-    open_file(session, doc, ui, opener);
-    if (!ui.file_error.empty()) throw FatalError(ui.file_error);
-    if (session.open_document == nullptr || !session.decode_context) {
-        throw FatalError(ui.message.empty() ? "no file was opened" : ui.message);
-    }
-    session.data_file = std::make_unique<ThrottledLengthSource>(std::move(session.data_file),
-                                                                std::chrono::milliseconds(1));
-    session.playback_running = 1;
+    HeadlessStart start;
+    start.path = path;
+    start.work_dir = work_dir;  // the day from midnight, asynchronous view, nothing drawn
+    HeadlessPlayer player(std::move(start), opener);
+    player.open();
 
-    auto stats = std::make_unique<MinuteStatistics>(session.line_rate);
+    auto stats = std::make_unique<MinuteStatistics>(player.session().line_rate);
     NullPlaybackView view;
-    DecodeContext& ctx = *session.decode_context;
-    for (int64_t steps = 0;; ++steps) {
-        const uint64_t length = session.data_file->length();
-        if (steps % kStepsPerReport == 0) {
-            const uint64_t done =
-                std::min<uint64_t>(std::min(session.pos_a, session.pos_b), length);
-            if (!progress.keep_going(done, length)) return nullptr;
-        }
-        playback_step(session, view, doc, ctx, stats.get());
-        const uint64_t now_length = session.data_file->length();
-        if (session.pos_a >= now_length && session.pos_b >= now_length) break;
+    ProgressHook hook(player, progress);
+    if (player.play(view, stats.get(), &hook, hook.stop_token()) == PlayEnd::stopped) {
+        return nullptr;
     }
-    progress.keep_going(session.data_file->length(), session.data_file->length());
+    const uint64_t length = player.session().data_file->length();
+    progress.keep_going(length, length);
     return stats;
 }
 

@@ -1,6 +1,7 @@
 #include "statistics/minute_statistics.h"
 
 #include <cmath>
+#include <utility>
 
 namespace korvel {
 
@@ -9,6 +10,7 @@ MinuteCounts& MinuteCounts::operator+=(const MinuteCounts& o) {
     records_b += o.records_b;
     lines_a += o.lines_a;
     lines_b += o.lines_b;
+    handed_on += o.handed_on;
     waited_a += o.waited_a;
     waited_b += o.waited_b;
     pairs += o.pairs;
@@ -27,6 +29,19 @@ int64_t minute_of_line(double y, double line_rate) {
     return static_cast<int64_t>(q);
 }
 
+MinuteStatistics::MinuteStatistics(MinuteStatistics&& other) noexcept
+    : line_rate_(other.line_rate_), minutes_(std::move(other.minutes_)) {
+    other.cached_ = nullptr;
+}
+
+MinuteStatistics& MinuteStatistics::operator=(MinuteStatistics&& other) noexcept {
+    line_rate_ = other.line_rate_;
+    minutes_ = std::move(other.minutes_);
+    cached_ = nullptr;
+    other.cached_ = nullptr;
+    return *this;
+}
+
 MinuteCounts& MinuteStatistics::at_line(double y) {
     const int64_t minute = minute_of_line(y, line_rate_);
     if (cached_ == nullptr || minute != cached_minute_) {
@@ -38,6 +53,7 @@ MinuteCounts& MinuteStatistics::at_line(double y) {
 
 void MinuteStatistics::on_record(const DecodedRecordEvent& event) {
     MinuteCounts& m = at_line(event.y_first);
+    if (event.handed_on) ++m.handed_on;
     if (event.camera == Camera::A) {
         ++m.records_a;
         m.lines_a += event.n;
@@ -47,11 +63,9 @@ void MinuteStatistics::on_record(const DecodedRecordEvent& event) {
     }
 }
 
-void MinuteStatistics::on_wait(const Particle& p) {
-    // The owner letter tells the camera: 'V' is camera A's wait queue ('1' its assign queue).
-    const bool camera_a = p.owner == 'V' || p.owner == '1';
+void MinuteStatistics::on_wait(Camera camera, const Particle& p) {
     MinuteCounts& m = at_line(p.y_first);
-    ++(camera_a ? m.waited_a : m.waited_b);
+    ++(camera == Camera::A ? m.waited_a : m.waited_b);
 }
 
 void MinuteStatistics::on_match(const Particle* a, const Particle* b, MatchOutcome outcome) {

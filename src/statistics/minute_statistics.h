@@ -13,7 +13,8 @@ struct MinuteCounts {
     int64_t records_b = 0;
     int64_t lines_a = 0;  // the lines of those records
     int64_t lines_b = 0;
-    int64_t waited_a = 0;  // particles moved to camera A's wait queue
+    int64_t handed_on = 0;  // records of either camera assembled, checked and counted
+    int64_t waited_a = 0;   // particles moved to camera A's wait queue
     int64_t waited_b = 0;
     int64_t pairs = 0;
     int64_t rejects = 0;
@@ -32,13 +33,20 @@ int64_t minute_of_line(double y, double line_rate);
 
 // Counts, minute by minute, what the playback steps report: a record counts in the minute of
 // its first line, a particle in the minute of its y_first, a matching decision in the minute
-// of its camera-A particle (of its camera-B particle when it has none).
+// of its camera-A particle (of its camera-B particle when it has none). The one count of a
+// replay: its totals are korvel-replay's summary, its minutes the CSV and the overview.
 class MinuteStatistics : public PlaybackObserver {
   public:
     explicit MinuteStatistics(double line_rate) : line_rate_(line_rate) {}
+    // A copy would keep a pointer into the other's map; a move takes the map's nodes along,
+    // and the pointer is dropped all the same.
+    MinuteStatistics(const MinuteStatistics&) = delete;
+    MinuteStatistics& operator=(const MinuteStatistics&) = delete;
+    MinuteStatistics(MinuteStatistics&& other) noexcept;
+    MinuteStatistics& operator=(MinuteStatistics&& other) noexcept;
 
     void on_record(const DecodedRecordEvent& event) override;
-    void on_wait(const Particle& p) override;
+    void on_wait(Camera camera, const Particle& p) override;
     void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) override;
 
     double line_rate() const { return line_rate_; }

@@ -451,8 +451,8 @@ TEST(LineDecoderOutput, OnlyTheLinesCountedAreWritten) {
         test::append_block(payload, 1, 100, 4, 4, 10, c.data);
         std::fill(ctx->line_buf.begin(), ctx->line_buf.end(), sentinel);
         int16_t count = -1;
-        decode_record(*ctx, 1, payload.data(), static_cast<int>(payload.size()),
-                      ctx->line_buf.data(), count);
+        decode_record(1, payload.data(), static_cast<int>(payload.size()), ctx->line_buf.data(),
+                      count);
         EXPECT_EQ(count, c.expected_count) << c.name;
         for (int i = c.expected_count; i < 4; ++i) {
             EXPECT_EQ(describe(ctx->line_buf[static_cast<size_t>(i)]), describe(sentinel))
@@ -472,7 +472,6 @@ namespace {
 // its length, so that a line breaks off at every point, near the end and far from it.
 TEST(LineDecoderWindow, DecodesWhatThePlainReadsDecode) {
     std::mt19937 rng(2121);
-    auto ctx = std::make_unique<DecodeContext>();
     std::vector<LineEntry> fast(kMaxLinesPerRecord), plain(kMaxLinesPerRecord);
     for (const int bits : {1, 6, 11, 15}) {
         for (const int16_t version : {1, 2}) {
@@ -496,7 +495,7 @@ TEST(LineDecoderWindow, DecodesWhatThePlainReadsDecode) {
                 store_u32(payload.data() + 2, (word & ~0x3FFFu) | length);
                 int16_t n = -1, m = -1;
                 const int size = static_cast<int>(payload.size());
-                EXPECT_EQ(decode_record(*ctx, version, payload.data(), size, fast.data(), n),
+                EXPECT_EQ(decode_record(version, payload.data(), size, fast.data(), n),
                           decode_record_checked(version, payload.data(), size, plain.data(), m));
                 ASSERT_EQ(n, m) << "block cut to " << length << " bytes";
                 ASSERT_EQ(describe({fast.begin(), fast.begin() + n}),

@@ -13,7 +13,7 @@ MinuteStatistics with_particles(std::initializer_list<std::pair<int64_t, int>> m
         p.owner = 'V';
         // Minutes are truncated toward zero: minute -1 holds the lines -119999 to -60000.
         p.y_first = static_cast<double>(minute) * 60000.0 + (minute < 0 ? -1.0 : 1.0);
-        for (int i = 0; i < count; ++i) stats.on_wait(p);
+        for (int i = 0; i < count; ++i) stats.on_wait(Camera::A, p);
     }
     return stats;
 }

@@ -179,7 +179,7 @@ TEST_F(AssemblyTest, FullPoolDropsNewRunsButStillExtendsOldOnes) {
 TEST_F(AssemblyTest, CloseRecordAppendsNewParticlesOnTheNewestSide) {
     struct Recorder : WaitSink {
         std::vector<const Particle*> seen;
-        void on_wait(const Particle& p) override { seen.push_back(&p); }
+        void on_wait(Camera, const Particle& p) override { seen.push_back(&p); }
     } sink;
     record_a({{10, {{0, 5}}}, {11, {{0, 5}}}});
     const Particle* first = ctx->queue_a.wait_oldest;
@@ -216,7 +216,7 @@ TEST_F(AssemblyTest, CloseRecordChecksBothListsInOrder) {
     record_a({{50, {{0, 5}}}, {51, {{0, 5}}}});
     struct Counter : WaitSink {
         int n = 0;
-        void on_wait(const Particle&) override { ++n; }
+        void on_wait(Camera, const Particle&) override { ++n; }
     } sink;
     load({{40, {{0, 5}}}, {41, {{0, 5}}}});
     assemble_lines(*ctx, ctx->queue_a);

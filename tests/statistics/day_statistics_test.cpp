@@ -59,8 +59,10 @@ TEST(DayStatistics, AWholeRecordingIsCountedMinuteByMinute) {
     pair_minute.lines_a = pair_minute.lines_b = 4;
     pair_minute.waited_a = pair_minute.waited_b = 1;
     pair_minute.pairs = 1;
+    pair_minute.handed_on = 2;
     MinuteCounts last = pair_minute;
     last.records_a = 2;
+    last.handed_on = 3;
     last.lines_a = 8;
     last.waited_a = 2;  // the last A particle still waits at the end: no decision about it
     const std::map<int64_t, MinuteCounts> expected = {

@@ -56,8 +56,8 @@ TEST(MinuteStatistics, CountsEachEventInTheMinuteOfItsFirstLine) {
     stats.on_record({Camera::A, 0, 5, 61000.0, 61004.0, true});
     const Particle a = particle(60500.0, 'V');
     const Particle b = particle(120100.0, 'W');
-    stats.on_wait(a);
-    stats.on_wait(b);
+    stats.on_wait(Camera::A, a);
+    stats.on_wait(Camera::B, b);
     // Decisions go by the camera-A particle, or the B particle when there is none.
     stats.on_match(&a, &b, MatchOutcome::pair);
     stats.on_match(&a, &b, MatchOutcome::reject);
@@ -67,8 +67,10 @@ TEST(MinuteStatistics, CountsEachEventInTheMinuteOfItsFirstLine) {
     MinuteCounts m0, m1, m2;
     m0.records_b = 1;
     m0.lines_b = 7;
+    m0.handed_on = 1;
     m1.records_a = 2;
     m1.lines_a = 9;
+    m1.handed_on = 1;
     m1.waited_a = 1;
     m1.pairs = 1;
     m1.rejects = 1;

@@ -82,10 +82,9 @@ Decoded decode(const std::vector<uint8_t>& payload, int16_t version) {
     if (!payload.empty()) std::memcpy(bytes.get(), payload.data(), payload.size());
     int16_t count = -1;
     Decoded d;
-    d.result = decode_record(*ctx, version, bytes.get(), static_cast<int>(payload.size()),
+    d.result = decode_record(version, bytes.get(), static_cast<int>(payload.size()),
                              ctx->line_buf.data(), count);
-    d.lines.assign(ctx->line_buf.begin(),
-                   ctx->line_buf.begin() + std::max<int>(count, 0));
+    d.lines.assign(ctx->line_buf.begin(), ctx->line_buf.begin() + std::max<int>(count, 0));
     return d;
 }
 

@@ -64,7 +64,7 @@ void RecordingObserver::on_record(const DecodedRecordEvent& e) {
         describe(camera_letter(e.camera), e.pos, e.n, e.y_first, e.y_last, e.handed_on));
 }
 
-void RecordingObserver::on_wait(const Particle& p) {
+void RecordingObserver::on_wait(Camera, const Particle& p) {
     waits.push_back(std::string(1, static_cast<char>(p.owner)) + two_lines(" %.0f", p.y_first, 0));
 }
 

@@ -63,7 +63,7 @@ class RecordingObserver : public PlaybackObserver {
     Strings decisions;
 
     void on_record(const DecodedRecordEvent& e) override;
-    void on_wait(const Particle& p) override;
+    void on_wait(Camera camera, const Particle& p) override;
     void on_match(const Particle* a, const Particle* b, MatchOutcome o) override;
 };
 

@@ -32,9 +32,8 @@ std::vector<ReadRecord> read_all_records(const std::vector<uint8_t>& ab) {
 std::vector<LineEntry> decode_whole(const std::vector<uint8_t>& payload, int16_t version) {
     auto ctx = std::make_unique<DecodeContext>();
     int16_t count = 0;
-    const int result =
-        decode_record(*ctx, version, payload.data(), static_cast<int>(payload.size()),
-                      ctx->line_buf.data(), count);
+    const int result = decode_record(version, payload.data(), static_cast<int>(payload.size()),
+                                     ctx->line_buf.data(), count);
     EXPECT_EQ(result, 1);
     EXPECT_GE(payload.size(), 2u);
     if (result != 1 || payload.size() < 2) return {};

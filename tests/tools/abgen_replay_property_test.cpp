@@ -53,7 +53,7 @@ class PairCount : public PlaybackObserver {
   public:
     int pairs = 0;
     void on_record(const DecodedRecordEvent&) override {}
-    void on_wait(const Particle&) override {}
+    void on_wait(Camera, const Particle&) override {}
     void on_match(const Particle*, const Particle*, MatchOutcome outcome) override {
         if (outcome == MatchOutcome::pair) ++pairs;
     }

@@ -28,8 +28,6 @@ void ReplayObserver::emit(const std::string& json) {
 }
 
 void ReplayObserver::on_record(const DecodedRecordEvent& ev) {
-    (ev.camera == Camera::A ? counters_.records_a : counters_.records_b) += 1;
-    if (ev.handed_on) ++counters_.handed_on;
     if (!print_) return;
     emit(JsonLine()
              .str("ev", "record")
@@ -43,34 +41,17 @@ void ReplayObserver::on_record(const DecodedRecordEvent& ev) {
              .take());
 }
 
-void ReplayObserver::on_wait(const Particle& p) {
-    ++counters_.particles;
+void ReplayObserver::on_wait(Camera camera, const Particle& p) {
     if (!print_) return;
-    // The owner letter tells the camera: '1' and 'V' are camera A's queues.
-    const bool camera_a = p.owner == 'V' || p.owner == '1';
     emit(JsonLine()
              .str("ev", "wait")
              .num("step", step_)
-             .str("cam", camera_a ? "A" : "B")
+             .str("cam", camera_name(camera))
              .raw("p", particle_json(p))
              .take());
 }
 
 void ReplayObserver::on_match(const Particle* a, const Particle* b, MatchOutcome outcome) {
-    switch (outcome) {
-        case MatchOutcome::pair:
-            ++counters_.pairs;
-            break;
-        case MatchOutcome::reject:
-            ++counters_.rejects;
-            break;
-        case MatchOutcome::drop_a:
-            ++counters_.drops_a;
-            break;
-        case MatchOutcome::drop_b:
-            ++counters_.drops_b;
-            break;
-    }
     if (!print_) return;
     JsonLine line;
     line.str("ev", "match").num("step", step_).str("outcome", match_outcome_name(outcome));

@@ -19,7 +19,7 @@ class PairRows : public PlaybackObserver {
     PairRows(std::FILE* to, double line_rate, std::string file_column);
 
     void on_record(const DecodedRecordEvent&) override {}
-    void on_wait(const Particle&) override {}
+    void on_wait(Camera, const Particle&) override {}
     void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) override;
 
     // Writes what is still held. False when any write to the file failed; error() then

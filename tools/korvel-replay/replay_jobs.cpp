@@ -1,6 +1,7 @@
 #include "replay_jobs.h"
 
 #include <condition_variable>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -70,6 +71,20 @@ int write_summaries(const ReplayOptions& o, const std::vector<FileReplay>& resul
     return status;
 }
 
+// replay_file, with whatever else it throws (memory running out, say) caught here at the edge
+// of the thread that runs it: that file has failed, and the other files go on.
+int replay_caught(const ReplayOptions& o, size_t i, std::FILE* out, ReplayProgress& progress,
+                  FileReplay& result, ReplayDrawing* drawing) {
+    try {
+        return replay_file(o, o.files[i], out, progress, i, result, drawing);
+    } catch (const std::exception& e) {
+        result.fatal_text = std::string("korvel-replay: ") + e.what();
+    } catch (...) {
+        result.fatal_text = "korvel-replay: an unknown error";
+    }
+    return 1;
+}
+
 // Several files side by side. Each file's output is held in a spool file of its own until the
 // files before it are out, and passed on then at once. A file starts only while fewer than
 // --jobs files are running or waiting for their turn, so no more spool files are open at a time.
@@ -101,7 +116,7 @@ class SideBySide {
             std::string error;
             int status = 1;
             if (spool->open(error) && (pairs_ == nullptr || open_pair_spool(i, error))) {
-                status = replay_file(o_, o_.files[i], spool->stream(), progress_, i, results_[i]);
+                status = replay_caught(o_, i, spool->stream(), progress_, results_[i], nullptr);
             } else {
                 results_[i].fatal_text = error;
                 spool.reset();
@@ -181,8 +196,6 @@ class SideBySide {
 int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDrawing* drawing) {
     const size_t n = o.files.size();
     std::vector<FileReplay> results(n);
-    for (FileReplay& r : results)
-        r.want_minutes = !o.minutes_csv.empty() || !o.overview_png.empty();
     std::unique_ptr<PairsCsv> pairs;
     if (!o.pairs_csv.empty()) {
         pairs = std::make_unique<PairsCsv>();
@@ -202,7 +215,7 @@ int run_replays(const ReplayOptions& o, std::FILE* out, std::FILE* err, ReplayDr
     }
     int status = 0;
     if (n == 1) {
-        status = replay_file(o, o.files[0], out, progress, 0, results[0], drawing);
+        status = replay_caught(o, 0, out, progress, results[0], drawing);
         progress.finish();
         if (!results[0].fatal_text.empty()) {
             std::fprintf(err, "%s\n", results[0].fatal_text.c_str());

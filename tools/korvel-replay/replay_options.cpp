@@ -237,7 +237,6 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
         error = "--size goes with --snapshot or --overview";
         return std::nullopt;
     }
-    o.file = o.files.front();
     return o;
 }
 

@@ -24,7 +24,6 @@ struct ReplayOptions {
     int overview_height = 400;
     int jobs = 0;  // --jobs: files replayed side by side; 0: one per core
     std::vector<std::string> files;
-    std::string file;           // the first of files: the one --snapshot draws
     std::string snapshot;       // a PNG of the view at the end; empty: none
     int snapshot_width = 1024;  // the view's client size for the snapshot
     int snapshot_height = 768;

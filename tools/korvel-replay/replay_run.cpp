@@ -4,20 +4,18 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "commands/headless_interaction.h"
-#include "commands/open_file.h"
+#include "commands/headless_player.h"
 #include "common/fatal_error.h"
 #include "event_printer.h"
 #include "format/header_reader.h"
 #include "io/disk_file_opener.h"
-#include "io/throttled_length_source.h"
 #include "json_writer.h"
 #include "playback/playback_session.h"
-#include "playback/playback_step.h"
 #include "playback/playback_view.h"
 #include "read_span.h"
 #include "replay_progress.h"
@@ -56,7 +54,7 @@ void emit_open_event(ReplayObserver& obs, const PlaybackSession& s, const Decode
 }
 
 void print_summary(std::FILE* out, const std::string& file, const PlaybackSession& s,
-                   const DecodeContext& ctx, const ReplayCounters& c, int64_t steps, uint64_t bytes,
+                   const DecodeContext& ctx, const MinuteCounts& c, int64_t steps, uint64_t bytes,
                    double seconds) {
     std::fprintf(out, "korvel-replay: %s\n", file.c_str());
     std::fprintf(out, "  steps      %lld\n", static_cast<long long>(steps));
@@ -67,7 +65,7 @@ void print_summary(std::FILE* out, const std::string& file, const PlaybackSessio
     std::fprintf(out, "  lines      A %.0f  B %.0f  (handed on)\n", s.total_lines_a,
                  s.total_lines_b);
     std::fprintf(out, "  particles  %lld waited; %lld pairs, %lld rejected tests\n",
-                 static_cast<long long>(c.particles), static_cast<long long>(c.pairs),
+                 static_cast<long long>(c.waited_a + c.waited_b), static_cast<long long>(c.pairs),
                  static_cast<long long>(c.rejects));
     std::fprintf(out, "  drops      A %lld  B %lld  (still waiting A %d  B %d)\n",
                  static_cast<long long>(c.drops_a), static_cast<long long>(c.drops_b),
@@ -103,8 +101,8 @@ class TeeObserver : public PlaybackObserver {
     void on_record(const DecodedRecordEvent& ev) override {
         for (PlaybackObserver* o : to_) o->on_record(ev);
     }
-    void on_wait(const Particle& p) override {
-        for (PlaybackObserver* o : to_) o->on_wait(p);
+    void on_wait(Camera camera, const Particle& p) override {
+        for (PlaybackObserver* o : to_) o->on_wait(camera, p);
     }
     void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) override {
         for (PlaybackObserver* o : to_) o->on_match(a, b, outcome);
@@ -114,94 +112,129 @@ class TeeObserver : public PlaybackObserver {
     std::vector<PlaybackObserver*> to_;
 };
 
+// What korvel-replay does around each step: numbers the events, follows the bytes read,
+// fails a file that shrank below them, shows progress and stops once the output is lost.
+class ReplayHook : public StepHook {
+  public:
+    ReplayHook(HeadlessPlayer& player, ReplayObserver& obs, const std::string& file, std::FILE* out,
+               ReplayProgress& progress, size_t file_number)
+        : player_(player),
+          obs_(obs),
+          file_(file),
+          out_(out),
+          progress_(progress),
+          file_number_(file_number),
+          // The header record Open read: type, cmpr_n and its payload.
+          span_(static_cast<uint64_t>(4 + header_payload_length(player.session().header_version)),
+                player.session().pos_a, player.session().pos_b),
+          length_(player.length_now()),
+          longest_(length_) {}
+
+    void before_step(int64_t step) override { obs_.set_step(step); }
+
+    void after_step(int64_t, uint64_t length) override {
+        const PlaybackSession& s = player_.session();
+        span_.update(s.pos_a, s.pos_b);
+        length_ = length;
+        check_not_shrunk(length);
+        if (std::ferror(out_)) stop_.request_stop();  // nobody would see the rest
+        progress_.update(file_number_, std::min<uint64_t>(s.pos_a, s.pos_b), length);
+    }
+
+    // A read error is the file's shrinking when it shrank.
+    void step_failed(int64_t) override { check_not_shrunk(player_.length_now()); }
+
+    std::stop_token stop_token() const { return stop_.get_token(); }
+    const ReadSpan& span() const { return span_; }
+    uint64_t length() const { return length_; }
+
+  private:
+    // A file cut shorter than what was already read (another program truncated it) has lost
+    // data the replay counted on: that ends the replay as a failure, not at an end.
+    void check_not_shrunk(uint64_t now) {
+        if (now < span_.reached()) {
+            throw FatalError(shrink_text(file_, longest_, now, span_.reached()));
+        }
+        longest_ = std::max(longest_, now);
+    }
+
+    HeadlessPlayer& player_;
+    ReplayObserver& obs_;
+    const std::string& file_;
+    std::FILE* out_;
+    ReplayProgress& progress_;
+    size_t file_number_;
+    ReadSpan span_;
+    uint64_t length_;
+    uint64_t longest_;
+    std::stop_source stop_;
+};
+
+HeadlessView headless_view(ViewMode mode) {
+    switch (mode) {
+        case ViewMode::async:
+            return HeadlessView::async;
+        case ViewMode::sync:
+            return HeadlessView::sync;
+        case ViewMode::none:
+            break;
+    }
+    return HeadlessView::none;
+}
+
 }  // namespace
 
 int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
                 ReplayProgress& progress, size_t file_number, FileReplay& result,
                 ReplayDrawing* drawing) {
-    PlaybackSession session;
-    std::string work_dir = o.corrections_dir;
-    if (work_dir.empty()) {
+    HeadlessStart start;
+    start.path = file;
+    start.work_dir = o.corrections_dir;
+    if (start.work_dir.empty()) {
         // A start-up directory that cannot be told (deleted as the program starts) leaves it
         // empty: then there is no correction file, rather than one in the root directory.
         std::error_code ec;
-        work_dir = std::filesystem::current_path(ec).string();
-        if (ec) work_dir.clear();
+        start.work_dir = std::filesystem::current_path(ec).string();
+        if (ec) start.work_dir.clear();
     }
-    apply_start_up(session, work_dir, file);
-    session.async_view = o.view == ViewMode::async ? 1 : 0;
-    session.sync_view = o.view == ViewMode::sync ? 1 : 0;
-
-    Document doc;
-    // The file comes from the command line, as a file named at start-up does, the start time
-    // from --start. An index file that can't be opened is fatal here: a replay has nothing
-    // sensible to go on with.
-    HeadlessInteraction ui(o.start_hour, o.start_minute, o.start_second);
+    // The start time from --start. An index file that can't be opened is fatal here: a
+    // replay has nothing sensible to go on with.
+    start.hour = o.start_hour;
+    start.minute = o.start_minute;
+    start.second = o.start_second;
+    start.view = headless_view(o.view);
     DiskFileOpener opener;
+    HeadlessPlayer player(std::move(start), opener);
     NullPlaybackView null_view;
-    PlaybackView& view = drawing ? drawing->view_for(session) : null_view;
+    PlaybackView& view = drawing ? drawing->view_for(player.session()) : null_view;
     ReplayObserver obs(out, o.events);
-    int64_t steps = 0;
     const auto started = Clock::now();
     try {
-        open_file(session, doc, ui, opener);
-        if (!ui.file_error.empty()) return fail(out, result, obs, o.events, ui.file_error);
-        if (!session.open_document) return fail(out, result, obs, o.events, "no file was opened");
-        DecodeContext& ctx = *session.decode_context;
+        player.open();
+        const PlaybackSession& session = player.session();
+        DecodeContext& ctx = player.context();
         if (o.events) emit_open_event(obs, session, ctx);
-        if (result.want_minutes) {
-            result.minutes = std::make_unique<MinuteStatistics>(session.line_rate);
-        }
+        result.minutes = std::make_unique<MinuteStatistics>(session.line_rate);
+        MinuteStatistics& counts = *result.minutes;
         if (result.pairs_to != nullptr) {
             result.pairs = std::make_unique<PairRows>(result.pairs_to, session.line_rate,
                                                       result.pairs_file_column);
         }
-        std::vector<PlaybackObserver*> watchers{&obs};
-        if (result.minutes) watchers.push_back(result.minutes.get());
+        // The printer only with events; the counts always (they are the summary too).
+        std::vector<PlaybackObserver*> watchers;
+        if (o.events) watchers.push_back(&obs);
+        watchers.push_back(&counts);
         if (result.pairs) watchers.push_back(result.pairs.get());
         TeeObserver tee(std::move(watchers));
 
-        auto throttled = std::make_unique<ThrottledLengthSource>(std::move(session.data_file),
-                                                                 std::chrono::milliseconds(1));
-        ThrottledLengthSource& data = *throttled;
-        session.data_file = std::move(throttled);
-        session.playback_running = 1;
-        // The header record Open read: type, cmpr_n and its payload.
-        const auto header_end =
-            static_cast<uint64_t>(4 + header_payload_length(session.header_version));
-        ReadSpan span(header_end, session.pos_a, session.pos_b);
-        uint64_t length = data.length();
-        uint64_t longest = length;
-        // A file cut shorter than what was already read (another program truncated it) has
-        // lost data the replay counted on: that ends the replay as a failure, not at an end.
-        auto check_not_shrunk = [&](uint64_t now) {
-            if (now < span.reached()) {
-                throw FatalError(shrink_text(file, longest, now, span.reached()));
-            }
-            longest = std::max(longest, now);
-        };
-        while (o.max_steps < 0 || steps < o.max_steps) {
-            obs.set_step(++steps);
-            try {
-                playback_step(session, view, doc, ctx, &tee);
-            } catch (const FatalError&) {
-                // A read error is the file's shrinking when it shrank.
-                check_not_shrunk(data.length_now());
-                throw;
-            }
-            span.update(session.pos_a, session.pos_b);
-            length = data.length();
-            check_not_shrunk(length);
-            if (session.pos_a >= length && session.pos_b >= length) break;
-            if (std::ferror(out)) break;  // nobody would see the rest
-            progress.update(file_number, std::min<uint64_t>(session.pos_a, session.pos_b), length);
-        }
-        progress.update(file_number, length, length);
+        ReplayHook hook(player, obs, file, out, progress, file_number);
+        player.play(view, &tee, &hook, hook.stop_token(), o.max_steps);
+        progress.update(file_number, hook.length(), hook.length());
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         if (o.events) {
             obs.emit(JsonLine()
                          .str("ev", "end")
-                         .num("steps", steps)
+                         .num("steps", player.steps())
                          .num("pos_a", int64_t{session.pos_a})
                          .num("pos_b", int64_t{session.pos_b})
                          .num("total_lines_a", session.total_lines_a)
@@ -210,7 +243,8 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
                          .num("waiting_b", int64_t{count_waiting(ctx.queue_b.wait_oldest)})
                          .take());
         } else {
-            print_summary(out, file, session, ctx, obs.counters(), steps, span.bytes(), seconds);
+            print_summary(out, file, session, ctx, counts.totals(), player.steps(),
+                          hook.span().bytes(), seconds);
         }
         if (drawing && !drawing->finish(result.drawing_error)) {
             std::fflush(out);

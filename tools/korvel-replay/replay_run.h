@@ -15,8 +15,7 @@ namespace korvel::replay {
 
 // What the replay of one file leaves besides its printed output.
 struct FileReplay {
-    bool want_minutes = false;                  // count per minute (set by the caller)
-    std::unique_ptr<MinuteStatistics> minutes;  // the counts, when wanted and the file opened
+    std::unique_ptr<MinuteStatistics> minutes;  // the counts, once the file opened
     std::FILE* pairs_to = nullptr;              // --pairs: where the rows go (set by the caller)
     std::string pairs_file_column;              // the rows' first field; empty: none
     std::unique_ptr<PairRows> pairs;            // the rows' writer, once the file opened

@@ -43,7 +43,7 @@ RecordingIndex::Record RecordingIndex::next_record(uint32_t& pos, uint64_t end, 
     if (record_->type != kCameraARecord && record_->type != kCameraBRecord) return Record::kOther;
     camera = record_->type == kCameraARecord ? Camera::A : Camera::B;
     // The one place mirvan decodes: the index and the pages see the same lines.
-    if (decode_record(*ctx_, header_.header_version, record_->payload.data(), record_->cmpr_n,
+    if (decode_record(header_.header_version, record_->payload.data(), record_->cmpr_n,
                       ctx_->line_buf.data(), n) != 1) {
         n = 0;
     }

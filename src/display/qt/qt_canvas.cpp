@@ -1,7 +1,6 @@
 #include "display/qt/qt_canvas.h"
 
 #include <QFontMetrics>
-#include <QFontMetricsF>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -19,19 +18,6 @@ QColor qcolor(Rgb c) {
     return QColor(c.r, c.g, c.b);
 }
 
-DeviceRect intersect(const DeviceRect& a, const DeviceRect& b) {
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
-}
-
-bool empty(const DeviceRect& r) {
-    return r.left >= r.right || r.top >= r.bottom;
-}
-
-bool overlap(const DeviceRect& a, const DeviceRect& b) {
-    return !empty(intersect(a, b));
-}
-
 }  // namespace
 
 QtCanvas::QtCanvas(int dpi_y) : dpi_y_(dpi_y) {
@@ -39,13 +25,12 @@ QtCanvas::QtCanvas(int dpi_y) : dpi_y_(dpi_y) {
 }
 
 void QtCanvas::resize(QSize device_pixels) {
-    pending_.clear();  // the picture is cleared anyway
+    rows_.clear();  // the picture is cleared anyway
     if (painting_) end_painting();
     image_ = QImage(device_pixels.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     image_.fill(qcolor(kBackground));
     take_bits();
-    width_ = image_.width();
-    height_ = image_.height();
+    mapping_ = FrameMapping(frame_, image_.width(), image_.height());
     update_drawable();
 }
 
@@ -57,7 +42,7 @@ void QtCanvas::take_bits() {
 
 void QtCanvas::begin(const Frame& frame) {
     frame_ = frame;
-    extent_x_ = frame.extent_x();
+    mapping_ = FrameMapping(frame_, image_.width(), image_.height());
     clip_.reset();
     update_drawable();
     take_bits();
@@ -83,29 +68,6 @@ void QtCanvas::end_painting() {
     take_bits();
 }
 
-const QtCanvas::StatusCells& QtCanvas::status_cells(int px) {
-    if (cells_.px == px && !cells_.strip.isNull()) return cells_;
-    const QFont font = korvel::status_font(px);
-    const QFontMetrics m(font);
-    cells_.px = px;
-    cells_.width = std::max(1, qRound(QFontMetricsF(font).horizontalAdvance(QLatin1Char('0'))));
-    cells_.height = std::max(1, m.ascent() + m.descent());
-    cells_.strip = QImage(cells_.width * 95, cells_.height, QImage::Format_RGB32);
-    cells_.strip.fill(qcolor(kBackground));
-    QPainter p(&cells_.strip);
-    p.setFont(font);
-    p.setPen(qcolor(kBlack));
-    for (int c = 32; c < 127; ++c) {
-        p.setClipRect(QRect((c - 32) * cells_.width, 0, cells_.width, cells_.height));
-        p.drawText(QPoint((c - 32) * cells_.width, m.ascent()), QString(QChar(c)));
-    }
-    return cells_;
-}
-
-DeviceRect QtCanvas::to_device(const LogicalRect& rect) const {
-    return device_rect(frame_, image_.width(), image_.height(), rect);
-}
-
 void QtCanvas::update_drawable() {
     const DeviceRect whole{0, 0, image_.width(), image_.height()};
     drawable_ = clip_ ? intersect(*clip_, whole) : whole;
@@ -122,19 +84,19 @@ void QtCanvas::span(int y, int x0, int x1, uint32_t colour) {
 
 void QtCanvas::fill_rect(const LogicalRect& rect, Rgb colour) {
     const DeviceRect r = intersect(to_device(rect), {0, 0, image_.width(), image_.height()});
-    if (empty(r)) return;
+    if (is_empty(r)) return;
     flush_rows_touching(r);
     const uint32_t c = pixel(colour);
     for (int y = r.top; y < r.bottom; ++y) std::fill(row(y) + r.left, row(y) + r.right, c);
 }
 
 void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
-    const int x0 = map_x(from.x);
-    const int y0 = map_y(from.y);
-    const int x1 = map_x(to.x);
-    const int y1 = map_y(to.y);
+    const int x0 = mapping_.x(from.x);
+    const int y0 = mapping_.y(from.y);
+    const int x1 = mapping_.x(to.x);
+    const int y1 = mapping_.y(to.y);
     const uint32_t c = pixel(colour);
-    if (!pending_.empty()) {
+    if (!rows_.empty()) {
         flush_rows_touching(
             {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1});
     }
@@ -206,71 +168,24 @@ const QFont& QtCanvas::font_for(std::optional<QFont>& cache, int& cached_px, int
 void QtCanvas::status_row(const LogicalRect& rect, const std::string& text, int font_height) {
     const DeviceRect whole = to_device(rect);
     const DeviceRect r = intersect(whole, DeviceRect{0, 0, image_.width(), image_.height()});
-    if (empty(r)) return;
+    if (is_empty(r)) return;
     // The character height, asked for as a negative height, is the em size.
-    PendingRow next{r, whole.left, whole.bottom,
-                    device_height(image_.height(), std::abs(font_height)), text};
-    for (size_t i = 0; i < pending_.size();) {
-        PendingRow& p = pending_[i];
-        if (p.rect == r && p.left == next.left && p.bottom == next.bottom && p.px == next.px &&
-            p.text.size() <= text.size()) {
-            p.text = text;  // covers the pending one completely
-            return;
-        }
-        if (overlap(p.rect, r)) {
-            draw_row(p);
-            pending_.erase(pending_.begin() + static_cast<ptrdiff_t>(i));
-        } else {
-            ++i;
-        }
-    }
-    pending_.push_back(std::move(next));
+    rows_.add(r, whole.left, whole.bottom, mapping_.height(std::abs(font_height)), text, pixels());
 }
 
 void QtCanvas::flush_rows() {
-    for (const PendingRow& p : pending_) draw_row(p);
-    pending_.clear();
+    if (!rows_.empty()) rows_.flush(pixels());
 }
 
 void QtCanvas::flush_rows_touching(const DeviceRect& area) {
-    for (size_t i = 0; i < pending_.size();) {
-        if (overlap(pending_[i].rect, area)) {
-            draw_row(pending_[i]);
-            pending_.erase(pending_.begin() + static_cast<ptrdiff_t>(i));
-        } else {
-            ++i;
-        }
-    }
-}
-
-void QtCanvas::draw_row(const PendingRow& p) {
-    const StatusCells& cells = status_cells(p.px);
-    const DeviceRect& r = p.rect;
-    const int top = p.bottom - cells.height;
-    const auto* strip = reinterpret_cast<const uint32_t*>(cells.strip.constBits());
-    const ptrdiff_t strip_stride = cells.strip.bytesPerLine() / 4;
-    const int y0 = std::max(top, r.top);
-    const int y1 = std::min(top + cells.height, r.bottom);
-    for (size_t i = 0; i < p.text.size(); ++i) {
-        const int c = static_cast<unsigned char>(p.text[i]);
-        const int index = (c >= 32 && c < 127 ? c : '?') - 32;
-        const int cell_left = p.left + static_cast<int>(i) * cells.width;
-        const int x0 = std::max(cell_left, r.left);
-        const int x1 = std::min(cell_left + cells.width, r.right);
-        if (x0 >= r.right) break;
-        if (x0 >= x1) continue;
-        const int src_x = index * cells.width + (x0 - cell_left);
-        for (int y = y0; y < y1; ++y) {
-            std::copy_n(strip + (y - top) * strip_stride + src_x, x1 - x0, row(y) + x0);
-        }
-    }
+    if (!rows_.empty()) rows_.flush_touching(area, pixels());
 }
 
 void QtCanvas::scale_label(LogicalPoint at, const std::string& text) {
-    const int x = device_x(frame_, image_.width(), at.x);
-    const int y = device_y(frame_, image_.height(), at.y);
+    const int x = mapping_.x(at.x);
+    const int y = mapping_.y(at.y);
     flush_rows();  // the label's extent is the font's business; labels come once a step
-    const int px = device_height(image_.height(), kScaleFontCellHeight);
+    const int px = mapping_.height(kScaleFontCellHeight);
     const QFont& font = font_for(scale_font_, scale_px_, px, true);
     QPainter& p = painter();
     p.setFont(font);
@@ -292,8 +207,8 @@ void QtCanvas::clear_clip() {
 
 void QtCanvas::scroll_down(int units) {
     const DeviceRect d = drawable();
-    const int shift = device_height(image_.height(), units);
-    if (empty(d) || shift <= 0) return;
+    const int shift = mapping_.height(units);
+    if (is_empty(d) || shift <= 0) return;
     flush_rows_touching(d);
     const size_t bytes = static_cast<size_t>(d.right - d.left) * sizeof(uint32_t);
     // Bottom row first, so that every source row is read before it is overwritten.

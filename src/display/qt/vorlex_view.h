@@ -17,8 +17,9 @@ namespace korvel {
 class CVorlex_2View : public QWidget {
     Q_OBJECT
   public:
-    // Starts timer 1 (200 ms); each tick runs playback steps under playback_step_may_run and a
-    // re-entrancy guard (no step starts while another, or a message box opened inside one, runs).
+    // Starts the playback timer (200 ms); each tick runs playback steps under playback_step_may_run
+    // and a re-entrancy guard (no step starts while another, or a message box opened inside one,
+    // runs).
     CVorlex_2View(PlaybackSession& session, Document& doc, QWidget* parent = nullptr);
 
     // 1 (default) = one step a tick; 0 = "max": steps until about 150 ms of the tick are used.
@@ -28,7 +29,8 @@ class CVorlex_2View : public QWidget {
     QImage picture() const;
     // Exit: stop the timer, close data and index files, close the main window.
     void exit_command();
-    // What a tick of timer 1 does; public so that tests can drive playback without waiting.
+    // What a tick of the playback timer does; public so that tests can drive playback without
+    // waiting.
     void run_tick();
     // The drawing the playback steps of this view go to.
     PlaybackView& playback_view() { return display_; }

@@ -1,0 +1,61 @@
+#include "commands/headless_player.h"
+
+#include <chrono>
+#include <memory>
+#include <utility>
+
+#include "commands/open_file.h"
+#include "common/fatal_error.h"
+#include "playback/playback_step.h"
+
+namespace korvel {
+
+HeadlessPlayer::HeadlessPlayer(HeadlessStart start, FileOpener& opener)
+    : ui_(start.hour, start.minute, start.second),
+      opener_(opener),
+      missing_index_fatal_(start.missing_index_fatal) {
+    apply_start_up(session_, std::move(start.work_dir), std::move(start.path));
+    session_.async_view = start.view == HeadlessView::async ? 1 : 0;
+    session_.sync_view = start.view == HeadlessView::sync ? 1 : 0;
+}
+
+void HeadlessPlayer::open() {
+    open_file(session_, doc_, ui_, opener_);
+    if (!ui_.file_error.empty() && missing_index_fatal_) throw FatalError(ui_.file_error);
+    if (session_.open_document == nullptr || !session_.decode_context) {
+        throw FatalError(ui_.message.empty() ? "no file was opened" : ui_.message);
+    }
+    auto data = std::make_unique<ThrottledLengthSource>(std::move(session_.data_file),
+                                                        std::chrono::milliseconds(1));
+    data_ = data.get();
+    session_.data_file = std::move(data);
+}
+
+uint64_t HeadlessPlayer::length_now() {
+    return data_->length_now();
+}
+
+PlayEnd HeadlessPlayer::play(PlaybackView& view, PlaybackObserver* observer, StepHook* hook,
+                             std::stop_token stop, int64_t max_steps) {
+    DecodeContext& ctx = *session_.decode_context;
+    session_.playback_running = 1;
+    for (;;) {
+        if (max_steps >= 0 && steps_ >= max_steps) return PlayEnd::stopped;
+        const int64_t step = steps_ + 1;
+        if (hook) hook->before_step(step);
+        if (stop.stop_requested()) return PlayEnd::stopped;
+        steps_ = step;
+        try {
+            playback_step(session_, view, doc_, ctx, observer);
+        } catch (const FatalError&) {
+            if (hook) hook->step_failed(step);
+            throw;
+        }
+        const uint64_t length = session_.data_file->length();
+        if (hook) hook->after_step(step, length);
+        if (session_.pos_a >= length && session_.pos_b >= length) return PlayEnd::end_of_data;
+        if (stop.stop_requested()) return PlayEnd::stopped;
+    }
+}
+
+}  // namespace korvel
