@@ -40,8 +40,10 @@ PlayEnd HeadlessPlayer::play(PlaybackView& view, PlaybackObserver* observer, Ste
     DecodeContext& ctx = *session_.decode_context;
     session_.playback_running = 1;
     for (;;) {
-        if (max_steps >= 0 && steps_ >= max_steps) return PlayEnd::stopped;
-        const int64_t step = steps_ + 1;
+        // A step that waited for the file to grow goes on under its own number.
+        const bool resumes = session_.follow.waiting();
+        if (!resumes && max_steps >= 0 && steps_ >= max_steps) return PlayEnd::stopped;
+        const int64_t step = resumes ? steps_ : steps_ + 1;
         if (hook) hook->before_step(step);
         if (stop.stop_requested()) return PlayEnd::stopped;
         steps_ = step;
@@ -53,7 +55,7 @@ PlayEnd HeadlessPlayer::play(PlaybackView& view, PlaybackObserver* observer, Ste
         }
         const uint64_t length = session_.data_file->length();
         if (hook) hook->after_step(step, length);
-        if (session_.pos_a >= length && session_.pos_b >= length) return PlayEnd::end_of_data;
+        if (playback_caught_up(session_, length)) return PlayEnd::end_of_data;
         if (stop.stop_requested()) return PlayEnd::stopped;
     }
 }

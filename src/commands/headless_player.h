@@ -47,7 +47,8 @@ class StepHook {
 
 // How a run ended.
 enum class PlayEnd {
-    end_of_data,  // both read positions reached the data file's length
+    end_of_data,  // both read positions reached the data file's length, or a step waits for
+                  // it to grow (session().follow); play() again goes on from there
     stopped,      // a stop was requested, or the step limit reached
 };
 

@@ -33,13 +33,13 @@ constexpr uint64_t kLargestPosition = 0xFFFFFFFFu;
 
 }  // namespace
 
-void read_record(ByteSource& source, uint32_t& pos, RawRecord& rec) {
+const char* read_record_unless_cut(ByteSource& source, uint32_t& pos, RawRecord& rec) {
     // The 4 bytes of type and cmpr_n come in one read; how many arrived tells which of the
     // two fields was cut short.
     uint8_t head[4];
     const size_t got = source.read_at(pos, head, sizeof head);
-    if (got < 2) throw FatalError("mp02");
-    if (got < 4) throw FatalError("mp03");
+    if (got < 2) return "mp02";
+    if (got < 4) return "mp03";
     const int16_t type = load_i16(head);
     const int16_t cmpr_n = load_i16(head + 2);
     if (cmpr_n < 0) throw FatalError("cmpr_n < 0");
@@ -51,13 +51,16 @@ void read_record(ByteSource& source, uint32_t& pos, RawRecord& rec) {
 
     if (cmpr_n > 0) {
         const size_t n = static_cast<size_t>(cmpr_n);
-        if (source.read_at(uint64_t{pos} + 4, rec.payload.data(), n) != n) {
-            throw FatalError("mp04");
-        }
+        if (source.read_at(uint64_t{pos} + 4, rec.payload.data(), n) != n) return "mp04";
     }
     rec.type = type;
     rec.cmpr_n = cmpr_n;
     pos = static_cast<uint32_t>(next);
+    return nullptr;
+}
+
+void read_record(ByteSource& source, uint32_t& pos, RawRecord& rec) {
+    if (const char* cut = read_record_unless_cut(source, pos, rec)) throw FatalError(cut);
 }
 
 namespace {

@@ -14,6 +14,13 @@ namespace korvel {
 // larger than the payload buffer or of a next position that would not fit in 32 bits.
 void read_record(ByteSource& source, uint32_t& pos, RawRecord& rec);
 
+// read_record for a file that may still be growing: a record cut short by the end of the
+// data is not raised but answered with the text its read error would carry ("mp02", "mp03"
+// or "mp04"), pos left at the record's start; nullptr when the record was read. A short
+// read happens only at the end of the data, so every such record is one the writer may
+// still be completing. The other errors are raised as read_record raises them.
+const char* read_record_unless_cut(ByteSource& source, uint32_t& pos, RawRecord& rec);
+
 // Passes over a run of empty records at pos: records of type 0 and length 0, that is four
 // zero bytes each, as a sparse or pre-allocated tail of a file holds them by the billion.
 // Returns the position after the last of them that starts before length (a reader reads

@@ -63,6 +63,11 @@ void RecordingWriter::write_record(int16_t type, std::span<const uint8_t> payloa
     stats_.bytes += 4 + payload.size();
 }
 
+std::vector<uint8_t> RecordingWriter::index_so_far() const {
+    MinuteIndexBuilder copy = index_builder_;
+    return copy.finish(static_cast<uint32_t>(stats_.bytes));
+}
+
 void RecordingWriter::finish() {
     if (finished_) return;
     finished_ = true;

@@ -48,6 +48,10 @@ class RecordingWriter {
     // Writes the index and closes both sinks. Nothing may be added afterwards.
     void finish();
 
+    // The index as it stands: the entries the records so far settle, the others holding the
+    // length written so far. A live recording's readers get it before the whole is written.
+    std::vector<uint8_t> index_so_far() const;
+
     const RecordingHeader& header() const { return header_; }
     const RecordingStats& stats() const { return stats_; }
 

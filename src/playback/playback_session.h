@@ -11,6 +11,7 @@
 #include "io/file_opener.h"
 #include "particles/decode_context.h"
 #include "playback/document.h"
+#include "playback/follow_state.h"
 #include "playback/view_switch.h"
 
 namespace korvel {
@@ -45,6 +46,7 @@ struct PlaybackSession {
     std::string cmd_line_path;
     std::string work_dir;  // start-up directory, where CORRFACT.DAT is looked for
     RawRecord record;      // the readers' one payload buffer, shared by both cameras
+    FollowState follow;    // how a growing recording is read; a step waiting for data
 };
 
 // What start-up does to the session: capture the start-up directory, select the

@@ -4,6 +4,7 @@
 
 #include "calibration/correction_file.h"
 #include "codec/line_decoder.h"
+#include "common/fatal_error.h"
 #include "format/record_reader.h"
 #include "matching/camera_matching.h"
 #include "particles/chronology.h"
@@ -91,18 +92,32 @@ void pass_empty_run(PlaybackSession& s, uint32_t& pos, uint64_t length) {
     }
 }
 
-// Camera A: at most one record of its own per step. Returns whether it took one.
-bool step_camera_a(StepContext& sc, uint64_t length) {
+// Reads the record at pos. A record cut by the file's current end is left for a later step
+// (false, pos unmoved) while the file may still grow; once it is quiet, or when the session
+// reads files as finished, the cut raises its read error.
+bool read_or_wait(PlaybackSession& s, uint32_t& pos) {
+    const char* cut = read_record_unless_cut(*s.data_file, pos, s.record);
+    if (cut == nullptr) return true;
+    if (s.follow.wait_on_cut && !s.follow.watch.quiet()) return false;
+    throw FatalError(cut);
+}
+
+// How camera A's turn ended: it took a record, it used its turn on a record of no lines, it
+// ran out of data, or it waits at a cut record.
+enum class TurnA { took, empty, ran_out, wait };
+
+// Camera A: at most one record of its own per step.
+TurnA step_camera_a(StepContext& sc, uint64_t length) {
     PlaybackSession& s = sc.session;
     while (s.pos_a < length) {
         const uint32_t at = s.pos_a;
-        read_record(*s.data_file, s.pos_a, s.record);
+        if (!read_or_wait(s, s.pos_a)) return TurnA::wait;
         if (s.record.type != kCameraARecord) {
             pass_empty_run(s, s.pos_a, length);
             continue;
         }
         const int16_t n = decode_current(sc);
-        if (n == 0) return false;  // an empty record still uses up camera A's turn
+        if (n == 0) return TurnA::empty;  // an empty record still uses up camera A's turn
         // The index points at the start of the start time's minute. Records that end before
         // the start line still set the pace, but are not handed on: otherwise their particles
         // would fill the pool before matching may run and camera B could allocate none.
@@ -112,19 +127,21 @@ bool step_camera_a(StepContext& sc, uint64_t length) {
         take_lines(sc.ctx, n);
         sc.view.playback_state().m_lastLineA = last;
         if (handed_on) hand_on(sc, Camera::A, n);
-        return true;
+        return TurnA::took;
     }
-    return false;
+    return TurnA::ran_out;
 }
 
-// Camera B: reads on while it is behind camera A, or to the end once A is exhausted.
-void step_camera_b(StepContext& sc, uint64_t length, bool a_exhausted) {
+// Camera B: reads on while it is behind camera A, or to the end once A is exhausted. Returns
+// false when it must wait for the file to grow (a cut record, or the current end while still
+// behind A when the step waits at the end).
+bool step_camera_b(StepContext& sc, uint64_t length, bool a_exhausted) {
     PlaybackSession& s = sc.session;
     ViewPlaybackState& vs = sc.view.playback_state();
     while (vs.m_lastLineB < vs.m_lastLineA || a_exhausted) {
-        if (s.pos_b >= length) return;
+        if (s.pos_b >= length) return a_exhausted || !s.follow.wait_at_end;
         const uint32_t at = s.pos_b;
-        read_record(*s.data_file, s.pos_b, s.record);
+        if (!read_or_wait(s, s.pos_b)) return false;
         if (s.record.type != kCameraBRecord) {
             // Passing over records of another type changes nothing this loop tests.
             pass_empty_run(s, s.pos_b, length);
@@ -140,6 +157,29 @@ void step_camera_b(StepContext& sc, uint64_t length, bool a_exhausted) {
         vs.m_lastLineB = last;
         if (handed_on) hand_on(sc, Camera::B, n);
     }
+    return true;
+}
+
+// The cameras' part of a step, resuming a step that waits. Returns false when the step must
+// wait for more data; follow.pending then says where it goes on.
+bool read_cameras(StepContext& sc, uint64_t length) {
+    FollowState& f = sc.session.follow;
+    if (f.pending != StepPhase::camera_b) {
+        const TurnA turn = step_camera_a(sc, length);
+        if (turn == TurnA::wait || (turn == TurnA::ran_out && f.wait_at_end)) {
+            f.pending = StepPhase::camera_a;
+            return false;
+        }
+        f.a_took = turn == TurnA::took;
+    }
+    const bool a_exhausted = sc.session.pos_a >= length && !f.a_took;
+    // Whether camera A is exhausted is known only once the file is finished.
+    if ((a_exhausted && f.wait_at_end) || !step_camera_b(sc, length, a_exhausted)) {
+        f.pending = StepPhase::camera_b;
+        return false;
+    }
+    f.pending = StepPhase::none;
+    return true;
 }
 
 }  // namespace
@@ -148,6 +188,10 @@ bool playback_step_may_run(const PlaybackSession& session, const Document& doc) 
     return session.playback_running == 1 && !doc.path_name.empty() &&
            session.open_document != nullptr && session.data_file != nullptr &&
            session.decode_context != nullptr;
+}
+
+bool playback_caught_up(const PlaybackSession& session, uint64_t length) {
+    return session.follow.waiting() || (session.pos_a >= length && session.pos_b >= length);
 }
 
 int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, DecodeContext& ctx,
@@ -160,15 +204,17 @@ int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, D
             load_corrections(session.work_dir, doc.corrections, *session.file_opener);
         }
         init_queues(ctx.queue_a, ctx.queue_b);
+        session.follow.restart();
     }
     StepContext sc{session, view, ctx, observer, session.async_view == 1 || session.sync_view == 1};
     if (sc.views_on) view.DrawScale();
 
     // The length is taken afresh at every step: the recording may still be growing.
     const uint64_t length = checked_file_length(*session.data_file);
-    const bool a_took = step_camera_a(sc, length);
-    const bool a_exhausted = session.pos_a >= length && !a_took;
-    step_camera_b(sc, length, a_exhausted);
+    session.follow.watch.observe(length);
+    // A step that waits for data matches nothing yet: the matching of the finished
+    // recording sees camera B read up to camera A.
+    if (!read_cameras(sc, length)) return 1;
 
     const double newest_a = view.playback_state().m_lastLineA;
     if (newest_a > session.start_line) {

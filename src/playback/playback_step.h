@@ -20,7 +20,17 @@ bool playback_step_may_run(const PlaybackSession& session, const Document& doc);
 // correction file, the queues). Returns 1. Raises FatalError for read errors ("mp71",
 // "mp02", "mp03", "cmpr_n < 0", "mp04", ...), a damaged correction file and chronology
 // errors; the caller shows the text and ends the program. observer may be null.
+//
+// A recording may still be growing (session.follow). Then a record cut by the file's end
+// makes the step wait instead of raising its read error, until the file has kept its length
+// for the grace time; with follow.wait_at_end, so does a camera at the file's end. A waiting
+// step returns early (nothing matched) with follow.pending set, and the next call goes on
+// from there, reading the same records in the same order as on the finished file.
 int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, DecodeContext& ctx,
                   PlaybackObserver* observer = nullptr);
+
+// Playback has read what there is: a step waits for the file to grow, or both cameras
+// stand at the file's length.
+bool playback_caught_up(const PlaybackSession& session, uint64_t length);
 
 }  // namespace korvel

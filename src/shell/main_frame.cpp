@@ -287,6 +287,10 @@ void CMainFrame::show_end_of_file() {
     }
 }
 
+void CMainFrame::show_waiting_for_data() {
+    show_message({PaneState::waiting_for_data});
+}
+
 void CMainFrame::show_idle() {
     show_message({PaneState::idle});
 }

@@ -58,6 +58,7 @@ class CMainFrame : public QMainWindow {
     void update_recent_menu(const std::vector<std::string>& files);
     void repaint_view();
     void show_end_of_file();  // END OF FILE, or that the file shrank below what was read
+    void show_waiting_for_data();  // the recording is being written; playback goes on by itself
     void show_idle();         // "Bereit" in the message pane
     void show_message(PaneMessage message);  // every text of the message pane comes here
     const PaneMessage& pane_message() const { return pane_; }

@@ -10,6 +10,8 @@ QString pane_text(const PaneMessage& m) {
             return texts::kIdle;
         case PaneState::end_of_file:
             return texts::kEndOfFile;
+        case PaneState::waiting_for_data:
+            return texts::kWaitingForData;
         case PaneState::file_shrank:
             return QStringLiteral("The file shrank to %1 bytes, below the %2 bytes already read.")
                 .arg(m.file_length)

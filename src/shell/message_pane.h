@@ -10,6 +10,7 @@ namespace korvel {
 enum class PaneState {
     idle,                  // "Bereit"
     end_of_file,           // both cameras read the whole file
+    waiting_for_data,      // they read all there is of a file still being written
     file_shrank,           // the file is now shorter than what was already read of it
     new_document,          // Ctrl+N emptied the document's path: nothing plays
     overview_needs_file,   // Overview asked for with no file open

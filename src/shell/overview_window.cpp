@@ -4,10 +4,13 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QThread>
+#include <QTime>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <exception>
+#include <filesystem>
 #include <new>
 
 #include "common/fatal_error.h"
@@ -45,13 +48,17 @@ QString file_name(const std::string& path) {
     return display_text(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
+// A file written to within this time is taken to be a recording still being written.
+constexpr auto kGrowingWithin = std::chrono::seconds(10);
+
 }  // namespace
 
 OverviewResult compute_overview(const std::string& path, const std::string& work_dir,
                                 FileOpener& opener, DayStatisticsProgress& progress) noexcept {
     OverviewResult result;
     try {
-        result.stats = compute_day_statistics(path, work_dir, opener, progress);
+        result.stats =
+            compute_day_statistics(path, work_dir, opener, progress, &result.cut_at_end);
     } catch (const FatalError& e) {
         result.error = e.text();
     } catch (const std::bad_alloc&) {
@@ -63,6 +70,16 @@ OverviewResult compute_overview(const std::string& path, const std::string& work
     }
     if (!result.error.empty()) result.stats.reset();
     return result;
+}
+
+QString OverviewWindow::growing_note(bool cut_at_end) const {
+    std::error_code ec;
+    const auto modified = std::filesystem::last_write_time(path_, ec);
+    const bool written_lately =
+        !ec && std::filesystem::file_time_type::clock::now() - modified < kGrowingWithin;
+    if (!cut_at_end && !written_lately) return QString();
+    return QString(" The recording is still being written: this counts what was there at %1.")
+        .arg(QTime::currentTime().toString("HH:mm:ss"));
 }
 
 OverviewWindow::OverviewWindow(std::string path, std::string work_dir, QWidget* parent)
@@ -100,6 +117,7 @@ void OverviewWindow::start() {
         const std::lock_guard<std::mutex> lock(result_mutex_);
         result_ = std::move(result.stats);
         error_ = std::move(result.error);
+        cut_at_end_ = result.cut_at_end;
     });
     // Playback on the user-interface thread comes first: the computation yields to it.
     worker_->start(QThread::LowPriority);
@@ -118,10 +136,12 @@ void OverviewWindow::poll() {
     stop_worker();
     std::unique_ptr<MinuteStatistics> stats;
     std::string error;
+    bool cut = false;
     {
         const std::lock_guard<std::mutex> lock(result_mutex_);
         stats = std::move(result_);
         error = error_;
+        cut = cut_at_end_;
     }
     if (!error.empty()) {
         outcome_ = Outcome::failed;
@@ -138,7 +158,8 @@ void OverviewWindow::poll() {
                              .arg(stats->minutes().size())
                              .arg(all.waited_a)
                              .arg(all.waited_b)
-                             .arg(all.pairs));
+                             .arg(all.pairs) +
+                         growing_note(cut));
         chart_->set_statistics(std::shared_ptr<const MinuteStatistics>(std::move(stats)),
                                file_name(path_) + "  particles per minute");
     }

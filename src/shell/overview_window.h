@@ -28,6 +28,7 @@ class DayStatisticsProgress;
 struct OverviewResult {
     std::unique_ptr<MinuteStatistics> stats;
     std::string error;
+    bool cut_at_end = false;  // the count stopped before a record still being written
 };
 OverviewResult compute_overview(const std::string& path, const std::string& work_dir,
                                 FileOpener& opener, DayStatisticsProgress& progress) noexcept;
@@ -63,6 +64,8 @@ class OverviewWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The status line's words for a recording still being written; empty for a finished one.
+    QString growing_note(bool cut_at_end) const;
     void start();
     void poll();
     void stop_worker();
@@ -83,6 +86,7 @@ class OverviewWindow : public QWidget {
     std::mutex result_mutex_;
     std::unique_ptr<MinuteStatistics> result_;
     std::string error_;
+    bool cut_at_end_ = false;  // the count stopped before a record still being written
 };
 
 }  // namespace korvel

@@ -7,6 +7,7 @@ inline constexpr char kAppTitle[] = "KORVEL";  // caption of every message box
 inline constexpr char kVersion[] = "KORVEL, v.7.01, Jun.07 2002, 11:36";
 inline constexpr char kIdle[] = "Bereit";
 inline constexpr char kEndOfFile[] = "END OF FILE";
+inline constexpr char kWaitingForData[] = "Playback waits for the recording to grow ...";
 inline constexpr char kSettingsOrganisation[] = "Local AppWizard-Generated Applications";
 inline constexpr char kSettingsApplication[] = "korvel";
 inline constexpr char kNewDocumentTitle[] = "Vorlex";

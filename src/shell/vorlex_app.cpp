@@ -59,9 +59,15 @@ bool CVorlex_2App::InitInstance(const StartOptions& options) {
     CVorlex_2View* view = frame_->view();
     connect(view, &CVorlex_2View::fatalError, this, &CVorlex_2App::fatal);
     connect(view, &CVorlex_2View::endOfFile, frame_.get(), &CMainFrame::show_end_of_file);
+    connect(view, &CVorlex_2View::waitingForData, frame_.get(),
+            &CMainFrame::show_waiting_for_data);
+    connect(view, &CVorlex_2View::dataArrived, frame_.get(), &CMainFrame::show_idle);
     connect(view, &CVorlex_2View::stepped, frame_.get(), &CMainFrame::update_position);
 
     apply_start_up(session_, start_up_directory(current_directory()), options.data_path);
+    // The instrument writes today's file while it records: a record cut by the file's end
+    // is waited for (10 s without growth make it the read error it would be at once).
+    session_.follow.wait_on_cut = true;
     if (!session_.cmd_line_path.empty()) {
         run_open();
         if (ending_) return false;

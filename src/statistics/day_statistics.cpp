@@ -41,12 +41,16 @@ class ProgressHook : public StepHook {
 std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path,
                                                          const std::string& work_dir,
                                                          FileOpener& opener,
-                                                         DayStatisticsProgress& progress) {
+                                                         DayStatisticsProgress& progress,
+                                                         bool* cut_at_end) {
     HeadlessStart start;
     start.path = path;
     start.work_dir = work_dir;  // the day from midnight, asynchronous view, nothing drawn
     HeadlessPlayer player(std::move(start), opener);
     player.open();
+    // A record cut by the end waits for ever: the count stops there instead.
+    player.session().follow.wait_on_cut = true;
+    player.session().follow.watch.set_grace(GrowthWatch::Clock::duration::max());
 
     auto stats = std::make_unique<MinuteStatistics>(player.session().line_rate);
     NullPlaybackView view;
@@ -56,6 +60,7 @@ std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path
     }
     const uint64_t length = player.session().data_file->length();
     progress.keep_going(length, length);
+    if (cut_at_end) *cut_at_end = player.session().follow.waiting();
     return stats;
 }
 

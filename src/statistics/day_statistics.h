@@ -23,11 +23,16 @@ class DayStatisticsProgress {
 // independent of any other: a viewer can compute a file's statistics on a second thread while
 // it plays the same file. Files are only read.
 //
+// A recording that is still being written is counted as far as it is there: the count ends
+// at its end, or before a last record that its writer has not completed, which is then left
+// out and no error (cut_at_end, when given, tells whether one was).
+//
 // Returns null when progress asked to stop. Raises FatalError with the text the viewer would
 // show for the same file (an index file that cannot be opened included).
 std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path,
                                                          const std::string& work_dir,
                                                          FileOpener& opener,
-                                                         DayStatisticsProgress& progress);
+                                                         DayStatisticsProgress& progress,
+                                                         bool* cut_at_end = nullptr);
 
 }  // namespace korvel

@@ -13,6 +13,7 @@ constexpr int kSecondsPerDay = 86400;
 constexpr double kMaxLineRate = 1e6;
 constexpr double kMaxDropsPerSecond = 1e6;
 constexpr double kMaxDropsPerLine = 4.0;
+constexpr double kMaxLiveSpeed = 1e6;
 // The most work one run may ask for (see check_work): about two minutes of simulation.
 constexpr double kMaxDrops = 5e7;
 constexpr double kMaxShadowLines = 2e9;
@@ -179,6 +180,7 @@ int64_t days_from_civil(int year, int month, int day) {
 
 AbgenOptions parse_abgen_options(std::span<const std::string> args) {
     AbgenOptions o;
+    bool speed_given = false;
     for (size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         // "--" ends the options. abgen takes no operands (the output is named with -o), so
@@ -200,9 +202,13 @@ AbgenOptions parse_abgen_options(std::span<const std::string> args) {
             o.help = true;
             return o;
         }
+        if (name == "--live" && !has_value) {
+            o.live = true;
+            continue;
+        }
         static constexpr const char* kValued[] = {
-            "--seed",  "--version",  "--line-rate",        "--width", "--date",
-            "--start", "--duration", "--drops-per-second", "-o"};
+            "--seed",     "--version",          "--line-rate", "--width", "--date", "--start",
+            "--duration", "--drops-per-second", "--speed",     "-o"};
         bool known = false;
         for (const char* k : kValued) known = known || name == k;
         if (!known) throw UsageError("unknown option '" + args[i] + "'");
@@ -237,11 +243,15 @@ AbgenOptions parse_abgen_options(std::span<const std::string> args) {
             o.drops_given = true;
             if (!(o.drops_per_second >= 0.0 && o.drops_per_second <= kMaxDropsPerSecond))
                 throw UsageError("--drops-per-second must be from 0 to 1000000");
+        } else if (name == "--speed") {
+            o.speed = parse_positive(name, value, kMaxLiveSpeed);
+            speed_given = true;
         } else {
             o.output = value;
         }
     }
     if (o.output.empty()) throw UsageError("no output file: -o OUT.ab is required");
+    if (speed_given && !o.live) throw UsageError("--speed goes with --live");
     check(o);
     return o;
 }
@@ -298,12 +308,18 @@ std::string abgen_help_text() {
            "                           moderate rain), at most 4 per scan line;\n"
            "                           single-pixel noise comes on top\n"
            "  -o OUT.ab                the recording to write (required)\n"
+           "  --live                   write as the instrument does: each record when its\n"
+           "                           time has come, in place, flushed at once, the index\n"
+           "                           written as each minute begins; never over an\n"
+           "                           existing OUT.ab or OUT.abh (try korvel-replay --follow)\n"
+           "  --speed X                with --live, X times faster than real time (default 1)\n"
            "  --help                   show this text\n"
            "  --                       ends the options\n"
            "\n"
            "The files are written under temporary names beside OUT.ab and replace earlier\n"
            "files only when both are complete; a failed run leaves those untouched. One run\n"
            "may ask for at most 50000000 drops and 2000000000 shadowed scan lines.\n"
+           "--live writes in place and stops where it is when interrupted.\n"
            "Bad usage exits with status 2, a failure to write with status 1.\n";
 }
 

@@ -29,6 +29,8 @@ struct AbgenOptions {
     double drops_per_second = 50.0;
     bool drops_given = false;  // --drops-per-second was on the command line
     std::string output;  // the .ab path; the index goes beside it
+    bool live = false;   // --live: written in place as time passes, as the instrument does
+    double speed = 1.0;  // --speed: times real time, for --live
 };
 
 // Parses the arguments after the program name. Raises UsageError for anything malformed,

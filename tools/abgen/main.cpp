@@ -7,10 +7,13 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "abgen_options.h"
+#include "io/vector_sink.h"
+#include "live_recording.h"
 #include "format/recording_writer.h"
 #include "pair_commit.h"
 #include "progress_meter.h"
@@ -48,6 +51,37 @@ void print_summary(const AbgenOptions& o, const korvel::RecordingWriter& writer,
         static_cast<unsigned long long>(c.drops_b_only),
         static_cast<unsigned long long>(c.noise_a + c.noise_b), seconds,
         seconds > 0 ? mb / seconds : 0.0);
+}
+
+// --live: both files created in place (never over existing ones) and written as time passes.
+int generate_live(const AbgenOptions& o) {
+    const auto began = std::chrono::steady_clock::now();
+    try {
+        korvel::LiveFile data(o.output);
+        std::unique_ptr<korvel::LiveFile> index;
+        try {
+            index = std::make_unique<korvel::LiveFile>(korvel::index_file_path(o.output));
+        } catch (...) {
+            std::remove(o.output.c_str());  // only the file this run created
+            throw;
+        }
+        korvel::VectorSink tables;
+        const korvel::RecordingHeader header = korvel::header_for(o);
+        korvel::RecordingWriter writer(data, tables, header);
+        korvel::RainSimulator rain(korvel::rain_for(o, header));
+        korvel::write_rain_live(rain, writer, data, tables, *index, o.speed);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+        print_summary(o, writer, rain, took.count());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "abgen: %s\n", e.what());
+        return 1;
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "abgen: cannot write the report to standard output: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return 0;
 }
 
 int generate(const AbgenOptions& o) {
@@ -100,5 +134,5 @@ int main(int argc, char** argv) {
         std::fputs(korvel::abgen_help_text().c_str(), stdout);
         return 0;
     }
-    return generate(options);
+    return options.live ? generate_live(options) : generate(options);
 }

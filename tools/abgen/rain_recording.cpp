@@ -8,11 +8,13 @@
 namespace korvel {
 
 void write_rain(RainSimulator& rain, RecordingWriter& writer,
-                const std::function<void(double)>& on_slice) {
+                const std::function<void(double)>& on_slice,
+                const std::function<void(double)>& before_slice) {
     const int16_t version = writer.header().version;
     std::vector<LineEntry> a;
     std::vector<LineEntry> b;
     while (rain.next_slice(a, b)) {
+        if (before_slice) before_slice(rain.share_done());
         RecordSplitter pieces_a(a, version);
         RecordSplitter pieces_b(b, version);
         bool more_a = pieces_a.next();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "follow_wait.h"
 #include "output_guard.h"
 #include "reason_stream.h"
 #include "replay_jobs.h"
@@ -64,7 +65,9 @@ int main(int argc, char** argv) {
     // Standard output through a stream that remembers why a write failed.
     korvel::replay::ReasonStream out(STDOUT_FILENO, false);
     static char out_buffer[1 << 20];
-    std::setvbuf(out.get(), out_buffer, _IOFBF, sizeof out_buffer);
+    // A follower's reader wants each event as it happens: every line is flushed.
+    std::setvbuf(out.get(), out_buffer, options->follow ? _IOLBF : _IOFBF, sizeof out_buffer);
+    if (options->follow) korvel::replay::catch_stop_signals();
     int status = 0;
     if (!options->snapshot.empty()) {
 #ifdef KORVEL_REPLAY_SNAPSHOT

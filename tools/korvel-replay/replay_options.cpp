@@ -15,7 +15,7 @@ const char* const kReplayUsage =
     "                     [--corrections-dir DIR] [--max-steps N] [--minutes OUT.csv]\n"
     "                     [--pairs OUT.csv]\n"
     "                     [--overview OUT.png | --snapshot OUT.png] [--size WIDTHxHEIGHT]\n"
-    "                     [--jobs N] [--] FILE.ab...\n"
+    "                     [--jobs N] [--follow [--follow-idle SECONDS]] [--] FILE.ab...\n"
     "\n"
     "Replays a recording headless, exactly as the viewer plays it: opens FILE.ab and its\n"
     "index FILE.abh, starts at the given time of day (default 00:00:00), and runs the\n"
@@ -39,6 +39,13 @@ const char* const kReplayUsage =
     "                         1200x400 for --overview; the view's client size, 1024x768, for\n"
     "                         --snapshot)\n"
     "  --jobs N               replay N files side by side (default: one per core)\n"
+    "  --follow               follow a recording that is still being written, as tail -f\n"
+    "                         does: at the end of the data wait for it to grow (measured every\n"
+    "                         200 ms); a record cut by the end waits too. Ends when the file\n"
+    "                         has not grown for the idle time (then a cut record is the read\n"
+    "                         error) or at SIGINT/SIGTERM, with the summary. One FILE.ab;\n"
+    "                         --events lines are flushed as they are written\n"
+    "  --follow-idle SECONDS  how long --follow waits for growth (default 10)\n"
     "  --                     ends the options: a FILE.ab may then begin with a dash\n"
     "\n"
     "--overview and --snapshot take one FILE.ab. Outputs are written under a temporary name\n"
@@ -46,7 +53,8 @@ const char* const kReplayUsage =
     "the data, 1 after a fatal error (its text on stderr; with several files, behind the\n"
     "file's name, and the other files go on), a file that shrank during the replay or output\n"
     "that could not be written; 2 for bad usage, an output that is an input, another output or\n"
-    "standard output, or an output whose directory can't take it (checked before replaying).\n";
+    "standard output, or an output whose directory can't take it (checked before replaying).\n"
+    "--follow ends with 0 when the file stopped growing or at SIGINT/SIGTERM.\n";
 
 namespace {
 
@@ -109,6 +117,7 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
     ReplayOptions o;
     help = false;
     bool options_ended = false;
+    bool follow_idle_given = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         // After "--" every argument is a file name, even one that begins with a dash.
@@ -210,6 +219,23 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
                 return std::nullopt;
             }
             o.jobs = static_cast<int>(n);
+        } else if (arg == "--follow") {
+            o.follow = true;
+        } else if (arg == "--follow-idle") {
+            const char* v = value("--follow-idle");
+            if (!v) return std::nullopt;
+            char* end = nullptr;
+            errno = 0;
+            const double seconds = std::strtod(v, &end);
+            // Digits first: strtod would also take "inf", "nan" and hexadecimal.
+            if (*v < '0' || *v > '9' || errno != 0 || *end != '\0' || !(seconds > 0) ||
+                seconds > 86400) {
+                error = "--follow-idle takes seconds above 0 and at most 86400, not '" +
+                        std::string(v) + "'";
+                return std::nullopt;
+            }
+            o.follow_idle = seconds;
+            follow_idle_given = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -235,6 +261,14 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
     }
     if (o.size_given && o.snapshot.empty() && o.overview_png.empty()) {
         error = "--size goes with --snapshot or --overview";
+        return std::nullopt;
+    }
+    if (o.follow && o.files.size() > 1) {
+        error = "--follow follows one recording; name only one FILE.ab with it";
+        return std::nullopt;
+    }
+    if (follow_idle_given && !o.follow) {
+        error = "--follow-idle goes with --follow";
         return std::nullopt;
     }
     return o;

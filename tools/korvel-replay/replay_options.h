@@ -28,6 +28,8 @@ struct ReplayOptions {
     int snapshot_width = 1024;  // the view's client size for the snapshot
     int snapshot_height = 768;
     bool size_given = false;
+    bool follow = false;        // --follow: wait for the recording to grow, as tail -f does
+    double follow_idle = 10.0;  // --follow-idle: seconds without growth that end following
 };
 
 // Parses the command line. Returns nullopt and fills error for bad usage; sets help when

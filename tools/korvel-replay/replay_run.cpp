@@ -12,6 +12,7 @@
 #include "commands/headless_player.h"
 #include "common/fatal_error.h"
 #include "event_printer.h"
+#include "follow_wait.h"
 #include "format/header_reader.h"
 #include "io/disk_file_opener.h"
 #include "json_writer.h"
@@ -112,6 +113,15 @@ class TeeObserver : public PlaybackObserver {
     std::vector<PlaybackObserver*> to_;
 };
 
+// A followed recording: the steps wait at its end and at a record cut there, until it has
+// not grown for idle_seconds.
+void start_following(FollowState& follow, double idle_seconds) {
+    follow.wait_on_cut = true;
+    follow.wait_at_end = true;
+    follow.watch.set_grace(std::chrono::duration_cast<GrowthWatch::Clock::duration>(
+        std::chrono::duration<double>(idle_seconds)));
+}
+
 // What korvel-replay does around each step: numbers the events, follows the bytes read,
 // fails a file that shrank below them, shows progress and stops once the output is lost.
 class ReplayHook : public StepHook {
@@ -130,7 +140,10 @@ class ReplayHook : public StepHook {
           length_(player.length_now()),
           longest_(length_) {}
 
-    void before_step(int64_t step) override { obs_.set_step(step); }
+    void before_step(int64_t step) override {
+        obs_.set_step(step);
+        if (stop_requested()) stop_.request_stop();  // SIGINT/SIGTERM while following
+    }
 
     void after_step(int64_t, uint64_t length) override {
         const PlaybackSession& s = player_.session();
@@ -228,7 +241,21 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
         TeeObserver tee(std::move(watchers));
 
         ReplayHook hook(player, obs, file, out, progress, file_number);
-        player.play(view, &tee, &hook, hook.stop_token(), o.max_steps);
+        bool following = o.follow;
+        if (following) start_following(player.session().follow, o.follow_idle);
+        for (;;) {
+            const PlayEnd end = player.play(view, &tee, &hook, hook.stop_token(), o.max_steps);
+            if (!following || end == PlayEnd::stopped) break;
+            // Caught up with the file: wait for it to grow, as tail -f does.
+            const FollowWait wait = wait_for_growth(player, hook.length());
+            if (wait == FollowWait::grew) continue;
+            if (wait == FollowWait::stopped) break;
+            // Finished: a waiting step now ends as it does on the finished file.
+            following = false;
+            FollowState& follow = player.session().follow;
+            follow.wait_on_cut = follow.wait_at_end = false;
+            if (!follow.waiting()) break;
+        }
         progress.update(file_number, hook.length(), hook.length());
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         if (o.events) {

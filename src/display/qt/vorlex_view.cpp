@@ -6,6 +6,7 @@
 #include <QResizeEvent>
 #include <QTimerEvent>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "common/fatal_error.h"
@@ -16,6 +17,8 @@ namespace {
 
 constexpr int kTickMs = 200;
 constexpr qint64 kMaxStepsBudgetMs = 150;  // "max" speed leaves the rest of a tick to the UI
+// A file seen growing this recently is taken to be still written.
+constexpr auto kGrowingShownFor = std::chrono::seconds(10);
 
 }  // namespace
 
@@ -65,8 +68,21 @@ void CVorlex_2View::timerEvent(QTimerEvent* event) {
 }
 
 bool CVorlex_2View::at_end_of_data() const {
-    const uint64_t length = session_.data_file->length();
-    return session_.pos_a >= length && session_.pos_b >= length;
+    return playback_caught_up(session_, session_.data_file->length());
+}
+
+void CVorlex_2View::report_end_state() {
+    EndState now = EndState::playing;
+    if (at_end_of_data()) {
+        // A file that grew lately is being written: more is to come.
+        const bool growing = session_.follow.watch.grew_within(kGrowingShownFor);
+        now = growing ? EndState::waiting : EndState::end;
+    }
+    if (now == end_state_) return;
+    end_state_ = now;
+    if (now == EndState::end) emit endOfFile();
+    if (now == EndState::waiting) emit waitingForData();
+    if (now == EndState::playing) emit dataArrived();
 }
 
 void CVorlex_2View::run_tick() {
@@ -89,17 +105,11 @@ void CVorlex_2View::run_tick() {
         try {
             fit_canvas();
             do {
-                if (doc_.m_newFile) end_reported_ = false;
+                if (doc_.m_newFile) end_state_ = EndState::playing;
                 DecodeContext& ctx = doc_.m_pContext ? *doc_.m_pContext : *session_.decode_context;
                 playback_step(session_, display_, doc_, ctx);
                 ++ran;
-                if (at_end_of_data()) {
-                    if (!end_reported_) {
-                        end_reported_ = true;
-                        emit endOfFile();
-                    }
-                    break;
-                }
+                if (at_end_of_data()) break;
             } while (playback_step_may_run(session_, doc_) &&
                      (steps_per_tick_ == 0 ? clock.elapsed() < kMaxStepsBudgetMs
                                            : ran < steps_per_tick_));
@@ -111,6 +121,7 @@ void CVorlex_2View::run_tick() {
         }
     }
     if (ran > 0) emit stepped();
+    if (ran > 0) report_end_state();
 }
 
 void CVorlex_2View::exit_command() {

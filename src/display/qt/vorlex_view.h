@@ -37,7 +37,12 @@ class CVorlex_2View : public QWidget {
 
   signals:
     void fatalError(const QString& text);  // a step raised FatalError; the timer is already stopped
-    void endOfFile();  // both read positions reached the data file's end (once per opened file)
+    // Playback has read all there is (both cameras at the file's end, or a step waiting at a
+    // record cut by the end). endOfFile: the file has not grown for 10 s; waitingForData: it
+    // has, so more is to come. dataArrived: playback reads again. Each once per change.
+    void endOfFile();
+    void waitingForData();
+    void dataArrived();
     void stepped();    // after each tick that ran at least one step
 
   protected:
@@ -59,7 +64,9 @@ class CVorlex_2View : public QWidget {
     int m_timerId = 0;
     int steps_per_tick_ = 1;
     bool in_step_ = false;
-    bool end_reported_ = false;
+    enum class EndState { playing, waiting, end };
+    void report_end_state();
+    EndState end_state_ = EndState::playing;
 };
 
 }  // namespace korvel
