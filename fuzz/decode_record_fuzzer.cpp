@@ -140,5 +140,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Outcome b = decode_into(version, payload, length, declared, second, 12345.5);
     require(a.result == b.result && a.count == b.count, "decoding is repeatable");
     require(same_lines(first, second, a.count), "decoded lines do not depend on earlier state");
+
+    // Reading a whole line's codes at once where the block is long enough decodes the same as
+    // checking every code.
+    Outcome c;
+    c.result = decode_record_checked(static_cast<int16_t>(version), payload, length, second.data(),
+                                     c.count);
+    require(a.result == c.result && a.count == c.count, "windowed reads decode as checked reads");
+    require(same_lines(first, second, a.count), "windowed reads give the checked reads' lines");
     return 0;
 }

@@ -16,4 +16,10 @@ namespace korvel {
 int decode_record(int16_t header_version, const uint8_t* payload, int payload_length,
                   LineEntry* out, int16_t& count);
 
+// decode_record with every code checked against its block's length as it is read, where
+// decode_record checks a whole line's worth at once wherever the block is long enough: the
+// plain reading that the fast one is held to, code for code.
+int decode_record_checked(int16_t header_version, const uint8_t* payload, int payload_length,
+                          LineEntry* out, int16_t& count);
+
 }  // namespace korvel

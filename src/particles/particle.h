@@ -24,6 +24,7 @@ struct Particle {
     Particle* newer = nullptr;    // toward the newest end
     int16_t owner = 0;            // 0 free; '1'/'2' assign queue A/B; 'V'/'W' wait queue A/B
     int16_t overflow = 0;         // 1 once a 601st line reached it
+    int32_t queue_rank = 0;       // creation order within the assign queue, oldest lowest
     Segment* segments = nullptr;  // set by allocate_particle, null while the entry is free
 };
 

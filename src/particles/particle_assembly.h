@@ -9,9 +9,14 @@ namespace korvel {
 // lists.
 void init_queues(CameraQueue& a, CameraQueue& b);
 
+// How a run finds the particle it continues. kMerge walks the runs of the line above beside
+// the line's runs wherever the line numbers allow it, and searches the whole assign queue
+// elsewhere; kFullSearch searches the queue for every run, the reference kMerge is held to.
+enum class RunSearch { kMerge, kFullSearch };
+
 // Joins the runs of the context's line_buf (line_count lines) into particles in the
 // camera's assign queue, then discards overflowed, one-pixel-wide and one-line-tall ones.
-void assemble_lines(DecodeContext& ctx, CameraQueue& queue);
+void assemble_lines(DecodeContext& ctx, CameraQueue& queue, RunSearch search = RunSearch::kMerge);
 
 // Told of every particle that close_record moves to a wait queue, and whose camera it is.
 class WaitSink {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <random>
 
+#include "codec/line_encoder.h"
 #include "common/little_endian.h"
 #include "particles/decode_context.h"
 #include "support/line_builders.h"
@@ -456,6 +457,50 @@ TEST(LineDecoderOutput, OnlyTheLinesCountedAreWritten) {
         for (int i = c.expected_count; i < 4; ++i) {
             EXPECT_EQ(describe(ctx->line_buf[static_cast<size_t>(i)]), describe(sentinel))
                 << c.name << ", line " << i;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace korvel
+
+namespace korvel {
+namespace {
+
+// The windowed reads against the plain checked ones (decode_record_checked): encoded records
+// at several code widths, their first block (a long one) cut short at every byte by rewriting
+// its length, so that a line breaks off at every point, near the end and far from it.
+TEST(LineDecoderWindow, DecodesWhatThePlainReadsDecode) {
+    std::mt19937 rng(2121);
+    std::vector<LineEntry> fast(kMaxLinesPerRecord), plain(kMaxLinesPerRecord);
+    for (const int bits : {1, 6, 11, 15}) {
+        for (const int16_t version : {1, 2}) {
+            std::vector<LineEntry> lines;
+            for (int i = 0; i < 400; ++i) {
+                const bool repeat = i > 0 && rng() % 3 == 0;
+                lines.push_back(repeat ? lines.back() : make_line(0, {}));
+                LineEntry& line = lines.back();
+                line.y_count = 5000 + i;
+                for (int x = 0; !repeat && (x == 0 || (x < 240 && rng() % 2)); x += 40) {
+                    line.segments[line.segment_count++] = {
+                        static_cast<int16_t>(x + rng() % 9),
+                        static_cast<int16_t>(x + 9 + rng() % 30)};
+                }
+            }
+            std::vector<uint8_t> payload;
+            encode_record(lines, version, payload, {bits, bits, true});
+            const uint32_t word = load_u32(payload.data() + 2);
+            ASSERT_GT(word & 0x3FFF, 16u * 38 + 12) << "the first block is not a long one";
+            for (uint32_t length = 0; length <= (word & 0x3FFF); ++length) {
+                store_u32(payload.data() + 2, (word & ~0x3FFFu) | length);
+                int16_t n = -1, m = -1;
+                const int size = static_cast<int>(payload.size());
+                EXPECT_EQ(decode_record(version, payload.data(), size, fast.data(), n),
+                          decode_record_checked(version, payload.data(), size, plain.data(), m));
+                ASSERT_EQ(n, m) << "block cut to " << length << " bytes";
+                ASSERT_EQ(describe({fast.begin(), fast.begin() + n}),
+                          describe({plain.begin(), plain.begin() + n}));
+            }
         }
     }
 }

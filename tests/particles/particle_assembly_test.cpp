@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdio>
 #include <initializer_list>
+#include <limits>
 #include <memory>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -369,6 +375,74 @@ TEST_F(AssemblyTest, MatchesPlainAssemblyOnRandomRecords) {
         }
     }
     EXPECT_GT(dropped, 0) << "the records never filled the pool";
+}
+
+// The waiting particles' fields as text; hexfloat keeps NaN and rounding apart.
+std::string waiting_text(const CameraQueue& queue) {
+    std::string out;
+    char buf[96];
+    for (const Particle* p = queue.wait_oldest; p != nullptr; p = p->newer) {
+        std::snprintf(buf, sizeof buf, "%a %a %d %d %d %d|", p->y_first, p->y_last, p->x_min,
+                      p->x_max, p->max_width, p->overflow);
+        out += buf;
+        for (int k = 0; k < p->line_count; ++k)
+            out += std::to_string(std::bit_cast<uint32_t>(p->segments[k])) + " ";
+    }
+    return out;
+}
+
+// The merge against the search of the whole queue, on crowded records whose line numbers
+// repeat, run backwards, round (near zero, at 2^53), are infinite or NaN, and whose runs
+// touch, repeat or come out of order. Records that fail the order check stop alike.
+TEST(AssemblyMerge, FindsWhatTheFullSearchFinds) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = HUGE_VAL, big = 0x1p53;
+    // Each pattern repeats, shifted by its last number every round.
+    // clang-format off
+    const std::vector<std::vector<double>> patterns = {
+        {0, 1}, {0, 1, 1, 2, 3}, {0, 1, 2, 1, 2, 3, 3}, {-1e-300, 0, 1, 2, 0}, {0, 1, 3, 3},
+        {1, 2, 3, nan, 4, 5, 6}, {1, 2, inf, 3, -inf, 4, 5}, {big - 2, big - 1, big, big + 2, 0}};
+    // clang-format on
+    std::mt19937 rng(21);
+    for (const auto& pattern : patterns) {
+        const size_t period = pattern.size() - 1;
+        std::unique_ptr<DecodeContext> ctx[2] = {std::make_unique<DecodeContext>(),
+                                                 std::make_unique<DecodeContext>()};
+        for (auto& c : ctx) init_queues(c->queue_a, c->queue_b);
+        for (size_t r = 0; r < 12 * 400; ++r) {
+            LineEntry& line = ctx[0]->line_buf[r % 400];
+            line = LineEntry{};
+            line.y_count = pattern[r % period] + pattern.back() * static_cast<double>(r / period);
+            const unsigned style = rng() % 4;  // apart, touching, shuffled, all at one pixel
+            line.segment_count = static_cast<int16_t>(1 + rng() % 6);
+            for (int j = 0, x = 0; j < line.segment_count; ++j) {
+                const int s = style == 3 ? 40 : x + static_cast<int>(rng() % 13);
+                const int e = style == 3 ? 40 : s + static_cast<int>(rng() % 7);
+                line.segments[j] = {static_cast<int16_t>(s), static_cast<int16_t>(e)};
+                x = style == 0 ? e + 2 : e;
+            }
+            if (style == 2)
+                std::shuffle(line.segments.begin(), line.segments.begin() + line.segment_count,
+                             rng);
+            if (r % 400 != 399) continue;
+            ctx[1]->line_buf = ctx[0]->line_buf;
+            std::string text[2];
+            for (int k = 0; k < 2; ++k) {
+                ctx[k]->line_count = 400;
+                assemble_lines(*ctx[k], ctx[k]->queue_a,
+                               k == 0 ? RunSearch::kMerge : RunSearch::kFullSearch);
+                try {
+                    close_record(*ctx[k], ctx[k]->queue_a);
+                } catch (const FatalError& e) {
+                    text[k] = e.what();  // the assign queue stays for the next record
+                }
+                text[k] += waiting_text(ctx[k]->queue_a);
+                while (ctx[k]->queue_a.wait_oldest != nullptr)
+                    remove_waiting(*ctx[k], ctx[k]->queue_a.wait_oldest, ctx[k]->queue_a);
+            }
+            ASSERT_EQ(text[0], text[1])
+                << "pattern " << &pattern - patterns.data() << ", record " << r / 400;
+        }
+    }
 }
 
 }  // namespace
