@@ -18,6 +18,7 @@
 #include "commands/window_title.h"
 #include "common/fatal_error.h"
 #include "display/qt/vorlex_view.h"
+#include "playback/view_switch.h"
 #include "shell/command_ids.h"
 #include "shell/companion_viewer.h"
 #include "shell/display_text.h"
@@ -330,7 +331,7 @@ void CMainFrame::set_playback_running(int running) {
 void CMainFrame::select_view(bool sync) {
     session_.sync_view = sync ? 1 : 0;
     session_.async_view = sync ? 0 : 1;
-    session_.view_switch = sync ? 1 : 2;
+    session_.view_switch = sync ? kViewSwitchToSync : kViewSwitchToAsync;
     show_playback_flags();
 }
 

@@ -1,6 +1,9 @@
 #include "statistics/minute_csv.h"
 
 #include <cstdio>
+#include <string_view>
+
+#include "common/utf8.h"
 
 namespace korvel {
 namespace {
@@ -17,34 +20,6 @@ std::string make_row(const std::string& file_field, int64_t minute, const Minute
                   static_cast<long long>(c.drops_a), static_cast<long long>(c.drops_b));
     out += numbers;
     return out;
-}
-
-// Length of the well-formed UTF-8 sequence at text[i], or 0 when the byte there begins none.
-size_t utf8_sequence(const std::string& text, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char b = byte(i);
-    if (b < 0x80) return 1;
-    size_t len = 0;
-    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
-    if (b >= 0xC2 && b <= 0xDF) {
-        len = 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        len = 3;
-        if (b == 0xE0) low = 0xA0;   // no overlong forms
-        if (b == 0xED) high = 0x9F;  // no surrogates
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        len = 4;
-        if (b == 0xF0) low = 0x90;
-        if (b == 0xF4) high = 0x8F;  // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (i + len > text.size()) return 0;
-    if (byte(i + 1) < low || byte(i + 1) > high) return 0;
-    for (size_t k = 2; k < len; ++k) {
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-    }
-    return len;
 }
 
 }  // namespace
@@ -69,7 +44,7 @@ std::string minute_label(int64_t minute) {
 std::string csv_field(const std::string& raw) {
     std::string text;
     for (size_t i = 0; i < raw.size();) {
-        const size_t len = utf8_sequence(raw, i);
+        const size_t len = utf8_sequence_length(std::string_view(raw).substr(i));
         if (len == 0) {
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(raw[i]));

@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
+
+#include "common/utf8.h"
 
 namespace korvel::replay {
 
@@ -77,38 +80,6 @@ void JsonLine::append_double(std::string& out, double value) {
     out.append(buf, r.ptr);
 }
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of s, or 0 when s does not start
-// with one: no overlong forms, no surrogates (U+D800 to U+DFFF), nothing above U+10FFFF.
-size_t utf8_sequence(std::string_view s) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char b0 = byte(0);
-    if (b0 < 0x80) return 1;
-    size_t n = 0;
-    unsigned char lo = 0x80, hi = 0xBF;  // the range of the second byte
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        n = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        n = 3;
-        if (b0 == 0xE0) lo = 0xA0;
-        if (b0 == 0xED) hi = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        n = 4;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (s.size() < n || byte(1) < lo || byte(1) > hi) return 0;
-    for (size_t i = 2; i < n; ++i) {
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    }
-    return n;
-}
-
-}  // namespace
-
 // Text is UTF-8 and passes through as it is. A byte that is not part of well-formed UTF-8
 // (a file name in another encoding) is written as the escape \u00XX of its value, so the
 // line stays valid JSON. Well-formed text never takes that form for the characters U+0080 to
@@ -119,7 +90,7 @@ void JsonLine::append_string(std::string& out, std::string_view value) {
         const char c = value[i];
         const auto u = static_cast<unsigned char>(c);
         if (u >= 0x80) {
-            const size_t n = utf8_sequence(value.substr(i));
+            const size_t n = utf8_sequence_length(value.substr(i));
             if (n == 0) {
                 char esc[8];
                 std::snprintf(esc, sizeof esc, "\\u%04x", u);
