@@ -54,63 +54,57 @@ void print_summary(const AbgenOptions& o, const korvel::RecordingWriter& writer,
 }
 
 // --live: both files created in place (never over existing ones) and written as time passes.
-int generate_live(const AbgenOptions& o) {
+void generate_live(const AbgenOptions& o) {
     const auto began = std::chrono::steady_clock::now();
+    korvel::LiveFile data(o.output);
+    std::unique_ptr<korvel::LiveFile> index;
     try {
-        korvel::LiveFile data(o.output);
-        std::unique_ptr<korvel::LiveFile> index;
-        try {
-            index = std::make_unique<korvel::LiveFile>(korvel::index_file_path(o.output));
-        } catch (...) {
-            std::remove(o.output.c_str());  // only the file this run created
-            throw;
-        }
-        korvel::VectorSink tables;
-        const korvel::RecordingHeader header = korvel::header_for(o);
-        korvel::RecordingWriter writer(data, tables, header);
-        korvel::RainSimulator rain(korvel::rain_for(o, header));
-        korvel::write_rain_live(rain, writer, data, tables, *index, o.speed);
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
-        print_summary(o, writer, rain, took.count());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "abgen: %s\n", e.what());
-        return 1;
+        index = std::make_unique<korvel::LiveFile>(korvel::index_file_path(o.output));
+    } catch (...) {
+        std::remove(o.output.c_str());  // only the file this run created
+        throw;
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "abgen: cannot write the report to standard output: %s\n",
-                     std::strerror(errno));
-        return 1;
-    }
-    return 0;
+    korvel::VectorSink tables;
+    const korvel::RecordingHeader header = korvel::header_for(o);
+    korvel::RecordingWriter writer(data, tables, header);
+    korvel::RainSimulator rain(korvel::rain_for(o, header));
+    korvel::write_rain_live(rain, writer, data, tables, *index, o.speed);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+    print_summary(o, writer, rain, took.count());
 }
 
-int generate(const AbgenOptions& o) {
+void generate(const AbgenOptions& o) {
     const auto began = std::chrono::steady_clock::now();
     const std::string index_path = korvel::index_file_path(o.output);
+    // Both files are written beside their targets under temporary names and replace
+    // them only once both are complete: a failed run leaves earlier files untouched and
+    // removes only what it created itself.
+    // Another abgen writing into the same directory finishes first: two runs replacing
+    // the same pair at once could leave one run's recording beside the other's index.
+    const korvel::DirectoryLock lock(o.output);
+    korvel::StagedFile data(o.output);
+    korvel::StagedFile index(index_path);
+    const korvel::RecordingHeader header = korvel::header_for(o);
+    korvel::RecordingWriter writer(data.sink(), index.sink(), header);
+    korvel::RainSimulator rain(korvel::rain_for(o, header));
+    korvel::ProgressMeter progress(stderr, "abgen", isatty(fileno(stderr)) == 1);
+    korvel::write_rain(rain, writer, [&](double done) { progress.update(done); });
+    writer.finish();
+    progress.finish();
+    korvel::commit_pair(data, index);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+    print_summary(o, writer, rain, took.count());
+}
+
+// Writes the recording one way or the other; a failure, or a report that cannot be written,
+// exits 1. The report is all a caller learns about the run: losing it is a failure too.
+int run(void (*write)(const AbgenOptions&), const AbgenOptions& o) {
     try {
-        // Both files are written beside their targets under temporary names and replace
-        // them only once both are complete: a failed run leaves earlier files untouched and
-        // removes only what it created itself.
-        // Another abgen writing into the same directory finishes first: two runs replacing
-        // the same pair at once could leave one run's recording beside the other's index.
-        const korvel::DirectoryLock lock(o.output);
-        korvel::StagedFile data(o.output);
-        korvel::StagedFile index(index_path);
-        const korvel::RecordingHeader header = korvel::header_for(o);
-        korvel::RecordingWriter writer(data.sink(), index.sink(), header);
-        korvel::RainSimulator rain(korvel::rain_for(o, header));
-        korvel::ProgressMeter progress(stderr, "abgen", isatty(fileno(stderr)) == 1);
-        korvel::write_rain(rain, writer, [&](double done) { progress.update(done); });
-        writer.finish();
-        progress.finish();
-        korvel::commit_pair(data, index);
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
-        print_summary(o, writer, rain, took.count());
+        write(o);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "abgen: %s\n", e.what());
         return 1;
     }
-    // The report is all a caller learns about the run: losing it is a failure too.
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "abgen: cannot write the report to standard output: %s\n",
                      std::strerror(errno));
@@ -134,5 +128,5 @@ int main(int argc, char** argv) {
         std::fputs(korvel::abgen_help_text().c_str(), stdout);
         return 0;
     }
-    return options.live ? generate_live(options) : generate(options);
+    return run(options.live ? generate_live : generate, options);
 }
