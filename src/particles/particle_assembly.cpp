@@ -111,6 +111,20 @@ struct TouchedLine {
     }
 };
 
+// Continues p with the run, or starts a particle for it where there is none; the line
+// records whichever took the run (a full pool takes none).
+void take_run(DecodeContext& ctx, CameraQueue& queue, Particle* p, double y, Segment seg,
+              int32_t& next_rank, TouchedLine& now) {
+    if (p != nullptr) {
+        continue_particle(*p, y, seg);
+    } else {
+        p = start_particle(ctx, queue, y, seg);
+        if (p == nullptr) return;
+        p->queue_rank = next_rank++;
+    }
+    now.add(p, seg);
+}
+
 // Joins a line's runs to the first `candidates` particles of the previous line, walking both
 // in x order; returns through `now` what the line touched.
 void merge_line(DecodeContext& ctx, CameraQueue& queue, const LineEntry& line, int n,
@@ -137,13 +151,8 @@ void merge_line(DecodeContext& ctx, CameraQueue& queue, const LineEntry& line, i
         if (best >= 0) {
             taken |= 1u << best;
             p = prev.particle[static_cast<size_t>(best)];
-            continue_particle(*p, y, seg);
-        } else {
-            p = start_particle(ctx, queue, y, seg);
-            if (p == nullptr) continue;
-            p->queue_rank = next_rank++;
         }
-        now.add(p, seg);
+        take_run(ctx, queue, p, y, seg, next_rank, now);
     }
 }
 
@@ -153,15 +162,8 @@ void search_line(DecodeContext& ctx, CameraQueue& queue, const LineEntry& line, 
     const double y = line.y_count;
     for (int k = 0; k < n; ++k) {
         const Segment seg = line.segments[static_cast<size_t>(k)];
-        Particle* p = find_continued(queue, y, seg.start_x, seg.end_x);
-        if (p != nullptr) {
-            continue_particle(*p, y, seg);
-        } else {
-            p = start_particle(ctx, queue, y, seg);
-            if (p == nullptr) continue;
-            p->queue_rank = next_rank++;
-        }
-        now.add(p, seg);
+        take_run(ctx, queue, find_continued(queue, y, seg.start_x, seg.end_x), y, seg, next_rank,
+                 now);
     }
 }
 
