@@ -2,7 +2,11 @@
 // steps until both cameras have read to the end of the data, in the view the input selects
 // (see replay_input.h for the input's layout). After every step the queues are walked and
 // every waiting particle is checked; the view and the observer check what they are handed.
+// Each input is played twice, with the records decoded ahead on a second thread and with
+// the steps decoding alone, and both must report the same.
 
+#include <cstdio>
+#include <string>
 #include <utility>
 
 #include "commands/headless_player.h"
@@ -36,17 +40,45 @@ class CheckingView : public PlaybackView {
     }
 };
 
+// What a run reported, in order: enough to tell two runs apart.
+class RunLog {
+  public:
+    void add(const char* what, double a, double b, double c) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%s %.17g %.17g %.17g\n", what, a, b, c);
+        text_ += text;
+    }
+    void add(const char* what, const Particle* p) {
+        if (p == nullptr) return add(what, -1, -1, -1);
+        add(what, p->y_first, p->y_last, p->line_count);
+        add(what, p->x_min, p->x_max, p->max_width);
+    }
+    void add_text(const std::string& text) { text_ += text + "\n"; }
+    const std::string& text() const { return text_; }
+
+  private:
+    std::string text_;
+};
+
 class CheckingObserver : public PlaybackObserver {
   public:
+    explicit CheckingObserver(RunLog& log) : log_(log) {}
+
     void on_record(const DecodedRecordEvent& e) override {
         require(e.n >= 1 && e.n <= kMaxLinesPerRecord, "a record event has 1 to 2000 lines");
+        log_.add(e.camera == Camera::A ? "record A" : "record B", e.pos, e.n, e.handed_on);
+        log_.add("lines", e.y_first, e.y_last, 0);
     }
     void on_wait(Camera camera, const Particle& p) override {
+        log_.add(camera == Camera::A ? "wait A" : "wait B", &p);
         check_waiting_particle(p);
         require(p.owner == (camera == Camera::A ? 'V' : 'W'),
                 "a particle that waits is in its camera's wait queue");
     }
     void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) override {
+        log_.add("match", static_cast<int>(outcome), 0, 0);
+        log_.add("a", a);
+        log_.add("b", b);
         const bool both = outcome == MatchOutcome::pair || outcome == MatchOutcome::reject;
         require(both                              ? a && b
                 : outcome == MatchOutcome::drop_a ? a && !b
@@ -61,6 +93,9 @@ class CheckingObserver : public PlaybackObserver {
             require(b->owner == 'W', "camera B's particle comes from its wait queue");
         }
     }
+
+  private:
+    RunLog& log_;
 };
 
 // After every step: the read positions only move forward and every step reads on, the
@@ -109,7 +144,8 @@ HeadlessView headless_view(ReplayView view) {
     return HeadlessView::none;
 }
 
-void replay(const ReplayInput& in) {
+// One replay of the input; what it reported goes to log.
+void replay_once(const ReplayInput& in, bool decode_ahead, RunLog& log) {
     MemoryFileOpener opener;
     opener.add(kDataPath, in.ab);
     if (!in.no_index) opener.add(kIndexPath, in.abh);
@@ -122,14 +158,16 @@ void replay(const ReplayInput& in) {
     start.second = in.second;
     start.view = headless_view(in.view);
     start.missing_index_fatal = false;  // the viewer plays on from byte 0
+    start.decode_ahead = decode_ahead;
     HeadlessPlayer player(std::move(start), opener);
     CheckingView view;
-    CheckingObserver observer;
+    CheckingObserver observer(log);
 
     try {
         player.open();
     } catch (const FatalError& e) {
         require(is_replay_error(e.text()), "Open fails only with a defined text");
+        log.add_text(e.text());
         return;
     }
     const PlaybackSession& session = player.session();
@@ -147,7 +185,17 @@ void replay(const ReplayInput& in) {
     } catch (const FatalError& e) {
         require(is_replay_error(e.text()), "playback fails only with a defined text");
         check_queues(player.context(), false);
+        log.add_text(e.text());
     }
+    log.add("end", player.steps(), session.pos_a, session.pos_b);
+}
+
+void replay(const ReplayInput& in) {
+    RunLog ahead;
+    RunLog alone;
+    replay_once(in, true, ahead);
+    replay_once(in, false, alone);
+    require(ahead.text() == alone.text(), "decoding ahead changes nothing a replay reports");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <memory>
+#include <system_error>
 #include <utility>
 
 #include "commands/open_file.h"
@@ -13,7 +14,8 @@ namespace korvel {
 HeadlessPlayer::HeadlessPlayer(HeadlessStart start, FileOpener& opener)
     : ui_(start.hour, start.minute, start.second),
       opener_(opener),
-      missing_index_fatal_(start.missing_index_fatal) {
+      missing_index_fatal_(start.missing_index_fatal),
+      decode_ahead_(start.decode_ahead) {
     apply_start_up(session_, std::move(start.work_dir), std::move(start.path));
     session_.async_view = start.view == HeadlessView::async ? 1 : 0;
     session_.sync_view = start.view == HeadlessView::sync ? 1 : 0;
@@ -29,6 +31,20 @@ void HeadlessPlayer::open() {
                                                         std::chrono::milliseconds(1));
     data_ = data.get();
     session_.data_file = std::move(data);
+    if (decode_ahead_) {
+        if (std::unique_ptr<ByteSource> own = session_.data_file->open_another()) {
+            // The thread takes camera B's records, the steps camera A's: the two halves of
+            // the work. Assembly ahead pays only where a view is on.
+            const bool views_on = session_.async_view == 1 || session_.sync_view == 1;
+            try {
+                ahead_ = std::make_unique<DecodeAhead>(std::move(own), session_.header_version,
+                                                       Camera::B, views_on);
+                session_.decode_ahead = ahead_.get();
+            } catch (const std::system_error&) {
+                // No thread to be had: the steps decode alone, with the same results.
+            }
+        }
+    }
 }
 
 uint64_t HeadlessPlayer::length_now() {

@@ -7,6 +7,7 @@
 #include "commands/headless_interaction.h"
 #include "io/file_opener.h"
 #include "io/throttled_length_source.h"
+#include "playback/decode_ahead.h"
 #include "playback/document.h"
 #include "playback/playback_observer.h"
 #include "playback/playback_session.h"
@@ -30,6 +31,9 @@ struct HeadlessStart {
     // An index file that cannot be opened: a tool has nothing sensible to go on with and
     // raises its text as FatalError; the viewer reports it and plays from byte 0 (false).
     bool missing_index_fatal = true;
+    // Decode the records on a second thread ahead of the steps (see DecodeAhead); the steps
+    // take the same decisions either way. Off: every step reads and decodes in place.
+    bool decode_ahead = true;
 };
 
 // Told about every step of a run, on the thread that plays. Every member may throw
@@ -89,8 +93,10 @@ class HeadlessPlayer {
     HeadlessInteraction ui_;
     FileOpener& opener_;
     bool missing_index_fatal_;
+    bool decode_ahead_;
     ThrottledLengthSource* data_ = nullptr;  // session_.data_file, once open
     int64_t steps_ = 0;
+    std::unique_ptr<DecodeAhead> ahead_;  // once open, unless the run decodes in place
 };
 
 }  // namespace korvel

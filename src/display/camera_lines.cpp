@@ -31,7 +31,7 @@ void draw_camera_lines(Canvas& canvas, Camera camera, int16_t n, const DecodeCon
     const Particle* cursor = is_a ? ctx.queue_a.assign_oldest : ctx.queue_b.assign_oldest;
     canvas.set_clip(area);
     for (int i = 0; i < count; ++i) {
-        const LineEntry& entry = ctx.line_buf[i];
+        const LineEntry& entry = ctx.lines[i];
         const double y = entry.y_count;
         if (y - base > layout::kJumpLimit) {
             canvas.line({offset + 2, kJumpMarkerY}, {offset + w - 1, kJumpMarkerY}, kBlack);
@@ -62,7 +62,7 @@ void draw_camera_lines(Canvas& canvas, Camera camera, int16_t n, const DecodeCon
         }
     }
     canvas.clear_clip();
-    draw_async_status(canvas, AsyncStatus{offset, ctx.line_buf[count - 1].y_count, in.line_rate,
+    draw_async_status(canvas, AsyncStatus{offset, ctx.lines[count - 1].y_count, in.line_rate,
                                           in.total_lines, in.file_position});
     canvas.update_window();
     canvas.end();

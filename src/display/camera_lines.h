@@ -19,7 +19,7 @@ struct CameraLinesInput {
     uint32_t file_position = 0;
 };
 
-// Draws one record of one camera in its half: each of the n lines in ctx.line_buf as grey
+// Draws one record of one camera in its half: each of the n lines at ctx.lines as grey
 // segments at height trunc(y - base), the particles of the camera's assign queue that end at
 // or before each line in the camera's colour over them, then the camera's status block.
 // A line more than 3600 above the base draws a black marker, scrolls and restarts the base

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace korvel {
 
@@ -23,6 +24,11 @@ class ByteSource {
     // without reading them: the end of a hole in a sparse file. offset itself when nothing is
     // known, which is always right; reading the bytes tells the rest.
     virtual uint64_t zeros_until(uint64_t offset) { return offset; }
+
+    // A second source over the same bytes, for a reader on another thread: sources keep
+    // read caches and are not to be shared between threads. nullptr where there is none; that
+    // reader is then done without.
+    virtual std::unique_ptr<ByteSource> open_another() { return nullptr; }
 };
 
 }  // namespace korvel

@@ -1,5 +1,6 @@
 #include "io/file_source.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,6 +88,14 @@ uint64_t FileSource::length() {
 }  // namespace korvel
 
 namespace korvel {
+
+std::unique_ptr<ByteSource> FileSource::open_another() {
+    // The same open file, not the same path: a recording renamed or replaced meanwhile is
+    // still the one being played.
+    const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return nullptr;
+    return std::make_unique<FileSource>(fd, path_);
+}
 
 uint64_t FileSource::zeros_until(uint64_t offset) {
     constexpr uint64_t kMaxOffset = static_cast<uint64_t>(std::numeric_limits<off_t>::max());

@@ -35,6 +35,8 @@ class FileSource : public ByteSource {
     uint64_t length() override;
     // The holes of a sparse file, found with lseek(SEEK_DATA): no byte of them is read.
     uint64_t zeros_until(uint64_t offset) override;
+    // The same open file through a descriptor of its own, with caches of its own.
+    std::unique_ptr<ByteSource> open_another() override;
 
   private:
     struct Block {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "io/byte_source.h"
@@ -15,6 +16,10 @@ class MemorySource : public ByteSource {
 
     size_t read_at(uint64_t offset, uint8_t* dst, size_t n) override;
     uint64_t length() override { return bytes_.size(); }
+    // A copy of the bytes as they stand: a test that appends later appends to this source only.
+    std::unique_ptr<ByteSource> open_another() override {
+        return std::make_unique<MemorySource>(bytes_);
+    }
 
     // Lets a test append to the recording between reads, as the instrument does on disk.
     std::vector<uint8_t>& bytes() { return bytes_; }

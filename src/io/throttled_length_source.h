@@ -26,6 +26,8 @@ class ThrottledLengthSource : public ByteSource {
 
     uint64_t zeros_until(uint64_t offset) override { return inner_->zeros_until(offset); }
 
+    std::unique_ptr<ByteSource> open_another() override { return inner_->open_another(); }
+
     uint64_t length() override {
         const Clock::time_point now = Clock::now();
         if (!measured_ || now - measured_at_ >= interval_) {

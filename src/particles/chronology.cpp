@@ -30,8 +30,14 @@ void check_line_order(DecodeContext& ctx, Camera camera) {
     double* const last = camera == Camera::A ? &ctx.m_oldA : &ctx.m_oldB;
     const char* const text = camera == Camera::A ? "neg. time jump in A" : "neg. time jump in B";
     const int line_count = std::clamp<int>(ctx.line_count, 0, kMaxLinesPerRecord);
+    if (ctx.lines_rising && line_count > 0) {
+        // Each line lies above the one before, so only the first can fail the check.
+        if (!(ctx.lines[0].y_count > *last)) throw FatalError(text);
+        *last = ctx.lines[line_count - 1].y_count;
+        return;
+    }
     for (int i = 0; i < line_count; ++i) {
-        const double y = ctx.line_buf[static_cast<size_t>(i)].y_count;
+        const double y = ctx.lines[i].y_count;
         if (!(y > *last)) throw FatalError(text);
         *last = y;
     }

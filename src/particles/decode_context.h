@@ -16,7 +16,14 @@ struct DecodeContext {
     DecodeContext(const DecodeContext&) = delete;
     DecodeContext& operator=(const DecodeContext&) = delete;
 
-    int16_t line_count = 0;  // valid lines in line_buf
+    // The record being handed on: line_count lines at lines. They stand in line_buf when the
+    // step decoded the record itself, and in the decode-ahead ring when it took them from
+    // there; either way they stay put until the camera's next record.
+    int16_t line_count = 0;
+    const LineEntry* lines = line_buf.data();
+    // Whether each of those lines is known to lie above the one before (y rises strictly):
+    // then the line order check need only look at the first.
+    bool lines_rising = false;
     std::array<LineEntry, kMaxLinesPerRecord> line_buf{};
     CameraQueue queue_a;
     CameraQueue queue_b;
@@ -29,6 +36,7 @@ struct DecodeContext {
     std::array<Segment, kPoolSize * kMaxParticleLines> segment_store{};
     int16_t pool_index = 0;            // rotating start of the pool search
     int16_t free_entries = kPoolSize;  // pool entries with owner 0
+    int64_t allocations = 0;           // entries handed out by allocate_particle, ever
     double m_oldB = 0.0;               // last camera-B line that passed the line order check
     double m_oldA = 0.0;               // the same for camera A
 };

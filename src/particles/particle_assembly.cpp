@@ -178,7 +178,7 @@ int search_short_queue(DecodeContext& ctx, CameraQueue& queue, int line_count, i
     for (const Particle* p = queue.assign_oldest; p != nullptr; p = p->newer) ++queued;
     if (queued > short_queue) return 0;
     for (int i = 0; i < line_count; ++i) {
-        const LineEntry& line = ctx.line_buf[static_cast<size_t>(i)];
+        const LineEntry& line = ctx.lines[i];
         const int segment_count = std::clamp<int>(line.segment_count, 0, kMaxSegmentsPerLine);
         for (int k = 0; k < segment_count; ++k) {
             const Segment seg = line.segments[static_cast<size_t>(k)];
@@ -209,7 +209,7 @@ struct MergeState {
 // that cannot be gathered (more than a line holds) count among the others, which keeps the
 // merge off until the queue has moved on.
 void take_over(const DecodeContext& ctx, const CameraQueue& queue, int first, MergeState& m) {
-    m.prev_y = first > 0 ? ctx.line_buf[static_cast<size_t>(first - 1)].y_count
+    m.prev_y = first > 0 ? ctx.lines[first - 1].y_count
                          : -std::numeric_limits<double>::infinity();
     TouchedLine& before = m.touched[0];
     for (Particle* p = queue.assign_oldest; p != nullptr; p = p->newer) {
@@ -243,7 +243,7 @@ void take_over(const DecodeContext& ctx, const CameraQueue& queue, int first, Me
     MergeState m;
     take_over(ctx, queue, first, m);
     for (int i = first; i < line_count; ++i) {
-        const LineEntry& line = ctx.line_buf[static_cast<size_t>(i)];
+        const LineEntry& line = ctx.lines[i];
         const int n = std::clamp<int>(line.segment_count, 0, kMaxSegmentsPerLine);
         const double y = line.y_count;
         const bool in_order = runs_in_order(line, n);

@@ -14,7 +14,7 @@ void init_queues(CameraQueue& a, CameraQueue& b);
 // elsewhere; kFullSearch searches the queue for every run, the reference kMerge is held to.
 enum class RunSearch { kMerge, kFullSearch };
 
-// Joins the runs of the context's line_buf (line_count lines) into particles in the
+// Joins the runs of the context's record (line_count lines at lines) into particles in the
 // camera's assign queue, then discards overflowed, one-pixel-wide and one-line-tall ones.
 void assemble_lines(DecodeContext& ctx, CameraQueue& queue, RunSearch search = RunSearch::kMerge);
 

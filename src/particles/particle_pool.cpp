@@ -38,6 +38,7 @@ Particle* allocate_particle(DecodeContext& ctx) {
         p.segments = ctx.segment_store.data() + static_cast<size_t>(index) * kMaxParticleLines;
         p.owner = 1;
         --ctx.free_entries;
+        ++ctx.allocations;
         return &p;
     }
     return nullptr;

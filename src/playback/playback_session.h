@@ -16,6 +16,8 @@
 
 namespace korvel {
 
+class DecodeAhead;
+
 // The process-wide playback state: which file is open, where each camera's reader stands,
 // what the header said, when playback begins, the running totals and the view flags.
 // A plain record: Open/Close File fill and empty it, the playback step moves its read
@@ -47,6 +49,10 @@ struct PlaybackSession {
     std::string work_dir;  // start-up directory, where CORRFACT.DAT is looked for
     RawRecord record;      // the readers' one payload buffer, shared by both cameras
     FollowState follow;    // how a growing recording is read; a step waiting for data
+    // Decodes the data file's records ahead of the steps on a thread of its own; null: each
+    // step reads and decodes them itself. Not owned: whoever sets it keeps it alive while
+    // the steps run.
+    DecodeAhead* decode_ahead = nullptr;
 };
 
 // What start-up does to the session: capture the start-up directory, select the

@@ -8,7 +8,9 @@
 #include "format/record_reader.h"
 #include "matching/camera_matching.h"
 #include "particles/chronology.h"
+#include "particles/assembled_record.h"
 #include "particles/particle_assembly.h"
+#include "playback/decode_ahead.h"
 
 namespace korvel {
 namespace {
@@ -39,40 +41,62 @@ struct StepContext {
     bool views_on;  // async_view or sync_view selected
 };
 
-// Decodes the record in session.record straight into line_buf. Returns the number of lines,
-// or 0 when the record is to be ignored (result 0 or no line). The decoder writes only the
+// A camera's record as the step has it: where it stands and its decoded lines (n == 0: a
+// record to be ignored, result 0 or no line).
+struct CameraRecord {
+    uint32_t at = 0;
+    int16_t n = 0;
+    const LineEntry* lines = nullptr;
+    double y_first = 0.0;
+    double y_last = 0.0;
+    bool rising = false;  // each line lies above the one before
+    const AssembledRecord* assembled = nullptr;  // its particles, when assembled ahead
+};
+
+// Decodes the record in session.record straight into line_buf. The decoder writes only the
 // lines it counts, so a record ignored leaves line_buf as it was, and lines it does count are
 // those the record hands on.
-int16_t decode_current(StepContext& sc) {
-    const RawRecord& rec = sc.session.record;
+void decode_current(StepContext& sc, CameraRecord& rec) {
+    const RawRecord& raw = sc.session.record;
     int16_t n = 0;
-    const int result = decode_record(sc.session.header_version, rec.payload.data(), rec.cmpr_n,
+    const int result = decode_record(sc.session.header_version, raw.payload.data(), raw.cmpr_n,
                                      sc.ctx.line_buf.data(), n);
-    if (result == 0 || n <= 0) return 0;
-    return n;
+    rec.n = result == 0 || n <= 0 ? int16_t{0} : n;
+    rec.lines = sc.ctx.line_buf.data();
+    rec.rising = false;
+    rec.assembled = nullptr;
+    if (rec.n > 0) {
+        rec.y_first = rec.lines[0].y_count;
+        rec.y_last = rec.lines[rec.n - 1].y_count;
+    }
 }
 
 // Makes the decoded lines the context's current record.
-void take_lines(DecodeContext& ctx, int16_t n) {
-    ctx.line_count = n;
+void take_lines(DecodeContext& ctx, const CameraRecord& rec) {
+    ctx.lines = rec.lines;
+    ctx.line_count = rec.n;
+    ctx.lines_rising = rec.rising;
 }
 
-void report_record(StepContext& sc, Camera camera, uint32_t pos, int16_t n, bool handed_on) {
+void report_record(StepContext& sc, Camera camera, const CameraRecord& rec, bool handed_on) {
     if (!sc.observer) return;
     DecodedRecordEvent ev;
     ev.camera = camera;
-    ev.pos = pos;
-    ev.n = n;
-    ev.y_first = sc.ctx.line_buf[0].y_count;
-    ev.y_last = sc.ctx.line_buf[n - 1].y_count;
+    ev.pos = rec.at;
+    ev.n = rec.n;
+    ev.y_first = rec.y_first;
+    ev.y_last = rec.y_last;
     ev.handed_on = handed_on;
     sc.observer->on_record(ev);
 }
 
-// Assembly, drawing, the order checks and the count, for the record in line_buf.
-void hand_on(StepContext& sc, Camera camera, int16_t n) {
+// Assembly, drawing, the order checks and the count, for the context's record.
+void hand_on(StepContext& sc, Camera camera, const CameraRecord& rec) {
+    const int16_t n = rec.n;
     CameraQueue& queue = camera == Camera::A ? sc.ctx.queue_a : sc.ctx.queue_b;
-    assemble_lines(sc.ctx, queue);
+    if (rec.assembled == nullptr || !take_assembled(sc.ctx, queue, *rec.assembled)) {
+        assemble_lines(sc.ctx, queue);
+    }
     if (sc.session.async_view == 1) sc.view.DrawCameraLines(camera, n, sc.ctx);
     close_record(sc.ctx, queue, sc.observer);
     check_line_order(sc.ctx, camera);
@@ -102,6 +126,35 @@ bool read_or_wait(PlaybackSession& s, uint32_t& pos) {
     throw FatalError(cut);
 }
 
+// What a camera reader found at its position: its camera's next record, records of other
+// types it passed, or a record cut by the end of the data that it waits at.
+enum class Found { record, passed, wait };
+
+// The reader of camera at pos takes its next record, from the decode-ahead ring when there is
+// one and it has the record, else by reading and decoding it here.
+Found next_record(StepContext& sc, Camera camera, uint32_t& pos, uint64_t length,
+                  CameraRecord& rec) {
+    PlaybackSession& s = sc.session;
+    if (s.decode_ahead != nullptr && s.decode_ahead->camera() == camera) {
+        if (const AheadItem* item = s.decode_ahead->take(pos, length)) {
+            pos = item->next;
+            if (item->kind == AheadKind::passed) return Found::passed;
+            rec = CameraRecord{item->last,    item->n,      item->lines, item->y_first,
+                               item->y_last,  item->rising, nullptr};
+            if (item->assembled.allocations >= 0) rec.assembled = &item->assembled;
+            return Found::record;
+        }
+    }
+    rec.at = pos;
+    if (!read_or_wait(s, pos)) return Found::wait;
+    if (s.record.type != (camera == Camera::A ? kCameraARecord : kCameraBRecord)) {
+        pass_empty_run(s, pos, length);
+        return Found::passed;
+    }
+    decode_current(sc, rec);
+    return Found::record;
+}
+
 // How camera A's turn ended: it took a record, it used its turn on a record of no lines, it
 // ran out of data, or it waits at a cut record.
 enum class TurnA { took, empty, ran_out, wait };
@@ -109,24 +162,21 @@ enum class TurnA { took, empty, ran_out, wait };
 // Camera A: at most one record of its own per step.
 TurnA step_camera_a(StepContext& sc, uint64_t length) {
     PlaybackSession& s = sc.session;
+    CameraRecord rec;
     while (s.pos_a < length) {
-        const uint32_t at = s.pos_a;
-        if (!read_or_wait(s, s.pos_a)) return TurnA::wait;
-        if (s.record.type != kCameraARecord) {
-            pass_empty_run(s, s.pos_a, length);
-            continue;
-        }
-        const int16_t n = decode_current(sc);
-        if (n == 0) return TurnA::empty;  // an empty record still uses up camera A's turn
+        const Found found = next_record(sc, Camera::A, s.pos_a, length, rec);
+        if (found == Found::wait) return TurnA::wait;
+        if (found == Found::passed) continue;
+        if (rec.n == 0) return TurnA::empty;  // an empty record still uses up camera A's turn
         // The index points at the start of the start time's minute. Records that end before
         // the start line still set the pace, but are not handed on: otherwise their particles
         // would fill the pool before matching may run and camera B could allocate none.
-        const double last = sc.ctx.line_buf[n - 1].y_count;
+        const double last = rec.y_last;
         const bool handed_on = sc.views_on && last > s.start_line;
-        report_record(sc, Camera::A, at, n, handed_on);
-        take_lines(sc.ctx, n);
+        report_record(sc, Camera::A, rec, handed_on);
+        take_lines(sc.ctx, rec);
         sc.view.playback_state().m_lastLineA = last;
-        if (handed_on) hand_on(sc, Camera::A, n);
+        if (handed_on) hand_on(sc, Camera::A, rec);
         return TurnA::took;
     }
     return TurnA::ran_out;
@@ -138,24 +188,20 @@ TurnA step_camera_a(StepContext& sc, uint64_t length) {
 bool step_camera_b(StepContext& sc, uint64_t length, bool a_exhausted) {
     PlaybackSession& s = sc.session;
     ViewPlaybackState& vs = sc.view.playback_state();
+    CameraRecord rec;
     while (vs.m_lastLineB < vs.m_lastLineA || a_exhausted) {
         if (s.pos_b >= length) return a_exhausted || !s.follow.wait_at_end;
-        const uint32_t at = s.pos_b;
-        if (!read_or_wait(s, s.pos_b)) return false;
-        if (s.record.type != kCameraBRecord) {
-            // Passing over records of another type changes nothing this loop tests.
-            pass_empty_run(s, s.pos_b, length);
-            continue;
-        }
-        const int16_t n = decode_current(sc);
-        if (n == 0) continue;
+        const Found found = next_record(sc, Camera::B, s.pos_b, length, rec);
+        if (found == Found::wait) return false;
+        // Passing over records of another type changes nothing this loop tests.
+        if (found == Found::passed || rec.n == 0) continue;
         // Records not beyond the start line only move camera B's newest line, as for A.
-        const double last = sc.ctx.line_buf[n - 1].y_count;
+        const double last = rec.y_last;
         const bool handed_on = sc.views_on && last > s.start_line;
-        report_record(sc, Camera::B, at, n, handed_on);
-        take_lines(sc.ctx, n);
+        report_record(sc, Camera::B, rec, handed_on);
+        take_lines(sc.ctx, rec);
         vs.m_lastLineB = last;
-        if (handed_on) hand_on(sc, Camera::B, n);
+        if (handed_on) hand_on(sc, Camera::B, rec);
     }
     return true;
 }
@@ -212,6 +258,7 @@ int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, D
     // The length is taken afresh at every step: the recording may still be growing.
     const uint64_t length = checked_file_length(*session.data_file);
     session.follow.watch.observe(length);
+    if (session.decode_ahead != nullptr) session.decode_ahead->set_limit(length);
     // A step that waits for data matches nothing yet: the matching of the finished
     // recording sees camera B read up to camera A.
     if (!read_cameras(sc, length)) return 1;

@@ -31,7 +31,7 @@ class PlaybackView {
     virtual void reset_playback_state() { state_ = ViewPlaybackState{}; }
 
     virtual void DrawScale() = 0;
-    // One record of a camera: its n lines stand in ctx.line_buf, its surviving
+    // One record of a camera: its n lines stand at ctx.lines, its surviving
     // particles in the camera's assign queue.
     virtual void DrawCameraLines(Camera camera, int16_t n, const DecodeContext& ctx) = 0;
     // One matching decision; a or b may be null; matched is 1 for an accepted pair.

@@ -1,5 +1,6 @@
 #include "statistics/minute_statistics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -42,11 +43,20 @@ MinuteStatistics& MinuteStatistics::operator=(MinuteStatistics&& other) noexcept
     return *this;
 }
 
+// minute_of_line is monotone in y whatever the line rate (a rounded division by a fixed
+// number, trunc and the clamp all are, and a quotient that is no number is minute 0 for every
+// y), so every line between two lines of one minute lies in that minute.
 MinuteCounts& MinuteStatistics::at_line(double y) {
+    if (cached_ != nullptr && y >= cached_low_ && y <= cached_high_) return *cached_;
     const int64_t minute = minute_of_line(y, line_rate_);
     if (cached_ == nullptr || minute != cached_minute_) {
         cached_ = &minutes_[minute];  // map nodes never move, so the pointer stays good
         cached_minute_ = minute;
+        cached_low_ = y;
+        cached_high_ = y;
+    } else {
+        cached_low_ = std::min(cached_low_, y);
+        cached_high_ = std::max(cached_high_, y);
     }
     return *cached_;
 }

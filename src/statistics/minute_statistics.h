@@ -63,6 +63,10 @@ class MinuteStatistics : public PlaybackObserver {
     // hand so that most events need no search of the map.
     int64_t cached_minute_ = 0;
     MinuteCounts* cached_ = nullptr;
+    // The lowest and highest line seen in the cached minute: a line between them lies in it
+    // too, and needs no division.
+    double cached_low_ = 0.0;
+    double cached_high_ = 0.0;
 };
 
 }  // namespace korvel

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -87,8 +88,9 @@ std::vector<size_t> record_offsets(const Bytes& ab) {
     return offsets;
 }
 
-// Replays a damaged recording and checks every promise of the run. Returns the run for
-// further checks.
+// Replays a damaged recording and checks every promise of the run: its events, decoded
+// ahead on a second thread, and the same events again with the steps decoding alone. Returns
+// the run for further checks.
 ChildRun replay_damaged(const std::string& what, const Bytes& ab, const Bytes* abh,
                         const char* view = "async") {
     const fs::path path = work_dir() / "damaged.ab";
@@ -96,8 +98,15 @@ ChildRun replay_damaged(const std::string& what, const Bytes& ab, const Bytes* a
     write_file(path, ab);
     fs::remove(index);
     if (abh) write_file(index, *abh);
-    const ChildRun r = run_program({kReplay, "--view", view, "--corrections-dir",
-                                    (work_dir() / "no_corrections").string(), path.string()});
+    const std::vector<std::string> args = {kReplay, "--events", "--view", view,
+                                           "--corrections-dir",
+                                           (work_dir() / "no_corrections").string(), path.string()};
+    const ChildRun r = run_program(args);
+    std::vector<std::string> alone = args;
+    alone.insert(alone.begin() + 1, {"--threads", "1"});
+    const ChildRun one = run_program(alone);
+    EXPECT_TRUE(one.out == r.out && one.err == r.err && one.status == r.status)
+        << what << ": decoding ahead changed the events";
     EXPECT_FALSE(r.timed_out) << what << ": still running after 10 s";
     EXPECT_EQ(r.term_signal, 0) << what << ": ended by signal " << r.term_signal << "\n" << r.err;
     EXPECT_TRUE(r.status == 0 || r.status == 1) << what << ": exit status " << r.status;
@@ -305,15 +314,15 @@ TEST_F(DamagedRecordings, ZeroTailsArePassedAtMemorySpeed) {
 namespace korvel {
 namespace {
 
-// The number after key in the summary line that begins with prefix, or -1.
-long long summary_number(const test::ProgramRun& run, const std::string& prefix,
-                         const std::string& key) {
+// The events of a run that hold every one of the texts.
+long long count_events(const test::ProgramRun& run, std::initializer_list<const char*> texts) {
+    long long n = 0;
     for (const std::string& line : run.out_lines()) {
-        if (line.rfind(prefix, 0) != 0) continue;
-        const size_t at = line.find(key);
-        if (at != std::string::npos) return std::stoll(line.substr(at + key.size()));
+        bool all = true;
+        for (const char* text : texts) all = all && line.find(text) != std::string::npos;
+        n += all ? 1 : 0;
     }
-    return -1;
+    return n;
 }
 
 // A version-2 line number of NaN or infinity in one camera-B record: that record is lost,
@@ -323,8 +332,8 @@ TEST_F(DamagedRecordings, ALineNumberThatIsNoNumberCostsOnlyItsRecord) {
     const Recording& r = base_recording(2);
     const ChildRun intact = replay_damaged("intact", r.ab, &r.abh);
     ASSERT_EQ(intact.status, 0);
-    const long long records_b = summary_number(intact, "  records", "B ");
-    const long long pairs = summary_number(intact, "  particles", "waited; ");
+    const long long records_b = count_events(intact, {"\"record\"", "\"cam\":\"B\""});
+    const long long pairs = count_events(intact, {"\"outcome\":\"pair\""});
     ASSERT_GT(pairs, 20);
 
     const std::vector<size_t> offsets = record_offsets(r.ab);
@@ -341,8 +350,8 @@ TEST_F(DamagedRecordings, ALineNumberThatIsNoNumberCostsOnlyItsRecord) {
         std::copy(value.begin(), value.end(), ab.begin() + static_cast<long>(third_b + 10));
         const ChildRun run = replay_damaged("line number " + std::to_string(value[6]), ab, &r.abh);
         EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(summary_number(run, "  records", "B "), records_b - 1) << run.out;
-        EXPECT_GE(summary_number(run, "  particles", "waited; "), pairs - 3) << run.out;
+        EXPECT_EQ(count_events(run, {"\"record\"", "\"cam\":\"B\""}), records_b - 1);
+        EXPECT_GE(count_events(run, {"\"outcome\":\"pair\""}), pairs - 3);
     }
 }
 

@@ -203,9 +203,9 @@ TEST_F(ReplayMinutesTest, OneJobAndTwoJobsPrintTheSameEvents) {
     ASSERT_EQ(a.status, 0) << a.err;
     ASSERT_EQ(b.status, 0) << b.err;
     EXPECT_EQ(a.out, b.out);
-    // And each file's stream is the one it gives alone.
+    // And each file's stream is the one it gives alone, on one thread.
     std::string alone;
-    for (const std::string& f : files) alone += replay({"--events", f}).out;
+    for (const std::string& f : files) alone += replay({"--events", "--threads", "1", f}).out;
     EXPECT_EQ(a.out, alone);
 }
 
@@ -246,6 +246,7 @@ TEST_F(ReplayMinutesTest, BadUsageOfTheNewOptions) {
     } cases[] = {
         {{"--jobs", "0", "x.ab"}, "--jobs takes a whole number from 1 to 1024"},
         {{"--jobs", "two", "x.ab"}, "--jobs takes a whole number from 1 to 1024"},
+        {{"--threads", "3", "x.ab"}, "--threads takes 1 or 2"},
         {{"--size", "100", "x.ab"}, "--size takes WIDTHxHEIGHT"},
         {{"--size", "0x400", "x.ab"}, "--size takes WIDTHxHEIGHT"},
         {{"--size", "640x200", "x.ab"}, "--size goes with --snapshot or --overview"},

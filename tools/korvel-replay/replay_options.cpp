@@ -15,7 +15,8 @@ const char* const kReplayUsage =
     "                     [--corrections-dir DIR] [--max-steps N] [--minutes OUT.csv]\n"
     "                     [--pairs OUT.csv]\n"
     "                     [--overview OUT.png | --snapshot OUT.png] [--size WIDTHxHEIGHT]\n"
-    "                     [--jobs N] [--follow [--follow-idle SECONDS]] [--] FILE.ab...\n"
+    "                     [--jobs N] [--threads 1|2] [--follow [--follow-idle SECONDS]]\n"
+    "                     [--] FILE.ab...\n"
     "\n"
     "Replays a recording headless, exactly as the viewer plays it: opens FILE.ab and its\n"
     "index FILE.abh, starts at the given time of day (default 00:00:00), and runs the\n"
@@ -39,6 +40,9 @@ const char* const kReplayUsage =
     "                         1200x400 for --overview; the view's client size, 1024x768, for\n"
     "                         --snapshot)\n"
     "  --jobs N               replay N files side by side (default: one per core)\n"
+    "  --threads 1|2          2 (the default): camera B's records of each file are decoded\n"
+    "                         and assembled on a second thread ahead of the steps; 1: the\n"
+    "                         steps do all of it themselves. The results are the same\n"
     "  --follow               follow a recording that is still being written, as tail -f\n"
     "                         does: at the end of the data wait for it to grow (measured every\n"
     "                         200 ms); a record cut by the end waits too. Ends when the file\n"
@@ -219,6 +223,15 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
                 return std::nullopt;
             }
             o.jobs = static_cast<int>(n);
+        } else if (arg == "--threads") {
+            const char* v = value("--threads");
+            if (!v) return std::nullopt;
+            long long n = 0;
+            if (!parse_int(v, 1, 2, n)) {
+                error = "--threads takes 1 or 2, not '" + std::string(v) + "'";
+                return std::nullopt;
+            }
+            o.threads = static_cast<int>(n);
         } else if (arg == "--follow") {
             o.follow = true;
         } else if (arg == "--follow-idle") {

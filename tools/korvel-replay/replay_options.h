@@ -23,6 +23,7 @@ struct ReplayOptions {
     int overview_width = 1200;    // --size WIDTHxHEIGHT of that picture
     int overview_height = 400;
     int jobs = 0;  // --jobs: files replayed side by side; 0: one per core
+    int threads = 2;  // --threads: 2 decodes each file's records ahead on a thread of its own
     std::vector<std::string> files;
     std::string snapshot;       // a PNG of the view at the end; empty: none
     int snapshot_width = 1024;  // the view's client size for the snapshot

@@ -216,6 +216,7 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
     start.minute = o.start_minute;
     start.second = o.start_second;
     start.view = headless_view(o.view);
+    start.decode_ahead = o.threads > 1;
     DiskFileOpener opener;
     HeadlessPlayer player(std::move(start), opener);
     NullPlaybackView null_view;

@@ -1,0 +1,142 @@
+// Decoding camera B's records ahead on a second thread must change nothing a replay reports:
+// every event of recordings written by abgen, in every view and at start times inside a
+// minute, in a downpour whose particle pool runs full (where the steps must assemble in place
+// the records the pool cannot take whole), cut inside a record, and while the file grows.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "abgen_options.h"
+#include "commands/headless_player.h"
+#include "common/fatal_error.h"
+#include "event_printer.h"
+#include "format/index_file.h"
+#include "io/disk_file_opener.h"
+#include "io/vector_sink.h"
+#include "rain_recording.h"
+#include "support/temp_dir.h"
+
+namespace korvel {
+namespace {
+
+struct Written {
+    std::vector<uint8_t> ab;
+    std::vector<uint8_t> abh;
+};
+
+Written generate(std::vector<std::string> args) {
+    args.insert(args.end(), {"-o", "unused.ab"});  // the recording stays in memory
+    const AbgenOptions o = parse_abgen_options(args);
+    VectorSink data;
+    VectorSink index;
+    const RecordingHeader header = header_for(o);
+    RecordingWriter writer(data, index, header);
+    RainSimulator rain(rain_for(o, header));
+    write_rain(rain, writer);
+    writer.finish();
+    return {data.take(), index.take()};
+}
+
+// Every event of a replay, its fatal text and where it ended, as korvel-replay --events
+// prints them. grow_by > 0 plays the first half of the file, then appends the rest grow_by
+// bytes at a time between plays, as a recording still being written is followed.
+std::string events_of(const Written& w, int hour, int minute, int second, HeadlessView view,
+                      bool ahead, size_t grow_by = 0) {
+    const test::TempDir dir;
+    const std::string path = dir.file("r.ab");
+    auto part = [&w](size_t from, size_t to) {
+        return std::vector<uint8_t>(w.ab.begin() + static_cast<long>(from),
+                                    w.ab.begin() + static_cast<long>(to));
+    };
+    const size_t first = grow_by > 0 ? w.ab.size() / 2 : w.ab.size();
+    test::write_file(path, part(0, first));
+    test::write_file(index_file_path(path), w.abh);
+    DiskFileOpener opener;
+    HeadlessStart start;
+    start.path = path;
+    start.work_dir = dir.path();
+    start.hour = hour;
+    start.minute = minute;
+    start.second = second;
+    start.view = view;
+    start.decode_ahead = ahead;
+    HeadlessPlayer player(start, opener);
+
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&text, &size);
+    replay::ReplayObserver events(out, true);
+    NullPlaybackView null_view;
+    std::string end;
+    try {
+        player.open();
+        PlaybackSession& s = player.session();
+        s.follow.wait_at_end = grow_by > 0;
+        s.follow.wait_on_cut = grow_by > 0;
+        player.play(null_view, &events);
+        for (size_t have = first; have < w.ab.size();) {
+            const size_t more = std::min(w.ab.size(), have + grow_by);
+            test::append_file(path, part(have, more));
+            have = more;
+            if (have == w.ab.size()) s.follow.wait_at_end = s.follow.wait_on_cut = false;
+            player.length_now();  // the steps see the growth at once
+            player.play(null_view, &events);
+        }
+    } catch (const FatalError& e) {
+        end = e.text();
+    }
+    std::fclose(out);
+    std::string all(text, size);
+    std::free(text);
+    const PlaybackSession& s = player.session();
+    return all + end + " steps " + std::to_string(player.steps()) + " at " +
+           std::to_string(s.pos_a) + "/" + std::to_string(s.pos_b);
+}
+
+TEST(DecodeAhead, EveryEventAsTheStepsAloneReportIt) {
+    const Written rain = generate({"--seed", "3", "--start", "06:00:00", "--duration", "90",
+                                   "--drops-per-second", "100"});
+    const Written downpour = generate({"--seed", "9", "--duration", "4", "--drops-per-second",
+                                       "3000"});
+    const Written wide = generate({"--seed", "7", "--duration", "20", "--width", "1024",
+                                   "--line-rate", "20000"});
+    const Written v0 = generate({"--seed", "5", "--duration", "20", "--version", "0"});
+    Written cut = rain;
+    cut.ab.resize(cut.ab.size() * 2 / 3 + 5);
+    struct Case {
+        const char* what;
+        const Written& w;
+        int hour, minute, second;
+        HeadlessView view;
+        size_t grow_by;
+    };
+    const std::vector<Case> cases = {
+        {"rain, asynchronous", rain, 6, 0, 0, HeadlessView::async, 0},
+        {"rain, synchronous from 06:00:40", rain, 6, 0, 40, HeadlessView::sync, 0},
+        {"rain, decoding only", rain, 6, 0, 0, HeadlessView::none, 0},
+        {"downpour, the pool full", downpour, 0, 0, 0, HeadlessView::async, 0},
+        {"downpour, synchronous", downpour, 0, 0, 0, HeadlessView::sync, 0},
+        {"1024 pixels, 20000 lines a second", wide, 0, 0, 0, HeadlessView::sync, 0},
+        {"version 0", v0, 0, 0, 0, HeadlessView::async, 0},
+        {"cut inside a record", cut, 6, 0, 0, HeadlessView::async, 0},
+        {"growing", rain, 6, 0, 0, HeadlessView::sync, 4099},
+    };
+    for (const Case& c : cases) {
+        const std::string ahead = events_of(c.w, c.hour, c.minute, c.second, c.view, true,
+                                            c.grow_by);
+        const std::string alone = events_of(c.w, c.hour, c.minute, c.second, c.view, false,
+                                            c.grow_by);
+        EXPECT_GT(ahead.size(), 1000u) << c.what;
+        EXPECT_TRUE(ahead == alone) << c.what << ": the runs part at byte "
+                                    << std::mismatch(ahead.begin(), ahead.end(), alone.begin(),
+                                                     alone.end()).first - ahead.begin();
+    }
+}
+
+}  // namespace
+}  // namespace korvel
