@@ -36,11 +36,18 @@ void check_line_order(DecodeContext& ctx, Camera camera) {
         *last = ctx.lines[line_count - 1].y_count;
         return;
     }
+    // The last accepted line is kept in a local: stored through the pointer, it would be
+    // written back and read again for every line.
+    double accepted = *last;
     for (int i = 0; i < line_count; ++i) {
         const double y = ctx.lines[i].y_count;
-        if (!(y > *last)) throw FatalError(text);
-        *last = y;
+        if (!(y > accepted)) {
+            *last = accepted;
+            throw FatalError(text);
+        }
+        accepted = y;
     }
+    *last = accepted;
 }
 
 }  // namespace korvel
