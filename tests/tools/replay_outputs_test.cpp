@@ -7,10 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,20 +24,6 @@ using Strings = std::vector<std::string>;
 const std::string kReplay = std::string(KORVEL_BIN_DIR) + "/tools/korvel-replay/korvel-replay";
 const std::string kAbgen = std::string(KORVEL_BIN_DIR) + "/tools/abgen/abgen";
 const std::vector<uint8_t> kOld = {'o', 'l', 'd'};
-
-// Sets an environment variable for one scope (nullptr unsets it) and puts it back after.
-class EnvSetting {
-  public:
-    EnvSetting(const char* name, const char* value) : name_(name) {
-        if (const char* was = std::getenv(name)) was_ = was;
-        value ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~EnvSetting() { was_ ? setenv(name_, was_->c_str(), 1) : unsetenv(name_); }
-
-  private:
-    const char* name_;
-    std::optional<std::string> was_;
-};
 
 class ReplayOutputsTest : public ::testing::Test {
   protected:
@@ -100,7 +84,9 @@ std::string joined(const Strings& args) {
 
 // Refused before anything is replayed, by identity and not by spelling: a link, another
 // spelling, standard output; the message names both files and the inputs are untouched.
-TEST_F(ReplayOutputsTest, AnOutputThatIsAnInputOrAnotherOutputIsRefused) {
+// Every output's place is checked before the replay too, a directory named as a recording is
+// called one, and each reason is the system's.
+TEST_F(ReplayOutputsTest, OutputsThatAreInputsOrCannotBePlacedAreRefusedBeforeReplaying) {
     std::filesystem::create_hard_link(rec + "h", dir.file("index-link.csv"));
     std::filesystem::create_symlink(rec, dir.file("rec-link.png"));
     const std::string other = dir.file("other.ab");
@@ -121,41 +107,24 @@ TEST_F(ReplayOutputsTest, AnOutputThatIsAnInputOrAnotherOutputIsRefused) {
          "--minutes", "--overview"},
         {{"--events", "--minutes", "/dev/stdout", rec}, "/dev/stdout", "standard output"},
         {{"--minutes", "/dev/stdout", rec}, "/dev/stdout", "standard output"},
-    };
-    for (const auto& c : cases) {
-        if (skipped(c.args)) continue;
-        const test::ProgramRun run = replay(c.args);
-        EXPECT_EQ(run.status, 2) << joined(c.args);
-        EXPECT_EQ(run.out, "") << joined(c.args);
-        EXPECT_NE(run.err.find(c.first), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find(c.second), std::string::npos) << run.err;
-        expect_inputs_intact(joined(c.args));
-    }
-    EXPECT_FALSE(std::filesystem::exists(dir.file("same.out")));
-}
-
-// Every output's place is checked before the replay, a directory named as a recording is
-// called one, and each reason is the system's.
-TEST_F(ReplayOutputsTest, OutputPlacesAreCheckedBeforeReplaying) {
-    const struct {
-        Strings args;
-        std::string reason;
-    } cases[] = {
-        {{"--minutes", dir.file("none/x.csv"), rec}, std::strerror(ENOENT)},
-        {{"--overview", dir.file("none/x.png"), rec}, std::strerror(ENOENT)},
-        {{"--snapshot", dir.file("none/x.png"), rec}, std::strerror(ENOENT)},
-        {{"--pairs", dir.file("none/x.csv"), rec}, std::strerror(ENOENT)},
-        {{"--overview", dir.path(), rec}, std::strerror(EISDIR)},
-        {{"--minutes", rec + "/x.csv", rec}, std::strerror(ENOTDIR)},
-        {{dir.path()}, "is a directory"},
+        {{"--minutes", dir.file("none/x.csv"), rec}, "", std::strerror(ENOENT)},
+        {{"--overview", dir.file("none/x.png"), rec}, "", std::strerror(ENOENT)},
+        {{"--snapshot", dir.file("none/x.png"), rec}, "", std::strerror(ENOENT)},
+        {{"--pairs", dir.file("none/x.csv"), rec}, "", std::strerror(ENOENT)},
+        {{"--overview", dir.path(), rec}, "", std::strerror(EISDIR)},
+        {{"--minutes", rec + "/x.csv", rec}, "", std::strerror(ENOTDIR)},
+        {{dir.path()}, "", "is a directory"},
     };
     for (const auto& c : cases) {
         if (skipped(c.args)) continue;
         const test::ProgramRun run = replay(c.args);
         EXPECT_EQ(run.status, 2) << joined(c.args);
         EXPECT_EQ(run.out, "") << joined(c.args) << ": the replay ran";
-        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.first), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.second), std::string::npos) << run.err;
+        expect_inputs_intact(joined(c.args));
     }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("same.out")));
 }
 
 // A write that fails says why and exits 1: a full device, or a file size limit that cuts the
@@ -191,14 +160,13 @@ TEST_F(ReplayOutputsTest, AnOutputThatCannotBeWrittenExits1WithTheReason) {
 // XDG_RUNTIME_DIR.
 TEST_F(ReplayOutputsTest, PicturesNeedNoDisplayWhateverTheEnvironmentSays) {
     if (!pictures_built()) GTEST_SKIP() << "korvel-replay was built without Qt";
-    const EnvSetting no_x("DISPLAY", nullptr);
-    const EnvSetting no_wayland("WAYLAND_DISPLAY", nullptr);
-    const EnvSetting no_runtime("XDG_RUNTIME_DIR", nullptr);
-    for (const char* platform : {"xcb", "wayland", "no-such-platform", ""}) {
-        const EnvSetting qpa("QT_QPA_PLATFORM", platform);
+    for (const std::string platform : {"xcb", "wayland", "no-such-platform", ""}) {
         for (const char* option : {"--snapshot", "--overview"}) {
             const std::string png = dir.file("p.png");
-            const test::ProgramRun run = replay({option, png, rec});
+            const test::ProgramRun run = replay_after(
+                "unset DISPLAY WAYLAND_DISPLAY XDG_RUNTIME_DIR; export QT_QPA_PLATFORM='" +
+                    platform + "'",
+                {option, png, rec});
             EXPECT_EQ(run.status, 0) << platform << " " << option << ": " << run.err;
             EXPECT_EQ(run.term_signal, 0) << platform << " " << option;
             EXPECT_EQ(run.err.find("XDG_RUNTIME_DIR"), std::string::npos) << run.err;
