@@ -24,15 +24,12 @@
 namespace korvel::test {
 namespace {
 
-bool is_png(const std::string& path) {
+// Whether the file holds more than its first bytes and begins with these four.
+bool begins(const std::string& path, const std::string& first) {
     const std::vector<uint8_t> bytes = read_file(path);
-    return bytes.size() > 8 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G';
+    return bytes.size() > 8 && std::string(bytes.begin(), bytes.begin() + 4) == first;
 }
-
-bool is_pdf(const std::string& path) {
-    const std::vector<uint8_t> bytes = read_file(path);
-    return bytes.size() > 4 && std::string(bytes.begin(), bytes.begin() + 4) == "%PDF";
-}
+bool is_png(const std::string& path) { return begins(path, "\x89PNG"); }
 
 TEST_F(ShellTest, SaveAndPrintRefuseTheOpenRecordingAndAskAgain) {
     const std::string ab = make_recording("study.ab", 3);
@@ -76,7 +73,7 @@ TEST_F(ShellTest, SaveAndPrintRefuseTheOpenRecordingAndAskAgain) {
     // A PDF of another name is written.
     runner.print_file = QString::fromStdString(dir.file("picture.pdf"));
     frame().action(ID_FILE_PRINT)->trigger();
-    EXPECT_TRUE(is_pdf(dir.file("picture.pdf")));
+    EXPECT_TRUE(begins(dir.file("picture.pdf"), "%PDF"));
 }
 
 TEST_F(ShellTest, APictureReplacesItsTargetByRenameOnly) {

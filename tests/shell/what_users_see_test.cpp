@@ -22,7 +22,6 @@
 #include "shell/overview_window.h"
 #include "shell_fixture.h"
 #include "statistics/day_statistics.h"
-#include "support/replay_runner.h"
 
 namespace korvel::test {
 namespace {
@@ -147,14 +146,8 @@ TEST_F(ShellTest, TheOverviewChartFitsZoomsPansAndComesBackWhole) {
     EXPECT_EQ(clicked.count(), 0);  // a double click plays nothing
 }
 
-TEST(OverviewPicture, EachCountShowsInTheColourOfItsLegend) {
-    TempDir dir;
-    const std::string path = dir.file("two.ab");
-    const ProgramRun run = run_program(std::string(KORVEL_BIN_DIR) + "/tools/abgen/abgen",
-                                       {"--seed", "7", "--start", "12:00:00", "--duration", "120",
-                                        "--drops-per-second", "30", "-o", path});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const auto stats = statistics_of(path);
+TEST_F(ShellTest, EachCountOfTheOverviewShowsInTheColourOfItsLegend) {
+    const auto stats = statistics_of(make_recording("two.ab", 120, 30));
     const QImage image = [&] {
         QImage i(900, 300, QImage::Format_RGB32);
         QPainter p(&i);
@@ -192,11 +185,7 @@ TEST(AutoDialogs, AFileDialogTakesKorvelAutoFileOrIsCancelled) {
         int result;
     } cases[] = {{"/tmp/picture.png", QDialog::Accepted}, {nullptr, QDialog::Rejected}};
     for (const auto& c : cases) {
-        if (c.file) {
-            qputenv("KORVEL_AUTO_FILE", c.file);
-        } else {
-            qunsetenv("KORVEL_AUTO_FILE");
-        }
+        c.file ? qputenv("KORVEL_AUTO_FILE", c.file) : qunsetenv("KORVEL_AUTO_FILE");
         QFileDialog dialog;
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         QTimer::singleShot(3000, &dialog, &QDialog::reject);  // a hang fails, not stalls
