@@ -93,12 +93,11 @@ TEST_F(ReplayFollow, AFileGrowingInPiecesCutAnywhereGivesTheEventsOfTheFinishedF
 }
 
 TEST_F(ReplayFollow, ARecordingCutForGoodEndsWithTheReadErrorItHasWithoutFollow) {
+    const std::string path = dir.file("cut.ab");
+    std::filesystem::copy_file(dir.file("full.abh"), dir.file("cut.abh"));
     for (const Cut& cut : kCuts) {
         if (cut.fatal == nullptr) continue;
         SCOPED_TRACE(cut.where);
-        const std::string path = dir.file("cut.ab");
-        std::filesystem::copy_file(dir.file("full.abh"), dir.file("cut.abh"),
-                                   std::filesystem::copy_options::overwrite_existing);
         test::write_file(path,
                          std::vector<uint8_t>(full.begin(), full.begin() + cut_at(cut, 150)));
         const test::ProgramRun plain = replay({}, path);
