@@ -26,7 +26,7 @@ using Strings = std::vector<std::string>;
 const std::string kReplay = std::string(KORVEL_BIN_DIR) + "/tools/korvel-replay/korvel-replay";
 const std::string kAbgen = std::string(KORVEL_BIN_DIR) + "/tools/abgen/abgen";
 
-const char* const kHeader =
+const std::string kHeader =
     "time,outcome,a_y_first,a_y_last,a_line_count,a_max_width,a_x_min,a_x_max,"
     "b_y_first,b_y_last,b_line_count,b_max_width,b_x_min,b_x_max,lag_lines,lag_ms";
 
@@ -106,7 +106,7 @@ class ReplayPairsTest : public ::testing::Test {
         EXPECT_EQ(run.status, 0) << run.err;
         return ab;
     }
-    Strings csv_rows(const std::string& path, const char* header) {
+    Strings csv_rows(const std::string& path, const std::string& header) {
         const auto bytes = test::read_file(path);
         Strings lines = split(std::string(bytes.begin(), bytes.end()), '\n');
         if (!lines.empty() && lines.back().empty()) lines.pop_back();
@@ -117,6 +117,7 @@ class ReplayPairsTest : public ::testing::Test {
     test::TempDir dir;
 };
 
+// Several files (the last case) name their file first, in the order named.
 TEST_F(ReplayPairsTest, EveryDecisionOfTheEventStreamIsARowInOrder) {
     const std::string heavy =
         rain("heavy", {"--seed", "11", "--line-rate", "2000", "--start", "07:58:30",
@@ -125,49 +126,46 @@ TEST_F(ReplayPairsTest, EveryDecisionOfTheEventStreamIsARowInOrder) {
                                        "--start", "23:59:10", "--duration", "40"});
     const std::string wide = rain("wide", {"--seed", "13", "--width", "600", "--line-rate",
                                            "3000", "--start", "12:00:00", "--duration", "60"});
+    Strings several;
+    for (const char* seed : {"21", "22", "23"})
+        several.push_back(rain(std::string("r") + seed, {"--seed", seed, "--duration", "20"}));
     const struct {
-        std::string file;
+        Strings files;
         Strings options;
     } cases[] = {
-        {heavy, {"--view", "async"}},
-        {heavy, {"--view", "sync"}},
-        {heavy, {"--view", "sync", "--start", "07:59:00"}},
-        {v0, {"--view", "async"}},
-        {wide, {"--view", "sync"}},
+        {{heavy}, {"--view", "async"}},
+        {{heavy}, {"--view", "sync"}},
+        {{heavy}, {"--view", "sync", "--start", "07:59:00"}},
+        {{v0}, {"--view", "async"}},
+        {{wide}, {"--view", "sync"}},
+        {several, {"--jobs", "2"}},
     };
     for (const auto& c : cases) {
-        std::string what = c.file;
+        std::string what = c.files[0];
         for (const std::string& option : c.options) what += " " + option;
         const std::string csv = dir.file("pairs.csv");
         Strings args = c.options;
-        args.insert(args.end(), {"--events", "--pairs", csv, c.file});
+        args.insert(args.end(), {"--events", "--pairs", csv});
+        args.insert(args.end(), c.files.begin(), c.files.end());
         const auto run = replay(args);
         ASSERT_EQ(run.status, 0) << run.err;
-        const Strings expected = rows_from_events(run.out_lines(), "");
+        // Each file's events begin with its open event; its rows carry its name if there are
+        // several.
+        std::vector<Strings> streams;
+        for (const std::string& event : run.out_lines()) {
+            if (event.rfind("{\"ev\":\"open\"", 0) == 0) streams.emplace_back();
+            if (!streams.empty()) streams.back().push_back(event);
+        }
+        ASSERT_EQ(streams.size(), c.files.size()) << what;
+        const bool named = c.files.size() > 1;
+        Strings expected;
+        for (size_t i = 0; i < streams.size(); ++i) {
+            for (const auto& row : rows_from_events(streams[i], named ? c.files[i] : ""))
+                expected.push_back(row);
+        }
         EXPECT_GT(expected.size(), 20u) << what;
-        expect_same_rows(csv_rows(csv, kHeader), expected, what);
+        expect_same_rows(csv_rows(csv, named ? "file," + kHeader : kHeader), expected, what);
     }
-}
-
-TEST_F(ReplayPairsTest, SeveralFilesNameTheirFileFirstInTheOrderNamed) {
-    Strings args = {"--events", "--jobs", "2", "--pairs", dir.file("all.csv")};
-    for (const char* seed : {"21", "22", "23"})
-        args.push_back(rain(std::string("r") + seed, {"--seed", seed, "--duration", "20"}));
-    const auto run = replay(args);
-    ASSERT_EQ(run.status, 0) << run.err;
-    // Each file's events begin with its open event; its rows carry its name.
-    std::vector<Strings> streams;
-    for (const std::string& event : run.out_lines()) {
-        if (event.rfind("{\"ev\":\"open\"", 0) == 0) streams.emplace_back();
-        if (!streams.empty()) streams.back().push_back(event);
-    }
-    ASSERT_EQ(streams.size(), 3u);
-    Strings expected;
-    for (size_t i = 0; i < streams.size(); ++i) {
-        for (const auto& row : rows_from_events(streams[i], args[5 + i])) expected.push_back(row);
-    }
-    const std::string header = std::string("file,") + kHeader;
-    expect_same_rows(csv_rows(dir.file("all.csv"), header.c_str()), expected, "three files");
 }
 
 TEST_F(ReplayPairsTest, ASmallRecordingGivesTheseRows) {
