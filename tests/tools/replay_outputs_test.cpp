@@ -76,12 +76,6 @@ class ReplayOutputsTest : public ::testing::Test {
     std::vector<uint8_t> index_bytes;
 };
 
-std::string joined(const Strings& args) {
-    std::string s;
-    for (const auto& a : args) s += a + " ";
-    return s;
-}
-
 // Refused before anything is replayed, by identity and not by spelling: a link, another
 // spelling, standard output; the message names both files and the inputs are untouched.
 // Every output's place is checked before the replay too, a directory named as a recording is
@@ -118,11 +112,11 @@ TEST_F(ReplayOutputsTest, OutputsThatAreInputsOrCannotBePlacedAreRefusedBeforeRe
     for (const auto& c : cases) {
         if (skipped(c.args)) continue;
         const test::ProgramRun run = replay(c.args);
-        EXPECT_EQ(run.status, 2) << joined(c.args);
-        EXPECT_EQ(run.out, "") << joined(c.args) << ": the replay ran";
+        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(run.out, "") << ::testing::PrintToString(c.args) << ": the replay ran";
         EXPECT_NE(run.err.find(c.first), std::string::npos) << run.err;
         EXPECT_NE(run.err.find(c.second), std::string::npos) << run.err;
-        expect_inputs_intact(joined(c.args));
+        expect_inputs_intact(::testing::PrintToString(c.args));
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("same.out")));
 }
@@ -136,7 +130,7 @@ TEST_F(ReplayOutputsTest, AnOutputThatCannotBeWrittenExits1WithTheReason) {
                                 Strings{"--minutes", "/dev/full", rec}}) {
         if (skipped(args)) continue;
         const test::ProgramRun run = replay(args);
-        EXPECT_EQ(run.status, 1) << joined(args);
+        EXPECT_EQ(run.status, 1) << ::testing::PrintToString(args);
         EXPECT_NE(run.err.find(full), std::string::npos) << run.err;
     }
     const test::ProgramRun to_full = test::run_program_to("/dev/full", kReplay, {rec});
@@ -179,13 +173,11 @@ TEST_F(ReplayOutputsTest, PicturesNeedNoDisplayWhateverTheEnvironmentSays) {
 // Several files: the spool follows TMPDIR and says why it can't be made, and no more spool
 // files are open than --jobs, so thirty files replay under a limit of twenty descriptors.
 TEST_F(ReplayOutputsTest, SeveralFilesSpoolInTmpdirWithinTheJobs) {
-    {
-        const test::ProgramRun run = replay_after("export TMPDIR='" + dir.file("no-tmp") + "'",
-                                                  {rec, rec});
-        EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.err.find(dir.file("no-tmp")), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find(std::strerror(ENOENT)), std::string::npos) << run.err;
-    }
+    const test::ProgramRun no_tmp =
+        replay_after("export TMPDIR='" + dir.file("no-tmp") + "'", {rec, rec});
+    EXPECT_EQ(no_tmp.status, 1);
+    EXPECT_NE(no_tmp.err.find(dir.file("no-tmp")), std::string::npos) << no_tmp.err;
+    EXPECT_NE(no_tmp.err.find(std::strerror(ENOENT)), std::string::npos) << no_tmp.err;
     Strings names;
     for (int i = 0; i < 30; ++i) {
         names.push_back(dir.file("n" + std::to_string(i) + ".ab"));
