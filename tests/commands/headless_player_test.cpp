@@ -28,15 +28,11 @@ struct TenMinutes {
         r.finish();
         opener.add("/d/r.ab", r.ab());
         opener.add("/d/r.abh", r.abh());
+        start.path = "/d/r.ab";
+        start.work_dir = "/none";
     }
+    HeadlessStart start;
 };
-
-HeadlessStart start_of(const char* path) {
-    HeadlessStart s;
-    s.path = path;
-    s.work_dir = "/none";
-    return s;
-}
 
 // Notes what it sees, and asks for a stop before step stop_before.
 class NotingHook : public StepHook {
@@ -74,7 +70,7 @@ TEST(HeadlessPlayer, EndsAtTheEndOfTheDataOrWhenStoppedBetweenSteps) {
         {"a limit beyond the end", -1, 1000, -1},
     };
     for (const auto& row : rows) {
-        HeadlessPlayer player(start_of("/d/r.ab"), t.opener);
+        HeadlessPlayer player(t.start, t.opener);
         player.open();
         NullPlaybackView view;
         NotingHook hook(row.stop_before);
@@ -102,7 +98,7 @@ TEST(HeadlessPlayer, AMissingIndexIsFatalOnlyWhenAskedFor) {
     MemoryFileOpener no_index;
     no_index.add("/d/r.ab", t.r.ab());
     for (const bool fatal : {true, false}) {
-        HeadlessStart s = start_of("/d/r.ab");
+        HeadlessStart s = t.start;
         s.missing_index_fatal = fatal;
         HeadlessPlayer player(s, no_index);
         const std::string text = test::fatal_text([&] { player.open(); });
@@ -122,7 +118,7 @@ TEST(HeadlessPlayer, AMissingIndexIsFatalOnlyWhenAskedFor) {
 TEST(HeadlessPlayer, PlayersOnTwoThreadsCountWhatOneCountsAlone) {
     TenMinutes t;
     auto count = [&t](MinuteCounts& out) {
-        HeadlessPlayer player(start_of("/d/r.ab"), t.opener);
+        HeadlessPlayer player(t.start, t.opener);
         player.open();
         MinuteStatistics stats(player.session().line_rate);
         NullPlaybackView view;
