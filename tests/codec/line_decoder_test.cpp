@@ -461,12 +461,6 @@ TEST(LineDecoderOutput, OnlyTheLinesCountedAreWritten) {
     }
 }
 
-}  // namespace
-}  // namespace korvel
-
-namespace korvel {
-namespace {
-
 // The windowed reads against the plain checked ones (decode_record_checked): encoded records
 // at several code widths, their first block (a long one) cut short at every byte by rewriting
 // its length, so that a line breaks off at every point, near the end and far from it.
