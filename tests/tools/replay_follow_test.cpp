@@ -113,18 +113,13 @@ TEST_F(ReplayFollow, ARecordingCutForGoodEndsWithTheReadErrorItHasWithoutFollow)
 }
 
 TEST_F(ReplayFollow, AbgenLiveFeedsAFollowerAndNeverWritesOverARecording) {
-    const std::vector<std::string> rain = {"--duration", "70", "--drops-per-second", "20",
-                                           "--start", "12:00:30", "--seed", "4"};
-    auto with = [&](std::vector<std::string> extra, const std::string& out) {
-        extra.insert(extra.end(), rain.begin(), rain.end());
-        extra.insert(extra.end(), {"-o", out});
-        return extra;
-    };
     const std::string live = dir.file("live.ab");
+    const std::vector<std::string> rain = {"--live", "--duration", "70", "--drops-per-second",
+                                           "20", "--start", "12:00:30", "--seed", "4", "-o", live};
+    std::vector<std::string> fast = rain;
+    fast.insert(fast.end(), {"--speed", "20"});
     test::ProgramRun written;
-    std::thread writer([&] {
-        written = test::run_program(kAbgen, with({"--live", "--speed", "20"}, live), kLimit);
-    });
+    std::thread writer([&] { written = test::run_program(kAbgen, fast, kLimit); });
     while (!std::filesystem::exists(live) || std::filesystem::file_size(live) < 60) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -138,7 +133,7 @@ TEST_F(ReplayFollow, AbgenLiveFeedsAFollowerAndNeverWritesOverARecording) {
     EXPECT_SAME_EVENTS(followed.out.substr(followed.out.find('\n')),
                        finished.substr(finished.find('\n')));
     const std::vector<uint8_t> written_bytes = test::read_file(live);
-    const test::ProgramRun again = test::run_program(kAbgen, with({"--live"}, live));
+    const test::ProgramRun again = test::run_program(kAbgen, rain);
     EXPECT_EQ(again.status, 1);
     EXPECT_TRUE(test::read_file(live) == written_bytes);
 }

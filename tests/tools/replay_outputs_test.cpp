@@ -52,10 +52,9 @@ class ReplayOutputsTest : public ::testing::Test {
         return built;
     }
     bool skipped(const Strings& args) {
-        const auto picture = [](const std::string& a) {
-            return a == "--overview" || a == "--snapshot";
-        };
-        return !pictures_built() && std::any_of(args.begin(), args.end(), picture);
+        const auto end = args.end();
+        return !pictures_built() && (std::find(args.begin(), end, "--overview") != end ||
+                                     std::find(args.begin(), end, "--snapshot") != end);
     }
     void expect_inputs_intact(const std::string& shown) {
         EXPECT_EQ(test::read_file(rec), rec_bytes) << shown;
