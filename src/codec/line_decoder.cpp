@@ -137,18 +137,22 @@ BlockEnd decode_block(BlockBitReader& reader, const BlockHeader& h, double y, Re
             if (copies < static_cast<int>(g)) return BlockEnd::kStop;
             continue;
         }
-        // The line is built apart and stored only once it is whole: the output holds nothing
-        // but the lines counted, and the caller may decode straight into lines still in use.
-        LineEntry line;
+        // The line is decoded where it goes, and what stood there is put back if it proves
+        // broken: the output holds nothing but the lines counted, and the caller may decode
+        // straight into lines still in use. (Built apart and copied over, each line would be
+        // read back with wide loads right after its narrow stores, and wait for them.)
+        LineEntry& line = rec.out[rec.produced];
+        const LineEntry before = line;
         line.y_count = y;
+        line.segments = {};
         const bool whole = unchecked ? decode_runs_unchecked(reader, h.x_origin, gap, run, g, line)
                            : kReads != Reads::kPlain
                                ? decode_runs(reader, h.x_origin, gap, run, g, line)
                                : decode_runs(reader, h.x_origin, h.gap_bits, h.run_bits, g, line);
         if (!whole) {
+            line = before;
             return BlockEnd::kStop;
         }
-        rec.out[rec.produced] = line;
         rec.last_from_runs = rec.produced++;
         y += 1.0;
     }

@@ -7,8 +7,8 @@
 #include "common/fatal_error.h"
 #include "format/record_reader.h"
 #include "matching/camera_matching.h"
-#include "particles/chronology.h"
 #include "particles/assembled_record.h"
+#include "particles/chronology.h"
 #include "particles/particle_assembly.h"
 #include "playback/decode_ahead.h"
 

@@ -13,11 +13,9 @@
 #include "commands/open_file.h"
 #include "common/fatal_error.h"
 #include "format/index_file.h"
-#include "format/recording_writer.h"
 #include "io/memory_file_opener.h"
-#include "io/vector_sink.h"
 #include "playback/playback_step.h"
-#include "rain_recording.h"
+#include "rain_in_memory.h"
 #include "support/playback_harness.h"
 
 namespace korvel {
@@ -32,21 +30,8 @@ constexpr int kRandomCases = 200;
 
 using Args = std::vector<std::string>;
 
-struct Written {
-    std::vector<uint8_t> ab;
-    std::vector<uint8_t> abh;
-};
-
-Written generate(const AbgenOptions& o) {
-    VectorSink data;
-    VectorSink index;
-    const RecordingHeader header = header_for(o);
-    RecordingWriter writer(data, index, header);
-    RainSimulator rain(rain_for(o, header));
-    write_rain(rain, writer);
-    writer.finish();
-    return {data.take(), index.take()};
-}
+using test::generate;
+using test::Written;
 
 // Counts the pairs matching decides.
 class PairCount : public PlaybackObserver {

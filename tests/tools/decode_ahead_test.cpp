@@ -5,41 +5,28 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "abgen_options.h"
 #include "commands/headless_player.h"
 #include "common/fatal_error.h"
 #include "event_printer.h"
 #include "format/index_file.h"
 #include "io/disk_file_opener.h"
-#include "io/vector_sink.h"
-#include "rain_recording.h"
+#include "rain_in_memory.h"
 #include "support/temp_dir.h"
 
 namespace korvel {
 namespace {
 
-struct Written {
-    std::vector<uint8_t> ab;
-    std::vector<uint8_t> abh;
-};
+using test::Written;
 
 Written generate(std::vector<std::string> args) {
     args.insert(args.end(), {"-o", "unused.ab"});  // the recording stays in memory
-    const AbgenOptions o = parse_abgen_options(args);
-    VectorSink data;
-    VectorSink index;
-    const RecordingHeader header = header_for(o);
-    RecordingWriter writer(data, index, header);
-    RainSimulator rain(rain_for(o, header));
-    write_rain(rain, writer);
-    writer.finish();
-    return {data.take(), index.take()};
+    return test::generate(parse_abgen_options(args));
 }
 
 // Every event of a replay, its fatal text and where it ended, as korvel-replay --events
