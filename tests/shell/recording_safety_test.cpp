@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
-#include <QTest>
 #include <QUrl>
 #include <stdexcept>
 

@@ -3,7 +3,6 @@
 // directory that is not there, too few file descriptors.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
