@@ -37,10 +37,9 @@ struct TenMinutes {
 // Notes what it sees, and asks for a stop before step stop_before.
 class NotingHook : public StepHook {
   public:
-    explicit NotingHook(int64_t stop_before = -1) : stop_before_(stop_before) {}
     void before_step(int64_t step) override {
         before.push_back(step);
-        if (step == stop_before_) stop.request_stop();
+        if (step == stop_before) stop.request_stop();
     }
     void after_step(int64_t step, uint64_t length) override {
         after.push_back(step);
@@ -49,9 +48,7 @@ class NotingHook : public StepHook {
     std::vector<int64_t> before, after;
     std::vector<uint64_t> lengths;
     std::stop_source stop;
-
-  private:
-    int64_t stop_before_;
+    int64_t stop_before = -1;
 };
 
 TEST(HeadlessPlayer, EndsAtTheEndOfTheDataOrWhenStoppedBetweenSteps) {
@@ -73,7 +70,8 @@ TEST(HeadlessPlayer, EndsAtTheEndOfTheDataOrWhenStoppedBetweenSteps) {
         HeadlessPlayer player(t.start, t.opener);
         player.open();
         NullPlaybackView view;
-        NotingHook hook(row.stop_before);
+        NotingHook hook;
+        hook.stop_before = row.stop_before;
         const PlayEnd end = player.play(view, nullptr, &hook, hook.stop.get_token(), row.max_steps);
         if (all_steps < 0) {
             all_steps = player.steps();
