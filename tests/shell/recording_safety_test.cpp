@@ -48,10 +48,9 @@ TEST_F(ShellTest, SaveAndPrintRefuseTheOpenRecordingAndAskAgain) {
                  {false, dir.file("hard.png")},
                  {true, ab},
                  {true, dir.file("hard.png")}};
-    int n = 0;
     for (const auto& c : cases) {
         const std::string other =
-            dir.file("other" + std::to_string(n++) + (c.print ? ".pdf" : ".png"));
+            dir.file("other" + std::to_string(&c - cases) + (c.print ? ".pdf" : ".png"));
         runner.shown.clear();
         if (c.print) {
             runner.print_file = QString::fromStdString(c.refused);

@@ -48,10 +48,8 @@ Strings rows_from_events(const Strings& events, const std::string& file_column) 
     double rate = 0.0;
     for (const std::string& line : events) {
         const auto f = test::parse_json_object(line);
-        if (!f) {
-            ADD_FAILURE() << "not a JSON object: " << line;
-            continue;
-        }
+        EXPECT_TRUE(f) << "not a JSON object: " << line;
+        if (!f) continue;
         const std::string ev = unquote(test::json_value(*f, "ev"));
         if (ev == "open") rate = std::stod(test::json_value(*f, "line_rate"));
         if (ev != "match") continue;
