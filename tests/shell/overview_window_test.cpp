@@ -15,20 +15,13 @@
 #include <cstdio>
 
 #include "display/qt/vorlex_view.h"
-#include "io/disk_file_opener.h"
 #include "shell/command_ids.h"
 #include "shell/overview_chart.h"
 #include "shell/overview_window.h"
 #include "shell_fixture.h"
-#include "statistics/day_statistics.h"
 
 namespace korvel::test {
 namespace {
-
-class NoStop : public DayStatisticsProgress {
-  public:
-    bool keep_going(uint64_t, uint64_t) override { return true; }
-};
 
 class OverviewTest : public ShellTest {
   protected:
@@ -77,9 +70,7 @@ TEST_F(OverviewTest, TheOverviewCountsWhatPlaybackCountsAndShowsProgress) {
     const MinuteStatistics* shown = w->chart()->statistics();
     ASSERT_NE(shown, nullptr) << w->status_label()->text().toStdString();
 
-    DiskFileOpener opener;
-    NoStop progress;
-    const auto expected = compute_day_statistics(path, session().work_dir, opener, progress);
+    const auto expected = day_statistics_of(path, session().work_dir);
     ASSERT_NE(expected, nullptr);
     EXPECT_EQ(shown->minutes(), expected->minutes());
     // 12:00:00 for 150 s: minutes 720 to 722.

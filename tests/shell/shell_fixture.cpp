@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimeEdit>
 
+#include "io/disk_file_opener.h"
 #include "shell/about_dlg.h"
 #include "shell/command_ids.h"
 #include "shell/command_line.h"
@@ -81,6 +82,13 @@ void ShellTest::open_through_menu(const std::string& path, QTime start) {
     runner.file_to_choose = QString::fromStdString(path);
     runner.start_time = start;
     frame().action(ID_FILE_OPEN_DATA)->trigger();
+}
+
+std::shared_ptr<const MinuteStatistics> day_statistics_of(const std::string& path,
+                                                          const std::string& work_dir) {
+    NoStop progress;
+    DiskFileOpener opener;
+    return compute_day_statistics(path, work_dir, opener, progress);
 }
 
 }  // namespace korvel::test

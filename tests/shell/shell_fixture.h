@@ -11,6 +11,8 @@
 #include "shell/dialog_runner.h"
 #include "shell/main_frame.h"
 #include "shell/vorlex_app.h"
+#include "statistics/day_statistics.h"
+#include "statistics/minute_statistics.h"
 #include "support/temp_dir.h"
 
 namespace korvel::test {
@@ -56,5 +58,15 @@ class ShellTest : public ::testing::Test {
     ScriptedRunner runner;
     std::unique_ptr<CVorlex_2App> app;
 };
+
+// A day statistics computation nobody stops.
+class NoStop : public DayStatisticsProgress {
+  public:
+    bool keep_going(uint64_t, uint64_t) override { return true; }
+};
+
+// The day statistics of a recording, as the overview window computes them.
+std::shared_ptr<const MinuteStatistics> day_statistics_of(const std::string& path,
+                                                          const std::string& work_dir = "");
 
 }  // namespace korvel::test

@@ -16,26 +16,13 @@
 #include <new>
 
 #include "display/qt/overview/overview_painter.h"
-#include "io/disk_file_opener.h"
 #include "shell/command_ids.h"
 #include "shell/overview_chart.h"
 #include "shell/overview_window.h"
 #include "shell_fixture.h"
-#include "statistics/day_statistics.h"
 
 namespace korvel::test {
 namespace {
-
-class NoStop : public DayStatisticsProgress {
-  public:
-    bool keep_going(uint64_t, uint64_t) override { return true; }
-};
-
-std::shared_ptr<const MinuteStatistics> statistics_of(const std::string& path) {
-    DiskFileOpener opener;
-    NoStop progress;
-    return compute_day_statistics(path, "", opener, progress);
-}
 
 TEST_F(ShellTest, CtrlNIsToldInThePaneAndTheOverviewHasNoRecording) {
     open_through_menu(make_recording("new.ab", 3), QTime(12, 0, 0));
@@ -120,7 +107,7 @@ void send_wheel(QWidget* w, QPoint at, int delta) {
 TEST_F(ShellTest, TheOverviewChartFitsZoomsPansAndComesBackWhole) {
     OverviewChart chart;
     chart.resize(900, 300);
-    chart.set_statistics(statistics_of(make_recording("short.ab", 150, 30)), "short");
+    chart.set_statistics(day_statistics_of(make_recording("short.ab", 150, 30)), "short");
     // 12:00 to 12:02:30: one hour from 12:00.
     ASSERT_EQ(chart.span(), (MinuteSpan{720, 780}));
 
@@ -147,7 +134,7 @@ TEST_F(ShellTest, TheOverviewChartFitsZoomsPansAndComesBackWhole) {
 }
 
 TEST_F(ShellTest, EachCountOfTheOverviewShowsInTheColourOfItsLegend) {
-    const auto stats = statistics_of(make_recording("two.ab", 120, 30));
+    const auto stats = day_statistics_of(make_recording("two.ab", 120, 30));
     const QImage image = [&] {
         QImage i(900, 300, QImage::Format_RGB32);
         QPainter p(&i);

@@ -56,7 +56,9 @@ TEST(QtCanvasMapping, PixelsLandWhereTheFramesRuleSaysAtOddSizes) {
             if (y >= size.height || x >= device_x(frame, size.width, end.x)) continue;
             EXPECT_EQ(image.pixel(x, y), kRedPx)
                 << size.width << "x" << size.height << " " << p.x << "," << p.y;
-            if (x > 0) EXPECT_EQ(image.pixel(x - 1, y), kBg) << size.width << " " << p.x;
+            if (x > 0) {
+                EXPECT_EQ(image.pixel(x - 1, y), kBg) << size.width << " " << p.x;
+            }
         }
         QtCanvas canvas;
         canvas.resize(QSize(size.width, size.height));
