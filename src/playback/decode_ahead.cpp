@@ -106,7 +106,8 @@ DecodeAhead::Turn DecodeAhead::turn(uint64_t limit) {
 
 // One item at the reader's position: records of other types passed over up to the camera's
 // next record, which is decoded (and assembled) into the batch. Read as the step reads:
-// every record that starts before the limit, runs of empty records passed at once.
+// every record that starts before the limit, runs of empty records passed at once; but no
+// byte at or beyond the limit.
 void DecodeAhead::produce(Batch& batch, uint64_t limit) {
     AheadItem item;
     item.from = pos_;
@@ -127,6 +128,9 @@ void DecodeAhead::produce(Batch& batch, uint64_t limit) {
         } catch (...) {
             cut = "";  // the step reads it in place and raises the error itself
         }
+        // A record that ends beyond the limit is left to the step like a cut one: the file
+        // has grown since the step measured it, and the step decides what it reads of it.
+        if (cut == nullptr && next > limit) cut = "";
         if (cut != nullptr) {
             // What has been passed goes on first; the record itself comes at the next turn.
             item.kind = passed ? AheadKind::passed : AheadKind::in_place;
