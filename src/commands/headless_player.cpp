@@ -2,7 +2,7 @@
 
 #include <chrono>
 #include <memory>
-#include <system_error>
+#include <exception>
 #include <utility>
 
 #include "commands/open_file.h"
@@ -40,8 +40,9 @@ void HeadlessPlayer::open() {
                 ahead_ = std::make_unique<DecodeAhead>(std::move(own), session_.header_version,
                                                        Camera::B, views_on);
                 session_.decode_ahead = ahead_.get();
-            } catch (const std::system_error&) {
-                // No thread to be had: the steps decode alone, with the same results.
+            } catch (const std::exception&) {
+                // No thread or no memory to be had: the steps decode alone, with the same
+                // results.
             }
         }
     }

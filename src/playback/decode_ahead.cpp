@@ -19,9 +19,10 @@ DecodeAhead::DecodeAhead(std::unique_ptr<ByteSource> source, int16_t header_vers
       record_type_(camera == Camera::A ? kCameraARecord : kCameraBRecord),
       assembler_(assemble ? std::make_unique<RecordAssembler>(camera) : nullptr) {
     for (Batch& batch : batches_) {
-        batch.lines.reset(new LineEntry[kBatchLines]);
-        batch.particles.reset(new AssembledParticle[kBatchParticles]);
-        batch.segments.reset(new Segment[kBatchSegments]);
+        batch.items = zeroed_array<AheadItem>(kBatchItems);
+        batch.lines = zeroed_array<LineEntry>(kBatchLines);
+        batch.particles = zeroed_array<AssembledParticle>(kBatchParticles);
+        batch.segments = zeroed_array<Segment>(kBatchSegments);
     }
     thread_ = std::jthread([this](std::stop_token stop) { run(stop); });
 }
