@@ -140,6 +140,19 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
             }
             return argv[++i];
         };
+        // An option's value from 1 to most; false with the error otherwise.
+        auto small_number = [&](const char* name, long long most, const char* allowed,
+                                int& out) {
+            const char* v = value(name);
+            if (!v) return false;
+            long long n = 0;
+            if (!parse_int(v, 1, most, n)) {
+                error = std::string(name) + " takes " + allowed + ", not '" + v + "'";
+                return false;
+            }
+            out = static_cast<int>(n);
+            return true;
+        };
         if (arg == "--help" || arg == "-h") {
             help = true;
             return std::nullopt;
@@ -215,23 +228,11 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
             }
             o.size_given = true;
         } else if (arg == "--jobs") {
-            const char* v = value("--jobs");
-            if (!v) return std::nullopt;
-            long long n = 0;
-            if (!parse_int(v, 1, 1024, n)) {
-                error = "--jobs takes a whole number from 1 to 1024, not '" + std::string(v) + "'";
+            if (!small_number("--jobs", 1024, "a whole number from 1 to 1024", o.jobs)) {
                 return std::nullopt;
             }
-            o.jobs = static_cast<int>(n);
         } else if (arg == "--threads") {
-            const char* v = value("--threads");
-            if (!v) return std::nullopt;
-            long long n = 0;
-            if (!parse_int(v, 1, 2, n)) {
-                error = "--threads takes 1 or 2, not '" + std::string(v) + "'";
-                return std::nullopt;
-            }
-            o.threads = static_cast<int>(n);
+            if (!small_number("--threads", 2, "1 or 2", o.threads)) return std::nullopt;
         } else if (arg == "--follow") {
             o.follow = true;
         } else if (arg == "--follow-idle") {
