@@ -35,7 +35,7 @@ Particle* allocate_particle(DecodeContext& ctx) {
 
         // The entry's own segment array: room for its longest possible run of lines.
         p = Particle{};
-        p.segments = ctx.segment_store.data() + static_cast<size_t>(index) * kMaxParticleLines;
+        p.segments = ctx.segment_store.get() + static_cast<size_t>(index) * kMaxParticleLines;
         p.owner = 1;
         --ctx.free_entries;
         ++ctx.allocations;

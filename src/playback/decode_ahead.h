@@ -3,38 +3,18 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <new>
 #include <stop_token>
 #include <thread>
-#include <type_traits>
 
 #include "codec/line_entry.h"
 #include "common/camera.h"
+#include "common/zeroed_array.h"
 #include "format/raw_record.h"
 #include "io/byte_source.h"
 #include "particles/assembled_record.h"
 
 namespace korvel {
-
-// Storage from calloc for the ring's arrays: the system hands out untouched zero pages, so a
-// player of a small file touches the few pages it uses, not megabytes. The element types are
-// aggregates that zero bytes make whole.
-struct FreeStorage {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using ZeroedArray = std::unique_ptr<T[], FreeStorage>;
-
-template <typename T>
-ZeroedArray<T> zeroed_array(size_t n) {
-    static_assert(std::is_aggregate_v<T> && std::is_trivially_copyable_v<T> &&
-                  std::is_trivially_destructible_v<T>);
-    void* storage = std::calloc(n, sizeof(T));
-    if (storage == nullptr) throw std::bad_alloc();
-    return ZeroedArray<T>(static_cast<T*>(storage));
-}
 
 // What the decode thread found at the camera reader's position.
 enum class AheadKind : uint8_t {
