@@ -40,8 +40,8 @@ class LiveFile : public ByteSink {
 
     const std::string& path() const { return path_; }
     bool write_failed() const { return write_failed_; }
-    uint64_t length() const { return length_; }              // bytes in the file
-    uint64_t flushed_length() const { return flushed_; }     // before the pending bytes
+    uint64_t length() const { return length_; }           // bytes in the file
+    uint64_t flushed_length() const { return flushed_; }  // before the pending bytes
     const std::vector<uint8_t>& unflushed() const { return pending_; }
 
   private:

@@ -54,21 +54,22 @@ std::string keep_whole_records(const RecordingWriter& writer, LiveFile& data, Li
         data.cut_back(end);
         index.write_over(index_ending_at(writer.index_so_far(), static_cast<uint32_t>(end)));
     } catch (const FatalError& e) {
-        return std::string("; then the recording could not be cut back to its last whole "
-                           "record: ") + e.text();
+        const std::string why = e.text();
+        return "; then the recording could not be cut back to its last whole record: " + why;
     }
     return "; the recording was cut back to its last whole record (" + std::to_string(end) +
            " bytes) and its index made to match";
 }
 
-void write_paced(RainSimulator& rain, RecordingWriter& writer, LiveFile& data,
-                 LiveFile& index_file, double speed) {
+void write_paced(RainSimulator& rain, RecordingWriter& writer, LiveFile& data, LiveFile& index_file,
+                 double speed) {
     const RainConfig& config = rain.config();
     const double seconds = static_cast<double>(config.line_count) / config.line_rate;
     if (!(speed > 0.0 && seconds / speed <= kLongestLiveSeconds)) {
         char text[160];
-        std::snprintf(text, sizeof text, "--speed %g makes the %g s of rain last longer than %.0f s",
-                      speed, seconds, kLongestLiveSeconds);
+        std::snprintf(text, sizeof text,
+                      "--speed %g makes the %g s of rain last longer than %.0f s", speed, seconds,
+                      kLongestLiveSeconds);
         throw FatalError(text);
     }
     const int64_t per_minute = lines_per_minute(writer.header());
@@ -88,8 +89,9 @@ void write_paced(RainSimulator& rain, RecordingWriter& writer, LiveFile& data,
             checked = Clock::now();
         }
         // The minute the slice begins in: a new one gets its index before its first record.
-        const auto line = static_cast<int64_t>(static_cast<double>(config.first_line) +
-                                               share_before * static_cast<double>(config.line_count));
+        const auto line =
+            static_cast<int64_t>(static_cast<double>(config.first_line) +
+                                 share_before * static_cast<double>(config.line_count));
         const int64_t minute = line / per_minute;
         if (minute != minute_written) {
             index_file.write_over(writer.index_so_far());
@@ -99,10 +101,13 @@ void write_paced(RainSimulator& rain, RecordingWriter& writer, LiveFile& data,
         const std::chrono::duration<double> due(share_after * seconds / speed);
         std::this_thread::sleep_until(began + std::chrono::duration_cast<Clock::duration>(due));
     };
-    write_rain(rain, writer, [&](double share) {
-        data.flush();
-        share_before = share;
-    }, pace);
+    write_rain(
+        rain, writer,
+        [&](double share) {
+            data.flush();
+            share_before = share;
+        },
+        pace);
 }
 
 }  // namespace
