@@ -58,6 +58,11 @@ TEST(Abgen, HelpExplainsEveryOption) {
     for (const char* option : {"--seed", "--version", "--line-rate", "--width", "--date", "--start",
                                "--duration", "--drops-per-second", "-o OUT.ab"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    // Neither text says that the files are overwritten: --live never writes over one.
+    const std::vector<uint8_t> man =
+        file_bytes(std::string(KORVEL_SOURCE_DIR) + "/resources/man/abgen.1");
+    for (const std::string& text : {r.out, std::string(man.begin(), man.end())})
+        EXPECT_EQ(text.find("overwritten"), std::string::npos) << text;
 }
 
 TEST(Abgen, BadUsageExits2WithAMessageAndWritesNothing) {
@@ -256,6 +261,8 @@ TEST(Abgen, BadValuesAreNamedInTheMessage) {
          "at most 50000000"},
         {{"--line-rate", "1e6", "--drops-per-second", "1e6", "--duration", "10"},
          "at most 2000000000"},
+        // A live run's last wait, 20 s / 1e-300, is beyond what the clock holds.
+        {{"--live", "--speed", "1e-300", "--duration", "20"}, "use --speed 2e-08 or more"},
     };
     for (const auto& [args, named] : cases) {
         std::vector<std::string> full = {"-o", out};

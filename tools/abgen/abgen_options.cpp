@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "live_recording.h"
+
 namespace korvel {
 
 namespace {
@@ -98,6 +100,22 @@ void check_work(const AbgenOptions& o, const RainConfig& rain) {
                       shadow_lines, drops, mean_height, rain.line_rate, kMaxShadowLines);
         throw UsageError(text);
     }
+}
+
+// A live run waits for each slice of the rain until its time has come, the last at
+// --duration / --speed seconds: a wait the clock cannot hold would be no wait at all.
+void check_speed(const AbgenOptions& o) {
+    if (o.duration / o.speed <= kLongestLiveSeconds) return;
+    // The slowest speed allowed, rounded up to three digits so that the value shown passes.
+    const double slowest = o.duration / kLongestLiveSeconds;
+    const double unit = std::pow(10.0, std::floor(std::log10(slowest)) - 2);
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "--speed %g would make the %g s of rain last %g s; a live run waits at most "
+                  "%.0f s (about 31 years): use --speed %g or more",
+                  o.speed, o.duration, o.duration / o.speed, kLongestLiveSeconds,
+                  std::ceil(slowest / unit) * unit);
+    throw UsageError(text);
 }
 
 void check(const AbgenOptions& o) {
@@ -252,6 +270,7 @@ AbgenOptions parse_abgen_options(std::span<const std::string> args) {
     }
     if (o.output.empty()) throw UsageError("no output file: -o OUT.ab is required");
     if (speed_given && !o.live) throw UsageError("--speed goes with --live");
+    if (o.live) check_speed(o);
     check(o);
     return o;
 }
@@ -288,8 +307,9 @@ std::string abgen_help_text() {
     return "Usage: abgen [options] -o OUT.ab\n"
            "\n"
            "Simulates rain falling through the two cameras and writes it as a recording,\n"
-           "OUT.ab, with its minute index OUT.abh beside it (both are overwritten). The same\n"
-           "options and seed always give the same bytes.\n"
+           "OUT.ab, with its minute index OUT.abh beside it (a plain run replaces earlier\n"
+           "files of those names; --live never does). The same options and seed always give\n"
+           "the same bytes.\n"
            "\n"
            "Options:\n"
            "  --seed N                 seed of the simulation (default 1)\n"
@@ -312,14 +332,20 @@ std::string abgen_help_text() {
            "                           time has come, in place, flushed at once, the index\n"
            "                           written as each minute begins; never over an\n"
            "                           existing OUT.ab or OUT.abh (try korvel-replay --follow)\n"
-           "  --speed X                with --live, X times faster than real time (default 1)\n"
+           "  --speed X                with --live, X times faster than real time (default 1;\n"
+           "                           the run may last at most 1000000000 s)\n"
            "  --help                   show this text\n"
            "  --                       ends the options\n"
            "\n"
-           "The files are written under temporary names beside OUT.ab and replace earlier\n"
-           "files only when both are complete; a failed run leaves those untouched. One run\n"
+           "Without --live the files are written under temporary names beside OUT.ab and\n"
+           "replace earlier files only when both are complete; a failed run leaves those\n"
+           "untouched. One run\n"
            "may ask for at most 50000000 drops and 2000000000 shadowed scan lines.\n"
-           "--live writes in place and stops where it is when interrupted.\n"
+           "Runs writing into the same directory take turns, a --live run included: the\n"
+           "second says that it waits. --live writes in place and stops where it is when\n"
+           "interrupted; it stops with status 1 when OUT.ab or OUT.abh is removed or\n"
+           "replaced under it, and when a write fails it cuts OUT.ab back to its last whole\n"
+           "record, with an index to match, before it stops with status 1.\n"
            "Bad usage exits with status 2, a failure to write with status 1.\n";
 }
 

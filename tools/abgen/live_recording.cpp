@@ -1,95 +1,97 @@
 #include "live_recording.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
-#include <cmath>
-#include <cstring>
+#include <cstdio>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "common/fatal_error.h"
+#include "common/little_endian.h"
+#include "format/index_file.h"
 #include "rain_recording.h"
 
 namespace korvel {
+namespace {
 
-LiveFile::LiveFile(std::string path) : path_(std::move(path)) {
-    // O_EXCL: a recording that is already there is never written over.
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
-        if (errno == EEXIST) {
-            throw FatalError(path_ + " exists: --live writes a new recording and never over one");
-        }
-        fail("cannot create");
+using Clock = std::chrono::steady_clock;
+
+// How much of written bytes of a record stream (i16 type, u16 payload length, the payload;
+// the header record included) makes whole records.
+size_t whole_records(const std::vector<uint8_t>& records, size_t written) {
+    size_t end = 0;
+    while (written - end >= 4) {
+        const size_t size = 4 + size_t{load_u16(records.data() + end + 2)};
+        if (written - end < size) break;
+        end += size;
     }
+    return end;
 }
 
-LiveFile::~LiveFile() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-void LiveFile::fail(const char* what) {
-    throw FatalError(std::string(what) + " " + path_ + ": " + std::strerror(errno));
-}
-
-void LiveFile::write(const uint8_t* data, size_t n) {
-    if (fd_ < 0) throw FatalError("write to " + path_ + " after it was closed");
-    pending_.insert(pending_.end(), data, data + n);
-}
-
-void LiveFile::flush() {
-    size_t done = 0;
-    while (done < pending_.size()) {
-        const ssize_t n = ::write(fd_, pending_.data() + done, pending_.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            fail("cannot write");
-        }
-        done += static_cast<size_t>(n);
+// The index of a recording that ends at end: an entry at or past it would point at a record
+// that is not there, and becomes end, as an entry does that no record reaches.
+std::vector<uint8_t> index_ending_at(std::vector<uint8_t> tables, uint32_t end) {
+    for (size_t at = 0; at + 4 <= tables.size(); at += 4) {
+        if (load_u32(tables.data() + at) > end) store_u32(tables.data() + at, end);
     }
-    pending_.clear();
+    return tables;
 }
 
-void LiveFile::write_over(const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
-                                   static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            fail("cannot write");
+// After a failed write: cuts the recording back to its last whole record and writes the index
+// of what is left. Returns what was done, for the message; the files are removed when not
+// even the header record is whole.
+std::string keep_whole_records(const RecordingWriter& writer, LiveFile& data, LiveFile& index) {
+    const uint64_t end = data.flushed_length() +
+                         whole_records(data.unflushed(), data.length() - data.flushed_length());
+    if (end == 0) {
+        // Removed only while the names still lead to this run's own files.
+        for (LiveFile* f : {&data, &index}) {
+            if (f->still_named()) std::remove(f->path().c_str());
         }
-        done += static_cast<size_t>(n);
+        return "; not even the header was written whole, so both files were removed";
     }
+    try {
+        data.cut_back(end);
+        index.write_over(index_ending_at(writer.index_so_far(), static_cast<uint32_t>(end)));
+    } catch (const FatalError& e) {
+        const std::string why = e.text();
+        return "; then the recording could not be cut back to its last whole record: " + why;
+    }
+    return "; the recording was cut back to its last whole record (" + std::to_string(end) +
+           " bytes) and its index made to match";
 }
 
-void LiveFile::close() {
-    if (fd_ < 0) return;
-    flush();
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) fail("cannot close");
-}
-
-void write_rain_live(RainSimulator& rain, RecordingWriter& writer, LiveFile& data,
-                     VectorSink& index_tables, LiveFile& index_file, double speed) {
-    using Clock = std::chrono::steady_clock;
+void write_paced(RainSimulator& rain, RecordingWriter& writer, LiveFile& data, LiveFile& index_file,
+                 double speed) {
     const RainConfig& config = rain.config();
     const double seconds = static_cast<double>(config.line_count) / config.line_rate;
+    if (!(speed > 0.0 && seconds / speed <= kLongestLiveSeconds)) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "--speed %g makes the %g s of rain last longer than %.0f s", speed, seconds,
+                      kLongestLiveSeconds);
+        throw FatalError(text);
+    }
     const int64_t per_minute = lines_per_minute(writer.header());
     const Clock::time_point began = Clock::now();
+    Clock::time_point checked = began;
     double share_before = 0.0;
     int64_t minute_written = config.first_line / per_minute;
     // The index first: a reader that finds the header finds an index beside it.
     index_file.write_over(writer.index_so_far());
     data.flush();  // the header record
     const auto pace = [&](double share_after) {
+        // Someone else's file now under one of the names: writing on would only fill a file
+        // nobody can open, and end in a report of a recording that is not there.
+        if (Clock::now() - checked >= std::chrono::seconds(1)) {
+            data.check_still_named();
+            index_file.check_still_named();
+            checked = Clock::now();
+        }
         // The minute the slice begins in: a new one gets its index before its first record.
-        const auto line = static_cast<int64_t>(static_cast<double>(config.first_line) +
-                                               share_before * static_cast<double>(config.line_count));
+        const auto line =
+            static_cast<int64_t>(static_cast<double>(config.first_line) +
+                                 share_before * static_cast<double>(config.line_count));
         const int64_t minute = line / per_minute;
         if (minute != minute_written) {
             index_file.write_over(writer.index_so_far());
@@ -99,12 +101,29 @@ void write_rain_live(RainSimulator& rain, RecordingWriter& writer, LiveFile& dat
         const std::chrono::duration<double> due(share_after * seconds / speed);
         std::this_thread::sleep_until(began + std::chrono::duration_cast<Clock::duration>(due));
     };
-    write_rain(rain, writer, [&](double share) {
-        data.flush();
-        share_before = share;
-    }, pace);
-    writer.finish();
-    index_file.write_over(index_tables.bytes());
+    write_rain(
+        rain, writer,
+        [&](double share) {
+            data.flush();
+            share_before = share;
+        },
+        pace);
+}
+
+}  // namespace
+
+void write_rain_live(RainSimulator& rain, RecordingWriter& writer, LiveFile& data,
+                     VectorSink& index_tables, LiveFile& index_file, double speed) {
+    try {
+        write_paced(rain, writer, data, index_file, speed);
+        writer.finish();
+        index_file.write_over(index_tables.bytes());
+    } catch (const FatalError& e) {
+        if (!data.write_failed() && !index_file.write_failed()) throw;
+        throw FatalError(e.text() + keep_whole_records(writer, data, index_file));
+    }
+    data.check_still_named();
+    index_file.check_still_named();
     index_file.close();
 }
 

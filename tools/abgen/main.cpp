@@ -56,6 +56,10 @@ void print_summary(const AbgenOptions& o, const korvel::RecordingWriter& writer,
 // --live: both files created in place (never over existing ones) and written as time passes.
 void generate_live(const AbgenOptions& o) {
     const auto began = std::chrono::steady_clock::now();
+    // The same lock as a plain run, held to the end: a plain run into this directory waits
+    // until the live recording is finished instead of renaming its pair over the one that
+    // is still growing.
+    const korvel::DirectoryLock lock(o.output);
     korvel::LiveFile data(o.output);
     std::unique_ptr<korvel::LiveFile> index;
     try {
