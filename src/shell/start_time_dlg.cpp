@@ -40,7 +40,7 @@ CStartTimeDlg::CStartTimeDlg(const std::optional<RecordedMinutes>& recorded, QWi
     row->addWidget(buttons);
     layout->addLayout(row);
     // Wide enough that the hint reads in a few lines, not a narrow column.
-    hint_->setMinimumWidth(hint_->fontMetrics().averageCharWidth() * 52);
+    hint_->setMinimumWidth(hint_->fontMetrics().averageCharWidth() * 66);
     edit_->setFocus();
 }
 
