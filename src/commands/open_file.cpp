@@ -52,6 +52,7 @@ void open_file(PlaybackSession& session, Document& doc, UserInteraction& ui, Fil
     }
 
     // Closing the dialog any other way than OK keeps the previous opening's start time.
+    ui.note_recorded_minutes(read_recorded_minutes(opener, path));
     int hour = 0, minute = 0, second = 0;
     if (ui.choose_start_time(hour, minute, second)) {
         session.start_seconds = picked_seconds(hour, minute, second);

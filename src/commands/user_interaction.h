@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "format/header_reader.h"
+#include "format/recorded_minutes.h"
 
 namespace korvel {
 
@@ -16,6 +18,12 @@ class UserInteraction {
     // Asks for a data file: its full path and its file title (the name without its folder).
     // Returns false when the user cancels.
     virtual bool choose_file(std::string& path, std::string& file_title) = 0;
+
+    // Told just before the start time is asked: the minutes the chosen recording holds records
+    // in, from its index (none when that cannot be read), so the question can name them.
+    virtual void note_recorded_minutes(const std::optional<RecordedMinutes>& minutes) {
+        (void)minutes;
+    }
 
     // Asks for the time of day at which playback begins. Returns false when the user closes
     // the dialog any way other than OK.

@@ -15,6 +15,40 @@ namespace {
 // still means "no correction file" here.
 constexpr size_t kWorkDirLimit = 59;
 
+// The options the window system takes for itself (QGuiApplication and QApplication read them
+// when they start), with whether each takes the next argument as its value. They are left
+// for it: the first reading of the command line comes before any window system is asked for,
+// so that a usage error or --help is answered even where there is no display.
+struct WindowSystemOption {
+    const char* name;
+    bool takes_value;
+};
+constexpr WindowSystemOption kWindowSystemOptions[] = {
+    {"platform", true},        {"platformpluginpath", true},
+    {"platformtheme", true},   {"plugin", true},
+    {"qwindowgeometry", true}, {"qwindowicon", true},
+    {"qwindowtitle", true},    {"geometry", true},
+    {"title", true},           {"icon", true},
+    {"display", true},         {"name", true},
+    {"session", true},         {"style", true},
+    {"stylesheet", true},      {"reverse", false},
+    {"widgetcount", false},    {"nograb", false},
+    {"dograb", false},         {"sync", false},
+    {"qmljsdebugger", false},
+};
+
+// The window-system option arg names, or null. -name, --name and -name=value all count.
+const WindowSystemOption* window_system_option(const QString& arg, bool& value_attached) {
+    if (!arg.startsWith('-')) return nullptr;
+    QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
+    value_attached = name.contains('=');
+    if (value_attached) name.truncate(name.indexOf('='));
+    for (const WindowSystemOption& o : kWindowSystemOptions) {
+        if (name == QLatin1String(o.name)) return &o;
+    }
+    return nullptr;
+}
+
 bool is_launch_flag(const QString& arg) {
     QString name = arg;
     if (name.startsWith(QLatin1String("--"))) {
@@ -28,14 +62,28 @@ bool is_launch_flag(const QString& arg) {
            name.compare(QLatin1String("Automation"), Qt::CaseInsensitive) == 0;
 }
 
+QString window_system_help() {
+    QString text = QStringLiteral("\nOptions of the window system (see the Qt documentation):\n");
+    for (const WindowSystemOption& o : kWindowSystemOptions) {
+        text += QStringLiteral("  -%1%2\n").arg(o.name, o.takes_value ? " <value>" : "");
+    }
+    return text;
+}
+
 }  // namespace
 
 StartOptions parse_command_line(const QStringList& arguments) {
     StartOptions options;
     QStringList rest;
     for (int i = 0; i < arguments.size(); ++i) {
-        if (i > 0 && is_launch_flag(arguments[i])) {
+        bool value_attached = false;
+        if (i == 0) {
+            rest << arguments[i];
+        } else if (is_launch_flag(arguments[i])) {
             options.show_splash = false;
+        } else if (const WindowSystemOption* o =
+                       window_system_option(arguments[i], value_attached)) {
+            if (o->takes_value && !value_attached) ++i;  // its value is the window system's too
         } else {
             rest << arguments[i];
         }
@@ -57,7 +105,8 @@ StartOptions parse_command_line(const QStringList& arguments) {
         options.error = parser.errorText();
         return options;
     }
-    options.show_help = parser.isSet(help);
+    options.show_help = parser.isSet(help) || parser.isSet(QStringLiteral("help-all"));
+    if (parser.isSet(QStringLiteral("help-all"))) options.help_text += window_system_help();
     options.show_version = parser.isSet(version);
     options.play = parser.isSet(play);
     const QStringList files = parser.positionalArguments();

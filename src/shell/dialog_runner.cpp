@@ -1,7 +1,10 @@
 #include "shell/dialog_runner.h"
 
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 
@@ -32,10 +35,19 @@ int AutoAcceptRunner::run(QDialog& dialog, const QString& text) {
     }
     if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
         // A file dialog accepted with nothing chosen would stay on the screen.
-        const QString path = qEnvironmentVariable("KORVEL_AUTO_FILE");
+        const QString given = qEnvironmentVariable("KORVEL_AUTO_FILE");
         const char* const answered = "korvel_auto_answered";
-        if (path.isEmpty() || files->property(answered).toBool()) return QDialog::Rejected;
+        if (given.isEmpty() || files->property(answered).toBool()) return QDialog::Rejected;
         files->setProperty(answered, true);
+        // Relative to the working directory, as a path on the command line is; the dialog
+        // would take it relative to the folder it shows.
+        const QString path = QDir::current().absoluteFilePath(given);
+        if (QFileInfo(path).isDir()) {
+            std::fprintf(stderr, "korvel: KORVEL_AUTO_FILE names a folder, not a file: %s\n",
+                         QFile::encodeName(path).constData());
+            std::fflush(stderr);
+            return QDialog::Rejected;
+        }
         files->selectFile(path);
         return QDialog::Accepted;
     }

@@ -36,16 +36,15 @@ int answer_on_terminal(const korvel::StartOptions& options) {
     return -1;
 }
 
-// --help and --version need no display: they are answered before the window system is asked
-// for. The window system's own options (-platform and the like) are known only to the
-// QApplication, so a command line this pass cannot read is left to the second one.
+// Every option is read before the window system is asked for, so a usage error, --help,
+// --help-all and --version are answered on the terminal even without a display (a
+// QApplication without one ends the program with an abort). The window system's own options
+// (-platform and the like) are passed over here and left to the QApplication.
 int answer_without_display(int argc, char** argv) {
     int count = argc;
     QCoreApplication core(count, argv);
     name_the_application();
-    const korvel::StartOptions options = korvel::parse_command_line(count, argv);
-    if (!options.ok || !(options.show_help || options.show_version)) return -1;
-    return answer_on_terminal(options);
+    return answer_on_terminal(korvel::parse_command_line(count, argv));
 }
 
 }  // namespace

@@ -127,11 +127,11 @@ void CMainFrame::build_commands() {
         {ID_TOOLS_MIRVAN, "MIRVAN", texts::kPromptMirvan, "", &CMainFrame::OnMirvan},
         {ID_FILE_OPEN, texts::kTipOpen, texts::kPromptOpenToolbar, "Ctrl+O",
          &CMainFrame::OnFrameOpen},
-        {ID_FILE_PRINT, "Print", "", "Ctrl+P", &CMainFrame::OnPrint},
+        {ID_FILE_PRINT, "&Print...\tStrg+P", texts::kPromptPrint, "Ctrl+P", &CMainFrame::OnPrint},
         {ID_FILE_NEW, "New", "", "Ctrl+N", &CMainFrame::OnFileNew},
         {ID_VIEW_OVERVIEW, "&Overview", texts::kPromptOverview, "", &CMainFrame::OnOverview},
-        {ID_FILE_SAVE_PICTURE, "Save picture", texts::kPromptSavePicture, "Ctrl+Shift+S",
-         &CMainFrame::OnSavePicture},
+        {ID_FILE_SAVE_PICTURE, "Save p&icture...\tStrg+Umschalt+S", texts::kPromptSavePicture,
+         "Ctrl+Shift+S", &CMainFrame::OnSavePicture},
     };
     for (const auto& c : frame_commands) {
         connect(command(c.id, c.text, c.prompt, QKeySequence(c.key)), &QAction::triggered, this,
@@ -174,6 +174,12 @@ void CMainFrame::build_commands() {
     action(ID_APP_ABOUT)->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
     action(ID_APP_ABOUT)->setToolTip(texts::kTipAbout);
     action(ID_FILE_SAVE_PICTURE)->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    action(ID_FILE_SAVE_PICTURE)->setToolTip(texts::kTipSavePicture);
+    // Playing is found on the toolbar too; the buttons show the check marks of the menu.
+    action(ID_PLAY_START)->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    action(ID_PLAY_START)->setToolTip(texts::kTipStart);
+    action(ID_PLAY_STOP)->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    action(ID_PLAY_STOP)->setToolTip(texts::kTipStop);
     action(ID_VIEW_OVERVIEW)->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     action(ID_VIEW_OVERVIEW)->setToolTip(texts::kTipOverview);
 }
@@ -181,9 +187,13 @@ void CMainFrame::build_commands() {
 void CMainFrame::build_menu() {
     const struct {
         const char* title;
-        std::initializer_list<int> ids;  // 0: a separator
+        // 0: the separator above Exit, with the recent files above it; -1: another one (Qt
+        // shows two in a row as one while there are no recent files)
+        std::initializer_list<int> ids;
     } menus[] = {
-        {"&File", {ID_FILE_OPEN_DATA, ID_FILE_CLOSE_DATA, 0, ID_APP_EXIT}},
+        {"&File",
+         {ID_FILE_OPEN_DATA, ID_FILE_CLOSE_DATA, -1, ID_FILE_SAVE_PICTURE, ID_FILE_PRINT, -1, 0,
+          ID_APP_EXIT}},
         {"&Vorlex Parameter", {ID_PLAY_START, ID_PLAY_STOP, ID_VIEW_ASYNC, ID_VIEW_SYNC}},
         {"&Tools", {ID_TOOLS_MIRVAN}},
         {"&View", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_OVERVIEW}},
@@ -192,7 +202,9 @@ void CMainFrame::build_menu() {
     for (const auto& m : menus) {
         auto* menu = new CommandMenu(m.title, this);
         for (int id : m.ids) {
-            if (id == 0) {
+            if (id == -1) {
+                menu->addSeparator();
+            } else if (id == 0) {
                 recent_separator_ = menu->addSeparator();  // the recent files go above it
             } else {
                 menu->addAction(action(id));
@@ -226,8 +238,12 @@ void CMainFrame::build_tool_bar() {
     tool_bar_->addSeparator();
     tool_bar_->addAction(action(ID_APP_ABOUT));
     tool_bar_->addSeparator();
+    tool_bar_->addAction(action(ID_PLAY_START));
+    tool_bar_->addAction(action(ID_PLAY_STOP));
     speed_ = new QComboBox(tool_bar_);
-    speed_->setToolTip("Playback speed: steps per tick");
+    speed_->setToolTip(
+        "Playback speed: camera-A records per 200 ms, real time (the recording's own pace) "
+        "or max");
     speed_->setFocusPolicy(Qt::NoFocus);
     for (const SpeedChoice& c : kSpeedChoices) speed_->addItem(c.label, c.steps_per_tick);
     connect(speed_, &QComboBox::currentIndexChanged, this, &CMainFrame::set_speed);

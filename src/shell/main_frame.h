@@ -24,13 +24,15 @@ class OverviewWindow;
 struct PlaybackSession;
 
 // The speeds the toolbar offers: steps per tick of the 200 ms timer; 0 is "max", as many
-// steps as fit in about 150 ms of a tick.
+// steps as fit in about 150 ms of a tick; -1 is "real time", one second of recording a second
+// (x1 is the instrument's pace of one camera-A record per tick, whatever time that covers).
 struct SpeedChoice {
     const char* label;
     int steps_per_tick;
 };
-inline constexpr SpeedChoice kSpeedChoices[] = {{"x1", 1},   {"x2", 2},     {"x5", 5}, {"x10", 10},
-                                                {"x50", 50}, {"x200", 200}, {"max", 0}};
+inline constexpr SpeedChoice kSpeedChoices[] = {
+    {"x1", 1},   {"real time", -1}, {"x2", 2},     {"x5", 5},
+    {"x10", 10}, {"x50", 50},       {"x200", 200}, {"max", 0}};
 
 // The main window: menu, accelerators, toolbar, status bar and the one view. Each command is
 // one QAction carrying its text, shortcut, status tip and numeric id; the menu, the toolbar

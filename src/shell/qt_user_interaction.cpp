@@ -37,7 +37,8 @@ bool QtUserInteraction::choose_file(std::string& path, std::string& file_title) 
 }
 
 bool QtUserInteraction::choose_start_time(int& hour, int& minute, int& second) {
-    CStartTimeDlg dialog(&frame_);
+    CStartTimeDlg dialog(recorded_, &frame_);
+    recorded_.reset();
     if (DialogRunner::current().run(dialog, QString()) != QDialog::Accepted) return false;
     const QTime t = dialog.m_time();
     hour = t.hour();

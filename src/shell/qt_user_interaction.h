@@ -18,6 +18,9 @@ class QtUserInteraction : public UserInteraction {
     QtUserInteraction(CMainFrame& frame, RecentFiles& recent) : frame_(frame), recent_(recent) {}
 
     bool choose_file(std::string& path, std::string& file_title) override;
+    void note_recorded_minutes(const std::optional<RecordedMinutes>& minutes) override {
+        recorded_ = minutes;
+    }
     bool choose_start_time(int& hour, int& minute, int& second) override;
     void show_message(const std::string& text) override;
     void report_file_error(const std::string& text) override;
@@ -33,6 +36,7 @@ class QtUserInteraction : public UserInteraction {
     CMainFrame& frame_;
     RecentFiles& recent_;
     std::string pending_recent_;
+    std::optional<RecordedMinutes> recorded_;  // what the next Start Time dialog names
 };
 
 // A message box of the program: caption "KORVEL", the text as it is, one OK button; with a

@@ -17,6 +17,14 @@ inline constexpr char kMakersNotice[] = "Made by the KORVEL developers; free to 
 inline constexpr char kManualTitle[] = "KORVEL Documentation";
 inline constexpr char kStartTimeCaption[] = "Start Time";
 inline constexpr char kFileFilter[] = "AB Files (*.ab)";
+// The Start Time dialog's hint: the times held (%1, %2: first and last, hh:mm:ss), or that
+// they are not known, then how a time is typed.
+inline constexpr char kStartTimeHeld[] = "This recording holds records from %1 to %2.";
+inline constexpr char kStartTimeUnknown[] =
+    "The times this recording holds are not known: its index (.abh) cannot be read.";
+inline constexpr char kStartTimeHowTo[] =
+    "Type the start time as hhmmss (120000 for 12:00:00) or change a field with the arrow "
+    "keys, then OK. A time before the first record plays from the first record.";
 
 // Status-bar prompts of the commands.
 inline constexpr char kPromptStart[] = "Ausgabe Start";
@@ -37,7 +45,12 @@ inline constexpr char kTipAbout[] = "Info";
 inline constexpr char kPromptOverview[] =
     "Shows every minute of the open recording at a glance; a click plays from that minute.";
 inline constexpr char kTipOverview[] = "Overview";
-inline constexpr char kPromptSavePicture[] = "Saves the view's picture as PNG.";
+inline constexpr char kPromptSavePicture[] =
+    "Saves the view's picture as a PNG file; never over a recording.";
+inline constexpr char kTipSavePicture[] = "Save picture (Ctrl+Shift+S)";
+inline constexpr char kPromptPrint[] = "Prints the view's picture.";
+inline constexpr char kTipStart[] = "Start (Alt+S)";
+inline constexpr char kTipStop[] = "Stop (Alt+P)";
 inline constexpr char kNoFileForOverview[] = "Open a recording first: the overview shows it.";
 inline constexpr char kNoRecordingForOverview[] = "Overview: no recording is open.";
 // Ctrl+N empties the document's path: the file may stay open, but nothing plays.
@@ -47,6 +60,11 @@ inline constexpr char kNewDocumentPane[] =
 inline constexpr char kFileGone[] = "%1\nno longer exists or is not a file; it was not opened.";
 inline constexpr char kFileGoneRecent[] =
     "%1\nno longer exists or is not a file; it is taken out of the recent files.";
+// The same for a file that is there but cannot be read (%2: the system's reason).
+inline constexpr char kFileUnreadable[] =
+    "%1\ncannot be opened for reading (%2); it was not opened.";
+inline constexpr char kFileUnreadableRecent[] =
+    "%1\ncannot be opened for reading (%2); it is taken out of the recent files.";
 // Save picture and Print to a file must never write over the recording (%1: its name).
 inline constexpr char kRefuseOverwrite[] =
     "%1\nis the open recording or its index: the picture is not written over it. "

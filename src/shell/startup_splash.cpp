@@ -1,6 +1,7 @@
 #include "shell/startup_splash.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -16,8 +17,16 @@ CStartupSplash* splash_instance = nullptr;
 // Sees every event of the program before its receiver does, while the splash is up.
 class SplashFilter : public QObject {
   public:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (splash_instance == nullptr || !ends_splash(*event)) return false;
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (splash_instance == nullptr) return false;
+        // A dialog that shows while the picture is up (the Start Time dialog of a file named
+        // on the command line) ends it: the picture would hide the dialog, and what the user
+        // types is meant for the dialog, its first key included.
+        if (event->type() == QEvent::Show && qobject_cast<QDialog*>(receiver) != nullptr) {
+            CStartupSplash::Hide();
+            return false;
+        }
+        if (!ends_splash(*event)) return false;
         // A shortcut must not fire either: accepting the override check sends the key to the
         // widget as a plain key press, which is then swallowed here.
         if (event->type() == QEvent::ShortcutOverride) {
@@ -81,11 +90,13 @@ void CStartupSplash::Hide() {
     splash->timer_.stop();
     splash->hide();
     splash->deleteLater();
-    // Repaint at once where the picture was, and give the keyboard back to the main window.
+    // Repaint at once where the picture was, and give the keyboard back to the main window,
+    // unless a dialog is up: the keys are the dialog's then.
+    const bool dialog_up = QApplication::activeModalWidget() != nullptr;
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (top == splash || !top->isVisible()) continue;
         top->repaint();
-        if (qobject_cast<QMainWindow*>(top)) top->activateWindow();
+        if (!dialog_up && qobject_cast<QMainWindow*>(top)) top->activateWindow();
     }
 }
 

@@ -1,5 +1,6 @@
 #include "shell/vorlex_app.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 #include <QDir>
 #include <QThread>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "commands/close_file.h"
 #include "commands/open_file.h"
@@ -111,10 +114,24 @@ void CVorlex_2App::open_file_with(UserInteraction& ui) {
     after_file_change();
 }
 
-bool CVorlex_2App::still_there(const std::string& path, const char* message_if_gone) {
+bool CVorlex_2App::still_there(const std::string& path, bool recent) {
+    // Asked before the Start Time dialog: a file that cannot be read would otherwise end the
+    // program once the time is chosen. A named pipe must not hold the open up, hence the
+    // test for a regular file first and O_NONBLOCK.
     struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
-    show_korvel_message(frame_.get(), QString(message_if_gone).arg(display_text(path)), true);
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        const char* text = recent ? texts::kFileGoneRecent : texts::kFileGone;
+        show_korvel_message(frame_.get(), QString(text).arg(display_text(path)), true);
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    const char* text = recent ? texts::kFileUnreadableRecent : texts::kFileUnreadable;
+    show_korvel_message(frame_.get(), QString(text).arg(display_text(path), reason), true);
     return false;
 }
 
@@ -132,7 +149,7 @@ void CVorlex_2App::OnFileOpenData() {
 void CVorlex_2App::open_existing(const std::string& path) {
     // While a file is open, Open only says so; the path must not wait for a later Open.
     if (session_.open_document == nullptr) {
-        if (!still_there(path, texts::kFileGone)) return;
+        if (!still_there(path, false)) return;
         session_.cmd_line_path = path;
     }
     run_open();
@@ -140,7 +157,7 @@ void CVorlex_2App::open_existing(const std::string& path) {
 
 void CVorlex_2App::open_recent(const std::string& path) {
     if (session_.open_document == nullptr) {
-        if (!still_there(path, texts::kFileGoneRecent)) {
+        if (!still_there(path, true)) {
             recent_.remove(path);
             if (frame_) frame_->update_recent_menu(recent_.files());
             return;
@@ -159,7 +176,7 @@ void CVorlex_2App::OnFileCloseData() {
 void CVorlex_2App::reopen_at(const QByteArray& path, qint64 minute) {
     if (ending_ || !ui_) return;
     const std::string bytes = path.toStdString();
-    if (!still_there(bytes, texts::kFileGone)) return;
+    if (!still_there(bytes, false)) return;
     if (session_.open_document != nullptr) OnFileCloseData();
     const auto m = static_cast<int>(std::clamp<qint64>(minute, 0, 24 * 60 - 1));
     PresetStartTime preset(*ui_, m / 60, m % 60, 0);

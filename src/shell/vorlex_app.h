@@ -43,10 +43,11 @@ class CVorlex_2App : public QObject {
     void OnManual();
 
     // Opens path (its bytes) as Open does, with the Start Time dialog but no file dialog: a
-    // dropped file. A path that is no longer a regular file is only reported, in a message
-    // box that does not end the program.
+    // dropped file. A path that is no longer a regular file, or cannot be read, is only
+    // reported, in a message box that does not end the program.
     void open_existing(const std::string& path);
-    // The same for an entry of the recent-file list; a missing file also leaves the list.
+    // The same for an entry of the recent-file list; a file missing or unreadable also leaves
+    // the list.
     void open_recent(const std::string& path);
 
     // Close File, then Open of path with the start time at the minute of the day given, without
@@ -62,7 +63,9 @@ class CVorlex_2App : public QObject {
   private:
     void run_open();
     void open_file_with(UserInteraction& ui);
-    bool still_there(const std::string& path, const char* message_if_gone);
+    // Whether path is a regular file that can be opened for reading; if not, says why in a
+    // message box that does not end the program (recent: the entry leaves the list).
+    bool still_there(const std::string& path, bool recent);
     void end_event_loop();
     void after_file_change();
 

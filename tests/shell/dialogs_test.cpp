@@ -130,6 +130,20 @@ TEST_F(ShellTest, SplashGoesAtAMouseClickAndByItself) {
     CStartupSplash::Enable(false);
 }
 
+TEST_F(ShellTest, TheStartTimeDialogGetsEveryKeyAndNamesTheRecordedTimes) {
+    const std::string path = make_recording("rain.ab", 130);  // 12:00:00 to 12:02:10
+    runner.typed = "120000";
+    CStartupSplash::Enable(true);
+    CStartupSplash::ShowFor(&frame());  // as at start-up, with a file named
+    app->open_existing(path);
+    CStartupSplash::Enable(false);
+    EXPECT_EQ(CStartupSplash::instance(), nullptr);
+    EXPECT_EQ(session().start_seconds, 12 * 3600);  // not 20:00:0x, its first key lost
+    EXPECT_TRUE(runner.start_hint.startsWith(
+        "This recording holds records from 12:00:00 to 12:02:59.\nType the start time as hhmmss"))
+        << runner.start_hint.toStdString();
+}
+
 TEST_F(ShellTest, DisabledSplashIsNeverShown) {
     CStartupSplash::Enable(false);
     CStartupSplash::ShowFor(&frame());

@@ -85,18 +85,28 @@ TEST_F(KorvelProgram, HelpVersionAndUsageErrors) {
     EXPECT_NE(two.err.find("at most one data file"), std::string::npos);
 }
 
-TEST_F(KorvelProgram, HelpAndVersionNeedNoDisplay) {
+TEST_F(KorvelProgram, EveryOptionIsAnsweredWithoutADisplay) {
     const struct {
-        const char* arg;
+        std::vector<std::string> args;
+        int status;
+        bool on_stderr;
         const char* says;
-    } cases[] = {{"--help", "--play"}, {"--version", "KORVEL, v.7.01"}, {"-h", "--play"}};
+    } cases[] = {
+        {{"--help"}, 0, false, "--play"},
+        {{"--version"}, 0, false, "KORVEL, v.7.01"},
+        {{"-h"}, 0, false, "--play"},
+        {{"--help-all"}, 0, false, "-platform"},
+        {{"--bogus"}, 2, true, "--play"},  // the usage follows the error
+        {{"-platform", "offscreen", "--bogus"}, 2, true, "bogus"},
+        {{"a.ab", "b.ab", "-style=fusion"}, 2, true, "at most one data file"},
+    };
     for (const auto& c : cases) {  // env(1) takes the display settings away first
-        const ProgramRun r = run_program(
-            "/usr/bin/env",
-            {"-u", "QT_QPA_PLATFORM", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", kKorvel, c.arg},
-            kLimit);
-        EXPECT_EQ(r.status, 0) << c.arg << " " << r.err;
-        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.arg;
+        std::vector<std::string> args{"-u", "QT_QPA_PLATFORM", "-u",   "DISPLAY",
+                                      "-u", "WAYLAND_DISPLAY", kKorvel};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ProgramRun r = run_program("/usr/bin/env", args, kLimit);
+        EXPECT_EQ(r.status, c.status) << c.args.front() << " " << r.err;
+        EXPECT_NE((c.on_stderr ? r.err : r.out).find(c.says), std::string::npos) << c.args.front();
     }
 }
 

@@ -27,6 +27,8 @@ TEST_F(ShellTest, MenuHasEveryItemWithItsTextAndStartState) {
     } items[] = {
         {ID_FILE_OPEN_DATA, "O&pen...\tStrg+O", false, false},
         {ID_FILE_CLOSE_DATA, "&Close", false, false},
+        {ID_FILE_SAVE_PICTURE, "Save p&icture...\tStrg+Umschalt+S", false, false},
+        {ID_FILE_PRINT, "&Print...\tStrg+P", false, false},
         {ID_APP_EXIT, "&Exit", false, false},
         {ID_PLAY_START, "&Start" + blanks(31) + "Alt+S", true, false},
         {ID_PLAY_STOP, "Sto&p" + blanks(32) + "Alt+P", true, false},
@@ -160,6 +162,12 @@ TEST_F(ShellTest, ToolbarHasOpenAndInfoWithTheirTooltips) {
     EXPECT_EQ(tips[0], QString::fromUtf8("\xC3\x96"
                                          "ffnen"));
     EXPECT_EQ(tips[1], "Info");
+    // Playing is found on the toolbar, by the menu's own Start and Stop and their check marks.
+    const QList<QAction*> buttons = frame().tool_bar()->actions();
+    EXPECT_TRUE(buttons.contains(frame().action(ID_PLAY_START)));
+    EXPECT_TRUE(buttons.contains(frame().action(ID_PLAY_STOP)));
+    EXPECT_TRUE(frame().file_menu()->actions().contains(frame().action(ID_FILE_SAVE_PICTURE)));
+    EXPECT_TRUE(frame().file_menu()->actions().contains(frame().action(ID_FILE_PRINT)));
     frame().action(ID_VIEW_TOOLBAR)->trigger();
     EXPECT_TRUE(frame().tool_bar()->isHidden());
     EXPECT_FALSE(frame().action(ID_VIEW_TOOLBAR)->isChecked());
@@ -169,7 +177,8 @@ TEST_F(ShellTest, SpeedSelectorSetsTheStepsPerTick) {
     const struct {
         const char* label;
         int steps;
-    } table[] = {{"x2", 2}, {"x50", 50}, {"max", 0}, {"x1", 1}, {"x200", 200}};
+    } table[] = {{"x2", 2},  {"x50", 50}, {"real time", CVorlex_2View::kRealTimeSteps},
+                 {"max", 0}, {"x1", 1},   {"x200", 200}};
     for (const auto& row : table) {
         const int index = frame().speed_selector()->findText(row.label);
         ASSERT_GE(index, 0) << row.label;

@@ -1,6 +1,7 @@
 // The viewer never destroys the recording it shows and never ends the program on a slip: Save
 // picture and Print refuse the open files, a file cut under the readers is named as such, a
 // vanished file is only reported, and names that are not UTF-8 open.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QUrl>
+#include <cerrno>
 #include <stdexcept>
 
 #include "common/fatal_error.h"
@@ -105,31 +107,55 @@ TEST_F(ShellTest, AFileCutBelowTheReadPositionIsToldWithBothLengths) {
     EXPECT_EQ(app->exit_status(), 0);
 }
 
+// Root reads a file whatever its mode: for root, a link to a file of the kernel's that nobody
+// may read stands in for a recording without read permission.
+bool make_unreadable(const std::string& path) {
+    if (::chmod(path.c_str(), 0) != 0) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return true;
+    ::close(fd);
+    const char* unreadable = "/proc/sys/vm/drop_caches";  // mode 0200, even for root
+    return ::access(unreadable, F_OK) == 0 && ::unlink(path.c_str()) == 0 &&
+           ::symlink(unreadable, path.c_str()) == 0;
+}
+
+// Gone or unreadable, a file is told before the Start Time dialog, and the program goes on.
 TEST_F(ShellTest, AVanishedFileIsReportedNotFatal) {
-    const std::string ab = make_recording("gone.ab", 3);
-    open_through_menu(ab, QTime(12, 0, 0));
-    frame().action(ID_FILE_CLOSE_DATA)->trigger();
-    const qsizetype entries = frame().recent_actions().size();
-    ASSERT_GE(entries, 1);
-    ASSERT_EQ(::unlink(ab.c_str()), 0);
     const struct {
-        const char* how;
-        std::function<void()> open;
-        qsizetype recent_after;
-    } cases[] = {
-        {"dropped", [&] { app->open_existing(ab); }, entries},
-        {"overview", [&] { app->reopen_at(QByteArray::fromStdString(ab), 721); }, entries},
-        {"recent", [&] { frame().recent_actions().first()->trigger(); }, entries - 1},
+        const char* name;
+        std::function<bool(const std::string&)> spoil;
+        const char* says;
+    } ways[] = {
+        {"gone.ab", [](const std::string& p) { return ::unlink(p.c_str()) == 0; },
+         "no longer exists"},
+        {"locked.ab", make_unreadable, "cannot be opened for reading (Permission denied)"},
     };
-    for (const auto& c : cases) {
-        runner.shown.clear();
-        c.open();
-        ASSERT_EQ(runner.shown.size(), 1u) << c.how;  // no Start Time dialog
-        EXPECT_TRUE(runner.shown[0].text.startsWith(QString::fromStdString(ab))) << c.how;
-        EXPECT_TRUE(runner.shown[0].text.contains("no longer exists")) << c.how;
-        EXPECT_EQ(session().open_document, nullptr) << c.how;
-        EXPECT_EQ(app->exit_status(), 0) << c.how;
-        EXPECT_EQ(frame().recent_actions().size(), c.recent_after) << c.how;
+    for (const auto& way : ways) {
+        const std::string ab = make_recording(way.name, 3);
+        open_through_menu(ab, QTime(12, 0, 0));
+        frame().action(ID_FILE_CLOSE_DATA)->trigger();
+        const qsizetype entries = frame().recent_actions().size();
+        ASSERT_GE(entries, 1);
+        ASSERT_TRUE(way.spoil(ab)) << way.name;
+        const struct {
+            const char* how;
+            std::function<void()> open;
+            qsizetype recent_after;
+        } cases[] = {
+            {"dropped", [&] { app->open_existing(ab); }, entries},
+            {"overview", [&] { app->reopen_at(QByteArray::fromStdString(ab), 721); }, entries},
+            {"recent", [&] { frame().recent_actions().first()->trigger(); }, entries - 1},
+        };
+        for (const auto& c : cases) {
+            runner.shown.clear();
+            c.open();
+            ASSERT_EQ(runner.shown.size(), 1u) << c.how;  // no Start Time dialog
+            EXPECT_TRUE(runner.shown[0].text.startsWith(QString::fromStdString(ab))) << c.how;
+            EXPECT_TRUE(runner.shown[0].text.contains(way.says)) << c.how;
+            EXPECT_EQ(session().open_document, nullptr) << c.how;
+            EXPECT_EQ(app->exit_status(), 0) << c.how;
+            EXPECT_EQ(frame().recent_actions().size(), c.recent_after) << c.how;
+        }
     }
     // A directory named .ab is no recording either.
     ASSERT_EQ(::mkdir(dir.file("folder.ab").c_str(), 0700), 0);

@@ -6,7 +6,9 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTest>
+#include <QLabel>
 #include <QTimeEdit>
+#include <QTimer>
 
 #include "io/disk_file_opener.h"
 #include "shell/about_dlg.h"
@@ -20,8 +22,16 @@ namespace korvel::test {
 int ScriptedRunner::run(QDialog& dialog, const QString& text) {
     shown.push_back({dialog.metaObject()->className(), text, running ? *running : -1});
     if (auto* start = qobject_cast<CStartTimeDlg*>(&dialog)) {
-        start->time_edit()->setTime(start_time);
-        return accept_start_time ? QDialog::Accepted : QDialog::Rejected;
+        start_hint = start->hint()->text();
+        if (typed.isEmpty()) {
+            start->time_edit()->setTime(start_time);
+            return accept_start_time ? QDialog::Accepted : QDialog::Rejected;
+        }
+        QTimer::singleShot(0, start, [this, start] {  // once it shows
+            QTest::keyClicks(start->time_edit(), typed);
+            start->accept();
+        });
+        return start->exec();
     }
     if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
         QString answer = file_to_choose;

@@ -33,6 +33,8 @@ class ScriptedRunner : public DialogRunner {
     std::vector<QString> file_answers;  // answers taken first, one a file dialog shown
     QString print_file;                 // the print dialog's output file; empty: Cancel
     QTime start_time{0, 0, 0};          // the Start Time dialog's answer
+    QString typed;  // if set, typed into the Start Time dialog instead, as a person types
+    QString start_hint;                 // what the last Start Time dialog said
     bool accept_start_time = true;
     bool accept_about = true;
     int* running = nullptr;  // the session's playback_running, read when a dialog shows

@@ -30,6 +30,10 @@ TEST(CommandLine, LaunchFlagsTurnTheSplashOffInEveryForm) {
         {{"korvel", "a.ab", "b.ab"}, false, true, ""},
         {{"korvel", "--no-such-option"}, false, true, ""},
         {{"korvel", "/data/Embedding.ab"}, true, true, "/data/Embedding.ab"},
+        // the window system's options and their values are left to it
+        {{"korvel", "-platform", "xcb", "x.ab"}, true, true, "x.ab"},
+        {{"korvel", "--style=fusion", "-reverse", "x.ab"}, true, true, "x.ab"},
+        {{"korvel", "-display", ":1", "-bogus"}, false, true, ""},
     };
     for (const auto& row : table) {
         const StartOptions o = parse_command_line(row.args);

@@ -3,6 +3,7 @@
 // scripting hook's file dialogs.
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMouseEvent>
@@ -167,18 +168,26 @@ TEST_F(ShellTest, TheFirstWindowFitsTheScreen) {
 
 TEST(AutoDialogs, AFileDialogTakesKorvelAutoFileOrIsCancelled) {
     AutoAcceptRunner runner;
+    const QString from_cwd = QDir::current().absoluteFilePath("picture.png");
     const struct {
         const char* file;
         int result;
-    } cases[] = {{"/tmp/picture.png", QDialog::Accepted}, {nullptr, QDialog::Rejected}};
+        QString chosen;
+    } cases[] = {
+        {"/tmp/picture.png", QDialog::Accepted, "/tmp/picture.png"},
+        {"picture.png", QDialog::Accepted, from_cwd},  // from the working directory
+        {"/tmp", QDialog::Rejected, ""},               // a folder is told and cancelled
+        {nullptr, QDialog::Rejected, ""},
+    };
     for (const auto& c : cases) {
         c.file ? qputenv("KORVEL_AUTO_FILE", c.file) : qunsetenv("KORVEL_AUTO_FILE");
         QFileDialog dialog;
         dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDirectory("/");                             // not the working directory
         QTimer::singleShot(3000, &dialog, &QDialog::reject);  // a hang fails, not stalls
         EXPECT_EQ(runner.run(dialog, QString()), c.result) << (c.file ? c.file : "unset");
-        if (c.file) {
-            EXPECT_EQ(dialog.selectedFiles().value(0), c.file);
+        if (c.result == QDialog::Accepted) {
+            EXPECT_EQ(dialog.selectedFiles().value(0), c.chosen);
             // Shown again, its answer having been refused, it is cancelled.
             EXPECT_EQ(runner.run(dialog, QString()), QDialog::Rejected);
         }

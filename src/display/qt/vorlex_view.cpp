@@ -28,10 +28,21 @@ CVorlex_2View::CVorlex_2View(PlaybackSession& session, Document& doc, QWidget* p
     canvas_.set_update_callback([this] { update(); });
     fit_canvas();
     m_timerId = startTimer(kTickMs);
+    pace_clock_.start();
 }
 
 void CVorlex_2View::set_steps_per_tick(int n) {
-    steps_per_tick_ = std::max(0, n);
+    steps_per_tick_ = std::max(kRealTimeSteps, n);
+    pace_ = RealTimePace();
+}
+
+bool CVorlex_2View::more_steps(int ran, const QElapsedTimer& clock) {
+    if (steps_per_tick_ > 0) return ran < steps_per_tick_;
+    if (clock.elapsed() >= kMaxStepsBudgetMs) return false;
+    if (steps_per_tick_ == 0) return true;
+    const DecodeContext* ctx = doc_.m_pContext ? doc_.m_pContext : session_.decode_context.get();
+    const double seconds = static_cast<double>(pace_clock_.nsecsElapsed()) / 1e9;
+    return pace_.wants_step(ctx ? ctx->m_oldA : 0.0, session_.line_rate, seconds);
 }
 
 QSize CVorlex_2View::device_size() const {
@@ -100,6 +111,7 @@ void CVorlex_2View::run_tick() {
     int ran = 0;
     QElapsedTimer clock;
     clock.start();
+    if (steps_per_tick_ == kRealTimeSteps && !more_steps(ran, clock)) return;
     {
         const StepGuard guard(in_step_);
         try {
@@ -110,9 +122,7 @@ void CVorlex_2View::run_tick() {
                 playback_step(session_, display_, doc_, ctx);
                 ++ran;
                 if (at_end_of_data()) break;
-            } while (playback_step_may_run(session_, doc_) &&
-                     (steps_per_tick_ == 0 ? clock.elapsed() < kMaxStepsBudgetMs
-                                           : ran < steps_per_tick_));
+            } while (playback_step_may_run(session_, doc_) && more_steps(ran, clock));
         } catch (const FatalError& e) {
             killTimer(m_timerId);
             m_timerId = 0;

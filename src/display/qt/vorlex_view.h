@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QString>
 #include <QWidget>
@@ -8,6 +9,7 @@
 #include "display/qt/qt_canvas.h"
 #include "playback/document.h"
 #include "playback/playback_session.h"
+#include "playback/real_time_pace.h"
 
 namespace korvel {
 
@@ -22,7 +24,9 @@ class CVorlex_2View : public QWidget {
     // runs).
     CVorlex_2View(PlaybackSession& session, Document& doc, QWidget* parent = nullptr);
 
-    // 1 (default) = one step a tick; 0 = "max": steps until about 150 ms of the tick are used.
+    // 1 (default) = one step a tick; 0 = "max": steps until about 150 ms of the tick are used;
+    // kRealTimeSteps: as many steps as keep the recording's own pace (within the same 150 ms).
+    static constexpr int kRealTimeSteps = -1;
     void set_steps_per_tick(int n);
     int steps_per_tick() const { return steps_per_tick_; }
     // The backing image as shown: device pixels, with its device pixel ratio.
@@ -54,6 +58,7 @@ class CVorlex_2View : public QWidget {
     QSize device_size() const;
     void fit_canvas();  // a new size (or pixel ratio) starts a new, empty picture
     bool at_end_of_data() const;
+    bool more_steps(int ran, const QElapsedTimer& clock);  // another step in this tick?
 
     PlaybackSession& session_;
     Document& doc_;
@@ -63,6 +68,8 @@ class CVorlex_2View : public QWidget {
     DisplayView display_;
     int m_timerId = 0;
     int steps_per_tick_ = 1;
+    RealTimePace pace_;
+    QElapsedTimer pace_clock_;
     bool in_step_ = false;
     enum class EndState { playing, waiting, end };
     void report_end_state();
