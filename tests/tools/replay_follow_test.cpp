@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -127,15 +128,51 @@ TEST_F(ReplayFollow, AbgenLiveFeedsAFollowerAndNeverWritesOverARecording) {
     writer.join();
     ASSERT_EQ(written.status, 0) << written.err;
     EXPECT_EQ(followed.status, 0) << followed.err;
-    // Opened before the index of 12:01 settled minute 0, the follower starts both cameras at
-    // the header's end: only the open event's positions may differ from the finished file's.
-    const std::string finished = replay({}, live).out;
-    EXPECT_SAME_EVENTS(followed.out.substr(followed.out.find('\n')),
-                       finished.substr(finished.find('\n')));
+    // Opened before the index of 12:01 settled minute 0, the follower waits for it: even the
+    // open event's positions are the finished file's.
+    EXPECT_SAME_EVENTS(followed.out, replay({}, live).out);
     const std::vector<uint8_t> written_bytes = test::read_file(live);
     const test::ProgramRun again = test::run_program(kAbgen, rain);
     EXPECT_EQ(again.status, 1);
     EXPECT_TRUE(test::read_file(live) == written_bytes);
+}
+
+TEST_F(ReplayFollow, AStartInAMinuteNotYetWrittenIsWaitedForAndPlaysAsOnTheFinishedFile) {
+    // The follower starts before abgen's index knows where 12:01 begins; minute 12:01 is
+    // settled by the index written at the end, 12:02:10.
+    const std::string live = dir.file("late.ab");
+    test::ProgramRun written;
+    std::thread writer([&] {
+        written = test::run_program(kAbgen, {"--live", "--speed", "40", "--duration", "100",
+                                             "--start", "12:00:30", "--seed", "7", "-o", live},
+                                    kLimit);
+    });
+    while (!std::filesystem::exists(live)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const std::vector<std::string> late = {"--start", "12:01:50"};
+    std::vector<std::string> follow = late;
+    follow.insert(follow.end(), {"--follow", "--follow-idle", "1"});
+    const test::ProgramRun followed = replay(follow, live);
+    writer.join();
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(followed.status, 0) << followed.err;
+    EXPECT_SAME_EVENTS(followed.out, replay(late, live).out);
+}
+
+TEST_F(ReplayFollow, AFollowersSummaryCountsItsWaitsApart) {
+    const test::ProgramRun followed = test::run_program(
+        kReplay, {"--follow", "--follow-idle", "0.5", "--corrections-dir", dir.path(),
+                  dir.file("full.ab")},
+        kLimit);
+    ASSERT_EQ(followed.status, 0) << followed.err;
+    double seconds = -1, waited = -1;
+    const size_t s = followed.out.find("  seconds    ");
+    const size_t w = followed.out.find("  waited     ");
+    ASSERT_NE(s, std::string::npos);
+    ASSERT_NE(w, std::string::npos) << followed.out;
+    std::sscanf(followed.out.c_str() + s, "  seconds %lf", &seconds);
+    std::sscanf(followed.out.c_str() + w, "  waited %lf", &waited);
+    EXPECT_GE(waited, 0.5);
+    EXPECT_LT(seconds, 0.5) << "the half second of waiting counted as replaying";
 }
 
 }  // namespace
