@@ -12,6 +12,7 @@ void close_file(PlaybackSession& session, Document& doc, UserInteraction& ui) {
         ui.repaint_views();
         doc.m_newFile = 1;
         session.open_document = nullptr;
+        session.follow.opening = OpenWait::none;  // an Open that waited is given up
     }
     ui.set_title(window_title("", ui.local_today()));
 }

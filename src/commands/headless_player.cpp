@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "commands/open_file.h"
+#include "commands/open_file_reading.h"
 #include "common/fatal_error.h"
 #include "playback/playback_step.h"
 
@@ -21,17 +22,23 @@ HeadlessPlayer::HeadlessPlayer(HeadlessStart start, FileOpener& opener)
     session_.sync_view = start.view == HeadlessView::sync ? 1 : 0;
 }
 
-void HeadlessPlayer::open() {
-    open_file(session_, doc_, ui_, opener_);
-    if (!ui_.file_error.empty() && missing_index_fatal_) throw FatalError(ui_.file_error);
-    if (session_.open_document == nullptr || !session_.decode_context) {
-        throw FatalError(ui_.message.empty() ? "no file was opened" : ui_.message);
+bool HeadlessPlayer::open() {
+    if (!asked_) {
+        open_file(session_, doc_, ui_, opener_);
+        if (session_.open_document == nullptr || !session_.decode_context) {
+            throw FatalError(ui_.message.empty() ? "no file was opened" : ui_.message);
+        }
+        asked_ = true;
+        auto data = std::make_unique<ThrottledLengthSource>(std::move(session_.data_file),
+                                                            std::chrono::milliseconds(1));
+        data_ = data.get();
+        session_.data_file = std::move(data);
+    } else if (open_waiting(session_)) {
+        read_recording(session_, doc_, ui_);
     }
-    auto data = std::make_unique<ThrottledLengthSource>(std::move(session_.data_file),
-                                                        std::chrono::milliseconds(1));
-    data_ = data.get();
-    session_.data_file = std::move(data);
-    if (decode_ahead_) {
+    if (open_waiting(session_)) return false;
+    if (!ui_.file_error.empty() && missing_index_fatal_) throw FatalError(ui_.file_error);
+    if (decode_ahead_ && !ahead_) {
         if (std::unique_ptr<ByteSource> own = session_.data_file->open_another()) {
             // The thread takes camera B's records, the steps camera A's: the two halves of
             // the work. Assembly ahead pays only where a view is on.
@@ -46,6 +53,7 @@ void HeadlessPlayer::open() {
             }
         }
     }
+    return true;
 }
 
 uint64_t HeadlessPlayer::length_now() {

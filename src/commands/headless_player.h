@@ -68,8 +68,12 @@ class HeadlessPlayer {
     HeadlessPlayer(HeadlessStart start, FileOpener& opener);
 
     // Runs Open. Raises FatalError with Open's text, with the index file's text when
-    // start.missing_index_fatal, and "no file was opened" when Open opened nothing.
-    void open();
+    // start.missing_index_fatal, and "no file was opened" when Open opened nothing. Returns
+    // true once the file is open. While session().follow lets the recording grow, Open may
+    // wait for a recording still being created (see read_recording): it returns false, and
+    // open() called again, after a pause, goes on; it returns true or raises its error once
+    // the file has kept its length for the follow watch's grace time.
+    bool open();
 
     // Runs steps, after open(), until the end of the data, a requested stop or max_steps
     // steps (-1: no limit). observer and hook may be null. Raises the steps' FatalError.
@@ -96,6 +100,7 @@ class HeadlessPlayer {
     bool decode_ahead_;
     ThrottledLengthSource* data_ = nullptr;  // session_.data_file, once open
     int64_t steps_ = 0;
+    bool asked_ = false;  // Open has run its dialogs and opened the data file
     std::unique_ptr<DecodeAhead> ahead_;  // once open, unless the run decodes in place
 };
 

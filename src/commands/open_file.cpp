@@ -1,14 +1,11 @@
 #include "commands/open_file.h"
 
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "commands/window_title.h"
+#include "commands/open_file_reading.h"
 #include "common/fatal_error.h"
-#include "format/index_file.h"
-#include "io/file_error_text.h"
 #include "io/open_failure_text.h"
 
 namespace korvel {
@@ -22,16 +19,6 @@ int32_t picked_seconds(int hour, int minute, int second) {
     // and then rejected with the minute index.
     const int64_t seconds = int64_t{hour} * 3600 + int64_t{minute} * 60 + second;
     return static_cast<int32_t>(seconds);
-}
-
-// Without index tables playback begins at the start of the data file, as after program start,
-// whatever an earlier file's playback left in the read positions.
-void report_missing_index(PlaybackSession& session, Document& doc, UserInteraction& ui,
-                          FileError error, const std::string& path) {
-    session.pos_a = 0;
-    session.pos_b = 0;
-    doc.m_newFile = 1;
-    ui.report_file_error(file_error_reason(error, path));
 }
 
 }  // namespace
@@ -75,25 +62,11 @@ void open_file(PlaybackSession& session, Document& doc, UserInteraction& ui, Fil
     doc.title = file_title;
     doc.m_pContext = session.decode_context.get();
 
-    const HeaderInfo header = read_header(*session.data_file, session.decode_context->header);
-    session.header_version = header.header_version;
-    session.line_rate = header.line_rate;
-    session.line_width = header.line_width;
-    session.start_line = std::floor(session.start_seconds * session.line_rate);
-
-    ui.set_title(window_title(title_name(path), header.date));
-
-    const std::string index_path = index_file_path(path);
-    session.index_file = opener.open_read_only(index_path, error);
-    if (!session.index_file) {
-        report_missing_index(session, doc, ui, error, index_path);
-        return;
-    }
-    const size_t m = index_minute(session.start_line, session.line_rate);
-    read_index_tables(*session.index_file, session.minute_pos_a, session.minute_pos_b);
-    session.pos_a = session.minute_pos_a[m];
-    session.pos_b = session.minute_pos_b[m];
-    doc.m_newFile = 1;
+    // The header, the title, the index and the read positions; a recording still being
+    // created may make these wait (read_recording).
+    session.follow.restart();  // a new file: nothing seen of it yet
+    session.follow.opening = OpenWait::header;
+    read_recording(session, doc, ui);
 }
 
 }  // namespace korvel

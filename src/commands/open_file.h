@@ -19,6 +19,9 @@ namespace korvel {
 // text and ends the program. An index file that cannot be opened is reported through
 // ui.report_file_error: the command ends there, the data file stays open, and playback starts
 // at the beginning of the data file.
+//
+// A recording still being created may leave Open waiting for it (see read_recording): the
+// file then counts as open, but no playback step runs until read_recording has finished.
 void open_file(PlaybackSession& session, Document& doc, UserInteraction& ui, FileOpener& opener);
 
 }  // namespace korvel

@@ -1,5 +1,6 @@
 #include "format/index_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -25,6 +26,13 @@ void read_index_tables(ByteSource& source, MinuteTable& pos_a, MinuteTable& pos_
         pos_a[m] = load_u32(&bytes[4 * m]);
         pos_b[m] = load_u32(&bytes[kIndexTableBytes + 4 * m]);
     }
+}
+
+bool index_entry_settled(const MinuteTable& pos_a, const MinuteTable& pos_b, size_t m) {
+    // Where a camera has records in the last minute, its table ends with an offset of its
+    // own; the other table's end is then the fill, the larger of the two.
+    const uint32_t fill = std::max(pos_a.back(), pos_b.back());
+    return pos_a[m] < fill && pos_b[m] < fill;
 }
 
 size_t index_minute(double start_line, double line_rate) {

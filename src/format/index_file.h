@@ -26,6 +26,14 @@ std::string index_file_path(const std::string& data_path);
 // is cut short; the tables are only written once both have been read whole.
 void read_index_tables(ByteSource& source, MinuteTable& pos_a, MinuteTable& pos_b);
 
+// Whether entry m of both tables is final in an index written while its recording grows. Its
+// writer fills every entry that no record has reached yet with the data file's length at the
+// time of writing, the same number in both tables, and those entries close the tables: the
+// value the tables end with. A record's offset lies below that length, so an entry below it
+// is a record's and never changes again; an entry equal to it may still move to where the
+// minute's first record will stand.
+bool index_entry_settled(const MinuteTable& pos_a, const MinuteTable& pos_b, size_t m);
+
 // The minute of the day that holds start_line: the entry of the index tables a reader starts
 // from. Minute m begins at line m x floor(line_rate x 60). Raises FatalError naming the rate
 // when it gives less than one line a minute, and when the minute lies outside the tables'

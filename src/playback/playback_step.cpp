@@ -233,11 +233,16 @@ bool read_cameras(StepContext& sc, uint64_t length) {
 bool playback_step_may_run(const PlaybackSession& session, const Document& doc) {
     return session.playback_running == 1 && !doc.path_name.empty() &&
            session.open_document != nullptr && session.data_file != nullptr &&
-           session.decode_context != nullptr;
+           session.decode_context != nullptr && session.follow.opening == OpenWait::none;
 }
 
 bool playback_caught_up(const PlaybackSession& session, uint64_t length) {
     return session.follow.waiting() || (session.pos_a >= length && session.pos_b >= length);
+}
+
+bool playback_ended_before_start(const PlaybackSession& session, const ViewPlaybackState& state) {
+    return session.start_line > 0.0 &&
+           std::max(state.m_lastLineA, state.m_lastLineB) <= session.start_line;
 }
 
 int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, DecodeContext& ctx,

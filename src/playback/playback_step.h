@@ -9,8 +9,9 @@
 namespace korvel {
 
 // Whether a timer tick may run a playback step: playback runs, the document has a path
-// name, and a data file is open with its decoding context. (After Close File the document
-// keeps its path name, so the path alone is not enough.)
+// name, and a data file is open with its decoding context, which Open has finished reading
+// (it may wait for a recording still being created). (After Close File the document keeps
+// its path name, so the path alone is not enough.)
 bool playback_step_may_run(const PlaybackSession& session, const Document& doc);
 
 // One playback step: camera A takes at most one record of its own, camera B reads on until
@@ -28,6 +29,10 @@ bool playback_step_may_run(const PlaybackSession& session, const Document& doc);
 // from there, reading the same records in the same order as on the finished file.
 int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, DecodeContext& ctx,
                   PlaybackObserver* observer = nullptr);
+
+// Playback that has read the recording to its end met no line beyond the start line: the
+// recording ends before the chosen start time (a start at midnight never lies beyond it).
+bool playback_ended_before_start(const PlaybackSession& session, const ViewPlaybackState& state);
 
 // Playback has read what there is: a step waits for the file to grow, or both cameras
 // stand at the file's length.

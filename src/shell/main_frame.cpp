@@ -18,6 +18,7 @@
 #include "commands/window_title.h"
 #include "common/fatal_error.h"
 #include "display/qt/vorlex_view.h"
+#include "playback/playback_step.h"
 #include "playback/view_switch.h"
 #include "shell/command_ids.h"
 #include "shell/companion_viewer.h"
@@ -299,8 +300,28 @@ void CMainFrame::show_end_of_file() {
     const uint64_t read_to = std::max(session_.pos_a, session_.pos_b);
     if (read_to > length) {
         show_message({PaneState::file_shrank, length, read_to});
+    } else if (playback_ended_before_start(session_, view_->playback_view().playback_state())) {
+        show_message({PaneState::ends_before_start});
     } else {
         show_message({PaneState::end_of_file});
+    }
+}
+
+void CMainFrame::show_open_state() {
+    switch (session_.follow.opening) {
+        case OpenWait::none:
+            show_idle();
+            return;
+        case OpenWait::header:
+            show_message({PaneState::waiting_for_header});
+            return;
+        case OpenWait::index_file:
+        case OpenWait::index_tables:
+            show_message({PaneState::waiting_for_index});
+            return;
+        case OpenWait::start_minute:
+            show_message({PaneState::waiting_for_start});
+            return;
     }
 }
 

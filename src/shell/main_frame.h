@@ -62,6 +62,8 @@ class CMainFrame : public QMainWindow {
     void show_end_of_file();  // END OF FILE, or that the file shrank below what was read
     void show_waiting_for_data();  // the recording is being written; playback goes on by itself
     void show_idle();         // "Bereit" in the message pane
+    // What an Open that waits for a recording still being created waits for, or "Bereit".
+    void show_open_state();
     void show_message(PaneMessage message);  // every text of the message pane comes here
     const PaneMessage& pane_message() const { return pane_; }
     void update_position();  // the "where am I" field

@@ -12,6 +12,10 @@ enum class PaneState {
     end_of_file,           // both cameras read the whole file
     waiting_for_data,      // they read all there is of a file still being written
     file_shrank,           // the file is now shorter than what was already read of it
+    waiting_for_header,    // Open waits for a recording still being created: its header,
+    waiting_for_index,     // its index file,
+    waiting_for_start,     // or its start time's minute
+    ends_before_start,     // read to its end, the recording never reached the start time
     new_document,          // Ctrl+N emptied the document's path: nothing plays
     overview_needs_file,   // Overview asked for with no file open
     overview_no_recording  // Overview asked for after Ctrl+N

@@ -14,6 +14,7 @@
 
 #include "commands/close_file.h"
 #include "commands/open_file.h"
+#include "commands/open_file_reading.h"
 #include "common/fatal_error.h"
 #include "display/qt/vorlex_view.h"
 #include "shell/about_dlg.h"
@@ -66,10 +67,12 @@ bool CVorlex_2App::InitInstance(const StartOptions& options) {
             &CMainFrame::show_waiting_for_data);
     connect(view, &CVorlex_2View::dataArrived, frame_.get(), &CMainFrame::show_idle);
     connect(view, &CVorlex_2View::stepped, frame_.get(), &CMainFrame::update_position);
+    connect(view, &CVorlex_2View::openWaiting, this, &CVorlex_2App::go_on_opening);
 
     apply_start_up(session_, start_up_directory(current_directory()), options.data_path);
-    // The instrument writes today's file while it records: a record cut by the file's end
-    // is waited for (10 s without growth make it the read error it would be at once).
+    // The instrument writes today's file while it records: a record cut by the file's end,
+    // and a header, index or start minute not yet written, are waited for (10 s without
+    // growth make them what they would be at once).
     session_.follow.wait_on_cut = true;
     if (!session_.cmd_line_path.empty()) {
         run_open();
@@ -105,7 +108,12 @@ void CVorlex_2App::open_file_with(UserInteraction& ui) {
         fatal(display_text(e.text()));
         return;
     }
-    // Only a file that Open has opened goes into the recent list.
+    // Only a file that Open has opened goes into the recent list; one that Open waits for
+    // goes in once it is read.
+    if (open_waiting(session_)) {
+        after_file_change();
+        return;
+    }
     if (!was_open && session_.open_document != nullptr) {
         ui_->commit_recent_file();
     } else {
@@ -137,8 +145,20 @@ bool CVorlex_2App::still_there(const std::string& path, bool recent) {
 
 void CVorlex_2App::after_file_change() {
     if (!frame_) return;
-    frame_->show_idle();
+    frame_->show_open_state();
     frame_->update_position();
+}
+
+void CVorlex_2App::go_on_opening() {
+    try {
+        read_recording(session_, doc_.core(), *ui_);
+    } catch (const FatalError& e) {
+        ui_->forget_recent_file();
+        fatal(display_text(e.text()));
+        return;
+    }
+    if (!open_waiting(session_)) ui_->commit_recent_file();
+    after_file_change();
 }
 
 void CVorlex_2App::OnFileOpenData() {

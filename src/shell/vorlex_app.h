@@ -68,6 +68,7 @@ class CVorlex_2App : public QObject {
     bool still_there(const std::string& path, bool recent);
     void end_event_loop();
     void after_file_change();
+    void go_on_opening();  // another look at a recording Open waits for
 
     PlaybackSession session_;
     DiskFileOpener opener_;

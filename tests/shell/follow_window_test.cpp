@@ -76,5 +76,16 @@ TEST_F(FollowWindow, ACutFileEndsWithTheFatalBoxAfterTheGraceTime) {
     EXPECT_EQ(runner.shown.back().text, "mp04");
 }
 
+TEST_F(FollowWindow, AStartAfterTheEndWaitsForTheFileThenSaysTheRecordingEndsBeforeIt) {
+    // Six seconds from 12:00:00, opened at 12:05: the index has no entry of its own for that
+    // minute. The file does not grow, so after the grace time the status bar says so.
+    session().follow.watch.set_grace(std::chrono::milliseconds(600));
+    open_through_menu(make_recording("early.ab", 6, 100), QTime(12, 5, 0));
+    frame().action(ID_PLAY_START)->trigger();
+    EXPECT_EQ(frame().pane_message().state, PaneState::waiting_for_start);
+    QTRY_COMPARE_WITH_TIMEOUT(frame().pane_message().state, PaneState::ends_before_start, 20000);
+    EXPECT_EQ(app->exit_status(), 0);
+}
+
 }  // namespace
 }  // namespace korvel::test

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -127,15 +128,23 @@ TEST_F(ReplayFollow, AbgenLiveFeedsAFollowerAndNeverWritesOverARecording) {
     writer.join();
     ASSERT_EQ(written.status, 0) << written.err;
     EXPECT_EQ(followed.status, 0) << followed.err;
-    // Opened before the index of 12:01 settled minute 0, the follower starts both cameras at
-    // the header's end: only the open event's positions may differ from the finished file's.
-    const std::string finished = replay({}, live).out;
-    EXPECT_SAME_EVENTS(followed.out.substr(followed.out.find('\n')),
-                       finished.substr(finished.find('\n')));
+    // Opened before the index of 12:01 settled minute 0, the follower waits for it: even the
+    // open event's positions are the finished file's.
+    EXPECT_SAME_EVENTS(followed.out, replay({}, live).out);
     const std::vector<uint8_t> written_bytes = test::read_file(live);
     const test::ProgramRun again = test::run_program(kAbgen, rain);
     EXPECT_EQ(again.status, 1);
     EXPECT_TRUE(test::read_file(live) == written_bytes);
+}
+
+TEST_F(ReplayFollow, AFollowersSummaryCountsItsWaitsApart) {
+    const std::string out =
+        test::run_program(kReplay, {"--follow", "--follow-idle", "0.5", dir.file("full.ab")}).out;
+    double seconds = -1, waited = -1;
+    ASSERT_EQ(std::sscanf(out.c_str() + out.find("  seconds"), "  seconds %lf", &seconds), 1);
+    ASSERT_EQ(std::sscanf(out.c_str() + out.find("  waited"), "  waited %lf s", &waited), 1) << out;
+    EXPECT_GE(waited, 0.5);
+    EXPECT_LT(seconds, 0.5) << "the half second of waiting counted as replaying";
 }
 
 }  // namespace

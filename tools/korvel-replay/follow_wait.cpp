@@ -30,6 +30,16 @@ bool stop_requested() {
     return g_stop != 0;
 }
 
+bool pause_unless_stopped(std::chrono::milliseconds poll) {
+    const auto until = GrowthWatch::Clock::now() + poll;
+    while (GrowthWatch::Clock::now() < until) {
+        if (stop_requested()) return false;
+        std::this_thread::sleep_for(
+            std::min<GrowthWatch::Clock::duration>(kSlice, until - GrowthWatch::Clock::now()));
+    }
+    return !stop_requested();
+}
+
 FollowWait wait_for_growth(HeadlessPlayer& player, uint64_t length,
                            std::chrono::milliseconds poll) {
     GrowthWatch& watch = player.session().follow.watch;
@@ -38,12 +48,7 @@ FollowWait wait_for_growth(HeadlessPlayer& player, uint64_t length,
         watch.observe(now_length);
         if (now_length != length) return FollowWait::grew;
         if (watch.quiet()) return FollowWait::idle;
-        const auto until = GrowthWatch::Clock::now() + poll;
-        while (GrowthWatch::Clock::now() < until) {
-            if (stop_requested()) return FollowWait::stopped;
-            std::this_thread::sleep_for(std::min<GrowthWatch::Clock::duration>(
-                kSlice, until - GrowthWatch::Clock::now()));
-        }
+        if (!pause_unless_stopped(poll)) return FollowWait::stopped;
     }
 }
 

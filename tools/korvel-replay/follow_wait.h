@@ -22,6 +22,10 @@ inline constexpr std::chrono::milliseconds kFollowPoll{200};
 FollowWait wait_for_growth(HeadlessPlayer& player, uint64_t length,
                            std::chrono::milliseconds poll = kFollowPoll);
 
+// Sleeps one poll, as a follower does between two looks at a recording still being created.
+// Returns false, at once, when a stop is asked for.
+bool pause_unless_stopped(std::chrono::milliseconds poll = kFollowPoll);
+
 // From now on SIGINT and SIGTERM do not kill the process but ask a follower to stop; it then
 // ends as at the end of the data, with its summary.
 void catch_stop_signals();

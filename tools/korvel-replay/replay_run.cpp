@@ -54,9 +54,17 @@ void emit_open_event(ReplayObserver& obs, const PlaybackSession& s, const Decode
                  .take());
 }
 
+// Time spent replaying and time spent waiting for a followed recording to be written.
+struct ReplayTime {
+    double seconds = 0.0;
+    double waited = 0.0;
+    bool following = false;
+};
+
 void print_summary(std::FILE* out, const std::string& file, const PlaybackSession& s,
                    const DecodeContext& ctx, const MinuteCounts& c, int64_t steps, uint64_t bytes,
-                   double seconds) {
+                   const ReplayTime& time) {
+    const double seconds = time.seconds;
     std::fprintf(out, "korvel-replay: %s\n", file.c_str());
     std::fprintf(out, "  steps      %lld\n", static_cast<long long>(steps));
     std::fprintf(out, "  records    A %lld  B %lld  (handed on %lld)\n",
@@ -74,6 +82,8 @@ void print_summary(std::FILE* out, const std::string& file, const PlaybackSessio
     std::fprintf(out, "  bytes      %llu\n", static_cast<unsigned long long>(bytes));
     std::fprintf(out, "  seconds    %.3f\n", seconds);
     std::fprintf(out, "  speed      %.1f MB/s\n", seconds > 0 ? bytes / seconds / 1e6 : 0.0);
+    // A follower's waits for the recording to grow are not replaying: counted apart.
+    if (time.following) std::fprintf(out, "  waited     %.3f s\n", time.waited);
 }
 
 std::string shrink_text(const std::string& file, uint64_t was, uint64_t now, uint64_t reached) {
@@ -226,8 +236,17 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
     PlaybackView& view = drawing ? drawing->view_for(player.session()) : null_view;
     ReplayObserver obs(out, o.events);
     const auto started = Clock::now();
+    Clock::duration waited{};
     try {
-        player.open();
+        bool following = o.follow;
+        if (following) start_following(player.session().follow, o.follow_idle);
+        // A recording still being created is waited for before it can be opened.
+        while (!player.open()) {
+            const auto paused = Clock::now();
+            const bool go_on = pause_unless_stopped();
+            waited += Clock::now() - paused;
+            if (!go_on) throw FatalError(file + ": stopped before the recording could be read");
+        }
         const PlaybackSession& session = player.session();
         DecodeContext& ctx = player.context();
         if (o.events) emit_open_event(obs, session, ctx);
@@ -245,13 +264,13 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
         TeeObserver tee(std::move(watchers));
 
         ReplayHook hook(player, obs, file, out, progress, file_number);
-        bool following = o.follow;
-        if (following) start_following(player.session().follow, o.follow_idle);
         for (;;) {
             const PlayEnd end = player.play(view, &tee, &hook, hook.stop_token(), o.max_steps);
             if (!following || end == PlayEnd::stopped) break;
             // Caught up with the file: wait for it to grow, as tail -f does.
+            const auto paused = Clock::now();
             const FollowWait wait = wait_for_growth(player, hook.length());
+            waited += Clock::now() - paused;
             if (wait == FollowWait::grew) continue;
             if (wait == FollowWait::stopped) break;
             // Finished: a waiting step now ends as it does on the finished file.
@@ -261,7 +280,11 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
             if (!follow.waiting()) break;
         }
         progress.update(file_number, hook.length(), hook.length());
-        const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        ReplayTime time;
+        time.following = o.follow;
+        time.waited = std::chrono::duration<double>(waited).count();
+        time.seconds =
+            std::chrono::duration<double>(Clock::now() - started).count() - time.waited;
         if (o.events) {
             obs.emit(JsonLine()
                          .str("ev", "end")
@@ -275,7 +298,7 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
                          .take());
         } else {
             print_summary(out, file, session, ctx, counts.totals(), player.steps(),
-                          hook.span().bytes(), seconds);
+                          hook.span().bytes(), time);
         }
         if (drawing && !drawing->finish(result.drawing_error)) {
             std::fflush(out);

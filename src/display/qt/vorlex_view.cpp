@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "common/fatal_error.h"
+#include "commands/open_file_reading.h"
 #include "playback/playback_step.h"
 
 namespace korvel {
@@ -96,18 +97,29 @@ void CVorlex_2View::report_end_state() {
     if (now == EndState::playing) emit dataArrived();
 }
 
+namespace {
+
+// Cleared on every way out, an exception of any kind included, so that one failed tick never
+// stops all later ones.
+struct StepGuard {
+    bool& flag;
+    explicit StepGuard(bool& f) : flag(f) { flag = true; }
+    ~StepGuard() { flag = false; }
+    StepGuard(const StepGuard&) = delete;
+    StepGuard& operator=(const StepGuard&) = delete;
+};
+
+}  // namespace
+
 void CVorlex_2View::run_tick() {
     // A message box opened inside a step runs its own event loop while ticks keep coming.
-    if (in_step_ || !playback_step_may_run(session_, doc_)) return;
-    // Cleared on every way out, an exception of any kind included, so that one failed tick
-    // never stops all later ones.
-    struct StepGuard {
-        bool& flag;
-        explicit StepGuard(bool& f) : flag(f) { flag = true; }
-        ~StepGuard() { flag = false; }
-        StepGuard(const StepGuard&) = delete;
-        StepGuard& operator=(const StepGuard&) = delete;
-    };
+    if (in_step_) return;
+    if (open_waiting(session_) && session_.open_document != nullptr && !doc_.path_name.empty()) {
+        const StepGuard guard(in_step_);
+        emit openWaiting();
+        return;
+    }
+    if (!playback_step_may_run(session_, doc_)) return;
     int ran = 0;
     QElapsedTimer clock;
     clock.start();

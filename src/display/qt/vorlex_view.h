@@ -48,6 +48,9 @@ class CVorlex_2View : public QWidget {
     void waitingForData();
     void dataArrived();
     void stepped();    // after each tick that ran at least one step
+    // Open waits for a recording still being created (open_waiting): every tick asks for
+    // another look, whether playback runs or not, with no step running meanwhile.
+    void openWaiting();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
