@@ -29,6 +29,7 @@ const char* const kReplayUsage =
     "                         and decodes the records: no particles, no matching, so it\n"
     "                         takes none of --minutes, --pairs, --overview, --snapshot\n"
     "  --events               print every open, record, wait, match and end event as JSON Lines\n"
+    "                         (each file's first event, open or fatal, carries its \"file\")\n"
     "  --corrections-dir DIR  where CORRFACT.DAT is looked for (default: current directory)\n"
     "  --max-steps N          stop after N steps\n"
     "  --minutes OUT.csv      write records, lines, particles and matching decisions per\n"
