@@ -11,7 +11,14 @@
 namespace korvel {
 
 std::string index_file_path(const std::string& data_path) {
-    const size_t keep = data_path.size() < 3 ? 0 : data_path.size() - 3;
+    // Only an ".ab" extension gives way: cutting three characters off any other name
+    // (/dev/stdin) would look for the index of an unrelated file (/dev/st.abh).
+    // The extension in any letter case, as a file copied from the instrument's disk has it.
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    const size_t n = data_path.size();
+    const bool has_extension = n >= 3 && data_path[n - 3] == '.' &&
+                               lower(data_path[n - 2]) == 'a' && lower(data_path[n - 1]) == 'b';
+    const size_t keep = has_extension ? n - 3 : n;
     return data_path.substr(0, keep) + ".abh";
 }
 

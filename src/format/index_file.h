@@ -18,8 +18,9 @@ inline constexpr size_t kIndexTableBytes = size_t{kIndexMinutes} * 4;
 
 using MinuteTable = std::array<uint32_t, kIndexMinutes>;
 
-// The index file's path: the data file's full path without its last three characters (the
-// ".ab" extension), plus ".abh".
+// The index file's path: the data file's full path without its ".ab" extension, plus ".abh"
+// (0607.ab has 0607.abh). A name without that extension keeps all of it (/dev/stdin looks
+// for /dev/stdin.abh), so the message about a missing index names the file looked for.
 std::string index_file_path(const std::string& data_path);
 
 // Reads both tables from the start of source. Raises FatalError("pixfil05") when either table

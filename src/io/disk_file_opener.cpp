@@ -25,8 +25,9 @@ FileError DiskFileOpener::classify_errno(int err) {
         case EACCES:
         case EPERM:
         case EROFS:
-        case EISDIR:
             return FileError::access_denied;
+        case EISDIR:
+            return FileError::not_regular_file;
         case ETXTBSY:
         case EBUSY:
             return FileError::sharing_violation;
@@ -61,8 +62,10 @@ std::unique_ptr<ByteSource> DiskFileOpener::open_read_only(const std::string& pa
         ::close(fd);
         return nullptr;
     }
+    // A pipe or a device can't be read at positions, and a directory holds no records: said
+    // as what it is, not as a refused access.
     if (!S_ISREG(st.st_mode)) {
-        error = FileError::access_denied;
+        error = FileError::not_regular_file;
         ::close(fd);
         return nullptr;
     }

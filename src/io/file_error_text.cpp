@@ -24,6 +24,8 @@ Reason reason_for(FileError error) {
             return {"Eine Zugriffsverletzung ist während des Zugriffs auf ", " aufgetreten."};
         case FileError::lock_violation:
             return {"Eine Sperrverletzung ist während des Zugriffs auf ", " aufgetreten."};
+        case FileError::not_regular_file:
+            return {"", " is not a regular file."};
         case FileError::none:
         case FileError::generic:
             break;

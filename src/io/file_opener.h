@@ -16,6 +16,7 @@ enum class FileError {
     access_denied,
     sharing_violation,
     lock_violation,
+    not_regular_file,  // a pipe, a device or a directory: no recording can be played from it
     generic,
 };
 

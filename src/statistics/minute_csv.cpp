@@ -45,7 +45,12 @@ std::string csv_field(const std::string& raw) {
     std::string text;
     for (size_t i = 0; i < raw.size();) {
         const size_t len = utf8_sequence_length(std::string_view(raw).substr(i));
-        if (len == 0) {
+        if (raw[i] == '\\') {
+            // Doubled, so that a name holding the six characters \u00e9 is not read as the
+            // escape of the byte 0xE9.
+            text += "\\\\";
+            ++i;
+        } else if (len == 0) {
             char escape[8];
             std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(raw[i]));
             text += escape;

@@ -26,7 +26,8 @@ std::string minute_label(int64_t minute);
 
 // A field as CSV needs it: quoted, with quotes doubled, when it holds a comma, a quote or a
 // line end. A byte that is not part of well-formed UTF-8 (a file name in another encoding) is
-// written as \u00XX with XX its value, as the JSON events write it, so the file stays UTF-8.
+// written as \u00XX with XX its value, as the JSON events write it, so the file stays UTF-8;
+// a backslash is written as two, so every escape stands for one byte and nothing else.
 std::string csv_field(const std::string& text);
 
 // The last minute whose empty neighbours are filled with zeros: 24:00, the end of the day.

@@ -107,9 +107,8 @@ TEST(CorrectionFile, DiskDirectoryInPlaceOfTheFileIsFatal) {
     const test::TempDir base;
     fs::create_directories(base.path() + "/CORRFACT.DAT");
     CorrectionRecord r;
-    EXPECT_EQ(
-        test::fatal_text([&] { load_corrections(base.path(), r); }),
-        "Could not open because: Zugriff auf " + base.path() + "/CORRFACT.DAT wurde verwehrt.");
+    EXPECT_EQ(test::fatal_text([&] { load_corrections(base.path(), r); }),
+              "Could not open because: " + base.path() + "/CORRFACT.DAT is not a regular file.");
 }
 
 }  // namespace

@@ -302,7 +302,7 @@ TEST(WindowTitle, NameAndIndexPathDropTheLastThreeCharacters) {
     EXPECT_EQ(title_name("/data/ab"), "");
     EXPECT_EQ(title_name("/data/"), "");
     EXPECT_EQ(index_file_path("/data/0607.ab"), "/data/0607.abh");
-    EXPECT_EQ(index_file_path("ab"), ".abh");
+    EXPECT_EQ(index_file_path("ab"), "ab.abh");  // no ".ab" extension: the name stays whole
     EXPECT_EQ(window_title("x", CivilDate{33, 1, 2}), "PLUVARIC   KORVEL   x   0033/01/02   ");
 }
 

@@ -248,6 +248,8 @@ TEST(RecordingWriter, FileSinkWritesTheSameBytesAndKeepsExistingFiles) {
     const std::string ab = dir.file("korvel_writer_test.ab");
     const std::string abh = index_file_path(ab);
     EXPECT_EQ(index_file_path("/d/0607.ab"), "/d/0607.abh");
+    EXPECT_EQ(index_file_path("/d/0607.AB"), "/d/0607.abh");
+    EXPECT_EQ(index_file_path("/dev/stdin"), "/dev/stdin.abh");  // only an .ab gives way
     const std::vector<LineEntry> lines = {make_line(5000, {{105, 108}}), make_line(5001, {{1, 2}})};
     auto add = [&](RecordingWriter& writer) { writer.add_camera_lines(kCameraARecord, lines); };
     const Written in_memory = write_with(header_of_version(1), add);

@@ -21,6 +21,7 @@ TEST(FileErrorText, ReasonsNameThePath) {
          "Eine Zugriffsverletzung ist während des Zugriffs auf /data/2024/0607.ab aufgetreten."},
         {FileError::lock_violation,
          "Eine Sperrverletzung ist während des Zugriffs auf /data/2024/0607.ab aufgetreten."},
+        {FileError::not_regular_file, "/data/2024/0607.ab is not a regular file."},
         {FileError::generic,
          "Ein unbekannter Fehler ist beim Zugriff auf /data/2024/0607.ab aufgetreten."},
     };

@@ -162,8 +162,9 @@ TEST(DiskFileOpener, ClassifiesWhatCannotBeOpened) {
         {tmp.path() + "/below_a_file.ab", FileError::bad_path},
         {dir + "/" + std::string(5000, 'x'), FileError::bad_path},
         {std::string("rec\0.ab", 7), FileError::bad_path},
-        {dir, FileError::access_denied},
-        {fifo, FileError::access_denied},  // refused at once, without waiting for a writer
+        {dir, FileError::not_regular_file},
+        {fifo, FileError::not_regular_file},  // refused at once, without waiting for a writer
+        {"/dev/null", FileError::not_regular_file},
     };
     DiskFileOpener opener;
     for (const Case& c : cases) {

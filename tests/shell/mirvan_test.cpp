@@ -268,12 +268,14 @@ TEST(MirvanProgram, GrabRefusesTheRecordingAndWritesAPicture) {
     } runs[] = {
         {{mirvan, "--grab", path, path}, 2, "is the recording"},
         {{mirvan, "--grab", dir.file("link.png"), path}, 2, "is the recording"},
-        {{mirvan, "-l", "3", path}, 2, "--lines-per-row takes 1, 2, 5, 10, 50 or 200, not 3"},
+        {{mirvan, "-l", "3", path}, 2, "--lines-per-row takes 1, 2, 5, 10, 50 or 200, not '3'"},
+        {{mirvan, "-l", "+10", path}, 2, "--lines-per-row takes 1, 2, 5, 10, 50 or 200, not '+10'"},
         {{mirvan, "--grab", dir.file("no/such.png"), path}, 1, "No such file or directory"},
         {{mirvan, "--grab", dir.file("page.png"), "-l", "50", path}, 0, ""},
         // A window system named without its display: the grab is drawn offscreen all the same.
         {{"-u", "DISPLAY", "QT_QPA_PLATFORM=xcb", mirvan, "--grab", dir.file("x.png"), path},
-         0, ""},
+         0,
+         ""},
     };
     for (const auto& r : runs) {  // through env(1), which may change the environment first
         const ProgramRun run =

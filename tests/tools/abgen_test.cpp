@@ -252,6 +252,8 @@ TEST(Abgen, BadValuesAreNamedInTheMessage) {
         {{"--date", "2001-06"}, "'2001-06'"},
         {{"--date", "2001-+6-07"}, "'2001-+6-07'"},
         {{"--start", "1:2:3:4"}, "'1:2:3:4'"},
+        {{"--seed", "-1"}, "--seed takes a whole number from 0 to 18446744073709551615, not '-1'"},
+        {{"--width", " 64"}, "--width takes a whole number from 0 to 2147483647, not ' 64'"},
         {{"--date", "2038-01-19"}, "1901-12-14 to 2038-01-18"},
         {{"--", "x.ab"}, "'x.ab'"},
         // The option the user gave is the one named, and the limits are the ones enforced.

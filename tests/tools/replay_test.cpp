@@ -33,9 +33,8 @@ const Strings kParticleKeys = {"y_first", "y_last", "line_count", "max_width", "
 // The keys of each event kind, in the order the stream documents them.
 Strings keys_of(const std::string& kind) {
     if (kind == "open")
-        return {"ev",         "header_version", "line_rate",     "line_width",
-                "start_time", "date",           "start_seconds", "start_line",
-                "minute",     "pos_a",          "pos_b"};
+        return {"ev",   "file",          "header_version", "line_rate", "line_width", "start_time",
+                "date", "start_seconds", "start_line",     "minute",    "pos_a",      "pos_b"};
     if (kind == "record")
         return {"ev", "step", "cam", "pos", "n", "y_first", "y_last", "handed_on"};
     if (kind == "wait") return {"ev", "step", "cam", "p"};
@@ -43,7 +42,9 @@ Strings keys_of(const std::string& kind) {
     if (kind == "end")
         return {"ev",        "steps",    "pos_a", "pos_b", "total_lines_a", "total_lines_b",
                 "waiting_a", "waiting_b"};
+    // A fatal event after the open event; the file's first event names the file.
     if (kind == "fatal") return {"ev", "text"};
+    if (kind == "first fatal") return {"ev", "file", "text"};
     return {};
 }
 
@@ -109,7 +110,7 @@ TEST_F(ReplayTest, FourRecordsPlayInTwoTicksAsTheEventStreamShows) {
     EXPECT_EQ(run.err, "");
     const std::string L = std::to_string(f.r.length());
     const Strings expected = {
-        "{\"ev\":\"open\",\"header_version\":2,\"line_rate\":1000,\"line_width\":512,"
+        "{\"ev\":\"open\",\"file\":\"" + ab + "\",\"header_version\":2,\"line_rate\":1000,\"line_width\":512,"
         "\"start_time\":1149638400,\"date\":\"2006/06/07\",\"start_seconds\":0,"
         "\"start_line\":0,\"minute\":0,\"pos_a\":" +
             std::to_string(f.a1) + ",\"pos_b\":" + std::to_string(f.a1) + "}",
@@ -191,7 +192,28 @@ TEST_F(ReplayTest, EveryEventKindHasItsKeysInTheDocumentedOrder) {
     EXPECT_EQ(fatal.status, 1);
     const auto lines = events(fatal);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(test::json_keys(lines[0]), keys_of("fatal"));
+    EXPECT_EQ(test::json_keys(lines[0]), keys_of("first fatal"));
+}
+
+// In the one stream of several files, each file's first event, its open event or the fatal
+// event of a file that could not be opened, names the file; no later event does.
+TEST_F(ReplayTest, EachFilesFirstEventNamesTheFile) {
+    MatchRecording m;
+    const std::string good = write(m.r, m.a1, m.b0);
+    const std::string missing = dir.file("missing.ab");
+    const std::string odd = dir.file("lat\\u00e9in\xe9.ab");  // a backslash and a stray byte
+    const test::ProgramRun run = replay({"--events", good, missing, good, odd});
+    EXPECT_EQ(run.status, 1);
+    Strings named;
+    for (const test::JsonFields& f : events(run)) {
+        for (const auto& [key, value] : f)
+            if (key == "file") named.push_back(event_kind(f) + " " + value);
+    }
+    const auto quoted = [](const std::string& path) { return "\"" + path + "\""; };
+    EXPECT_EQ(named,
+              (Strings{"open " + quoted(good), "fatal " + quoted(missing), "open " + quoted(good),
+                       "fatal " + quoted(dir.file("lat\\\\u00e9in\\u00e9.ab"))}))
+        << run.out;
 }
 
 // The rest of line after prefix, or "" with a test failure when the line starts otherwise.
@@ -350,6 +372,9 @@ TEST_F(ReplayTest, BadUsageExits2) {
         {"--corrections-dir", dir.file("no_such_dir"), ab},  // names nothing
         {"--corrections-dir", ab, ab},                       // a file, not a directory
         {"--"},                                              // no file after the options end
+        {"--follow", "--follow-idle", "0x10", ab},           // strtod would read 16
+        {"--follow", "--follow-idle", "1e1", ab},
+        {"--max-steps", "99999999999999999999", ab},  // beyond 64 bits
     };
     for (const Strings& args : bad) {
         std::string shown;

@@ -4,6 +4,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <type_traits>
+
+#include "common/number_text.h"
 
 #include "live_recording.h"
 
@@ -21,14 +25,23 @@ constexpr double kMaxDrops = 5e7;
 constexpr double kMaxShadowLines = 2e9;
 constexpr double kMeanDropWidth = 13.0;  // pixels: the smallest drop, 3, and 10 on average above
 
+// Whole numbers in digits alone, as every program takes them (see common/number_text.h);
+// the others as from_chars reads them.
 template <typename T>
 T parse_number(const std::string& name, const std::string& text) {
-    T value{};
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || text.empty())
-        throw UsageError(name + ": not a valid number: '" + text + "'");
-    return value;
+    if constexpr (std::is_integral_v<T>) {
+        constexpr auto most = static_cast<uint64_t>(std::numeric_limits<T>::max());
+        const auto value = parse_whole_number(text, 0, most);
+        if (!value) throw UsageError(number_option_error(name, whole_number_range(0, most), text));
+        return static_cast<T>(*value);
+    } else {
+        T value{};
+        const char* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+        if (ec != std::errc() || ptr != end || text.empty())
+            throw UsageError(name + ": not a valid number: '" + text + "'");
+        return value;
+    }
 }
 
 double parse_positive(const std::string& name, const std::string& text, double most) {

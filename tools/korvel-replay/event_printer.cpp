@@ -22,6 +22,16 @@ std::string particle_json(const Particle& p) {
         .take();
 }
 
+JsonLine ReplayObserver::event(const char* name) {
+    JsonLine line;
+    line.str("ev", name);
+    if (!named_) {
+        line.str("file", file_);
+        named_ = true;
+    }
+    return line;
+}
+
 void ReplayObserver::emit(const std::string& json) {
     std::fwrite(json.data(), 1, json.size(), out_);
     std::fputc('\n', out_);
@@ -29,8 +39,7 @@ void ReplayObserver::emit(const std::string& json) {
 
 void ReplayObserver::on_record(const DecodedRecordEvent& ev) {
     if (!print_) return;
-    emit(JsonLine()
-             .str("ev", "record")
+    emit(event("record")
              .num("step", step_)
              .str("cam", camera_name(ev.camera))
              .num("pos", int64_t{ev.pos})
@@ -43,8 +52,7 @@ void ReplayObserver::on_record(const DecodedRecordEvent& ev) {
 
 void ReplayObserver::on_wait(Camera camera, const Particle& p) {
     if (!print_) return;
-    emit(JsonLine()
-             .str("ev", "wait")
+    emit(event("wait")
              .num("step", step_)
              .str("cam", camera_name(camera))
              .raw("p", particle_json(p))
@@ -53,8 +61,8 @@ void ReplayObserver::on_wait(Camera camera, const Particle& p) {
 
 void ReplayObserver::on_match(const Particle* a, const Particle* b, MatchOutcome outcome) {
     if (!print_) return;
-    JsonLine line;
-    line.str("ev", "match").num("step", step_).str("outcome", match_outcome_name(outcome));
+    JsonLine line = event("match");
+    line.num("step", step_).str("outcome", match_outcome_name(outcome));
     if (a) {
         line.raw("a", particle_json(*a));
     } else {

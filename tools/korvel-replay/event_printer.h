@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
+
+#include "json_writer.h"
 
 #include "playback/playback_observer.h"
 
@@ -12,8 +15,10 @@ namespace korvel::replay {
 // line (the counting is MinuteStatistics' job).
 class ReplayObserver : public PlaybackObserver {
   public:
-    // print_events false: the step events print nothing; emit still writes.
-    ReplayObserver(std::FILE* out, bool print_events) : out_(out), print_(print_events) {}
+    // print_events false: the step events print nothing; emit still writes. file is the
+    // recording's name as given, carried by its first event (see event).
+    ReplayObserver(std::FILE* out, bool print_events, std::string file = {})
+        : out_(out), print_(print_events), file_(std::move(file)) {}
 
     void set_step(int64_t step) { step_ = step; }
 
@@ -21,12 +26,19 @@ class ReplayObserver : public PlaybackObserver {
     void on_wait(Camera camera, const Particle& p) override;
     void on_match(const Particle* a, const Particle* b, MatchOutcome outcome) override;
 
+    // Begins an event {"ev":NAME,...}. The file's first event, its open event or the fatal
+    // one of a file that could not be opened, also names the file ("file":NAME), so that
+    // where one file's events begin can be told in the stream of several.
+    JsonLine event(const char* name);
+
     // Writes one finished JSON object as a line.
     void emit(const std::string& json);
 
   private:
     std::FILE* out_;
     bool print_;
+    std::string file_;
+    bool named_ = false;  // the file's name has been given
     int64_t step_ = 0;
 };
 

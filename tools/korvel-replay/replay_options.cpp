@@ -1,12 +1,13 @@
 #include "replay_options.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <type_traits>
+
+#include "common/number_text.h"
 
 namespace korvel::replay {
 
@@ -24,8 +25,11 @@ const char* const kReplayUsage =
     "files are replayed independently, their output in the order they are named.\n"
     "\n"
     "  --start HH:MM[:SS]     start time of day, as in the Start Time dialog\n"
-    "  --view async|sync|none the view the steps run with (default async; none only decodes)\n"
+    "  --view async|sync|none the view the steps run with (default async); none only reads\n"
+    "                         and decodes the records: no particles, no matching, so it\n"
+    "                         takes none of --minutes, --pairs, --overview, --snapshot\n"
     "  --events               print every open, record, wait, match and end event as JSON Lines\n"
+    "                         (each file's first event, open or fatal, carries its \"file\")\n"
     "  --corrections-dir DIR  where CORRFACT.DAT is looked for (default: current directory)\n"
     "  --max-steps N          stop after N steps\n"
     "  --minutes OUT.csv      write records, lines, particles and matching decisions per\n"
@@ -62,20 +66,6 @@ const char* const kReplayUsage =
 
 namespace {
 
-// A whole number in digits alone, as every number option takes it: no blank, no sign.
-bool parse_int(const char* text, long long low, long long high, long long& value) {
-    if (*text == '\0') return false;
-    for (const char* p = text; *p; ++p) {
-        if (*p < '0' || *p > '9') return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text, &end, 10);
-    if (errno != 0 || *end != '\0' || v < low || v > high) return false;
-    value = v;
-    return true;
-}
-
 bool parse_time(const char* text, ReplayOptions& o) {
     // Digits only: sscanf alone would also take signs and blanks.
     for (const char* p = text; *p; ++p) {
@@ -100,17 +90,11 @@ bool parse_time(const char* text, ReplayOptions& o) {
 bool parse_size(const char* text, ReplayOptions& o) {
     const char* x = std::strchr(text, 'x');
     if (x == nullptr) return false;
-    const std::string width(text, x);
-    long long w = 0, h = 0;
-    for (const char c : width) {
-        if (c < '0' || c > '9') return false;
-    }
-    for (const char* p = x + 1; *p; ++p) {
-        if (*p < '0' || *p > '9') return false;
-    }
-    if (!parse_int(width.c_str(), 1, 16384, w) || !parse_int(x + 1, 1, 16384, h)) return false;
-    o.snapshot_width = o.overview_width = static_cast<int>(w);
-    o.snapshot_height = o.overview_height = static_cast<int>(h);
+    const auto w = parse_whole_number(std::string_view(text, x), 1, 16384);
+    const auto h = parse_whole_number(x + 1, 1, 16384);
+    if (!w || !h) return false;
+    o.snapshot_width = o.overview_width = static_cast<int>(*w);
+    o.snapshot_height = o.overview_height = static_cast<int>(*h);
     return true;
 }
 
@@ -140,17 +124,17 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
             }
             return argv[++i];
         };
-        // An option's value from 1 to most; false with the error otherwise.
-        auto small_number = [&](const char* name, long long most, const char* allowed,
-                                int& out) {
+        // An option's whole-number value from low to high; false with the error otherwise.
+        auto whole_number = [&](const char* name, uint64_t low, uint64_t high,
+                                const std::string& allowed, auto& out) {
             const char* v = value(name);
             if (!v) return false;
-            long long n = 0;
-            if (!parse_int(v, 1, most, n)) {
-                error = std::string(name) + " takes " + allowed + ", not '" + v + "'";
+            const auto n = parse_whole_number(v, low, high);
+            if (!n) {
+                error = number_option_error(name, allowed, v);
                 return false;
             }
-            out = static_cast<int>(n);
+            out = static_cast<std::remove_reference_t<decltype(out)>>(*n);
             return true;
         };
         if (arg == "--help" || arg == "-h") {
@@ -192,15 +176,10 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
             }
             o.corrections_dir = v;
         } else if (arg == "--max-steps") {
-            const char* v = value("--max-steps");
-            if (!v) return std::nullopt;
-            long long n = 0;
-            if (!parse_int(v, 0, INT64_MAX, n)) {
-                error =
-                    "--max-steps takes a whole number of 0 or more, not '" + std::string(v) + "'";
+            if (!whole_number("--max-steps", 0, INT64_MAX, whole_number_range(0, INT64_MAX),
+                              o.max_steps)) {
                 return std::nullopt;
             }
-            o.max_steps = n;
         } else if (arg == "--minutes" || arg == "--overview" || arg == "--pairs") {
             const char* v = value(arg.c_str());
             if (!v) return std::nullopt;
@@ -228,27 +207,23 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
             }
             o.size_given = true;
         } else if (arg == "--jobs") {
-            if (!small_number("--jobs", 1024, "a whole number from 1 to 1024", o.jobs)) {
+            if (!whole_number("--jobs", 1, 1024, whole_number_range(1, 1024), o.jobs)) {
                 return std::nullopt;
             }
         } else if (arg == "--threads") {
-            if (!small_number("--threads", 2, "1 or 2", o.threads)) return std::nullopt;
+            if (!whole_number("--threads", 1, 2, "1 or 2", o.threads)) return std::nullopt;
         } else if (arg == "--follow") {
             o.follow = true;
         } else if (arg == "--follow-idle") {
             const char* v = value("--follow-idle");
             if (!v) return std::nullopt;
-            char* end = nullptr;
-            errno = 0;
-            const double seconds = std::strtod(v, &end);
-            // Digits first: strtod would also take "inf", "nan" and hexadecimal.
-            if (*v < '0' || *v > '9' || errno != 0 || *end != '\0' || !(seconds > 0) ||
-                seconds > 86400) {
-                error = "--follow-idle takes seconds above 0 and at most 86400, not '" +
-                        std::string(v) + "'";
+            const auto seconds = parse_decimal_number(v, 0, 86400);
+            if (!seconds) {
+                error = number_option_error(
+                    "--follow-idle", "seconds above 0 and at most 86400, in digits (2 or 0.5)", v);
                 return std::nullopt;
             }
-            o.follow_idle = seconds;
+            o.follow_idle = *seconds;
             follow_idle_given = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
@@ -276,6 +251,25 @@ std::optional<ReplayOptions> parse_replay_options(int argc, const char* const* a
     if (o.size_given && o.snapshot.empty() && o.overview_png.empty()) {
         error = "--size goes with --snapshot or --overview";
         return std::nullopt;
+    }
+    // Without a view the steps read and decode the records but hand no line on: no particle is
+    // assembled and nothing is matched or drawn. An output made of those would be empty or
+    // all zeros and read like a recording without rain.
+    if (o.view == ViewMode::none) {
+        const struct {
+            const std::string& path;
+            const char* option;
+        } needs_view[] = {{o.pairs_csv, "--pairs"},
+                          {o.minutes_csv, "--minutes"},
+                          {o.overview_png, "--overview"},
+                          {o.snapshot, "--snapshot"}};
+        for (const auto& n : needs_view) {
+            if (n.path.empty()) continue;
+            error = std::string(n.option) +
+                    " needs the particles and the matching, which --view none leaves out (it "
+                    "only reads and decodes the records); use --view async or sync";
+            return std::nullopt;
+        }
     }
     if (o.follow && o.files.size() > 1) {
         error = "--follow follows one recording; name only one FILE.ab with it";

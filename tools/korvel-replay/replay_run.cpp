@@ -39,8 +39,7 @@ void emit_open_event(ReplayObserver& obs, const PlaybackSession& s, const Decode
     char date[32];
     std::snprintf(date, sizeof date, "%.4d/%.2d/%.2d", d.year, d.month, d.day);
     const auto minute = static_cast<int64_t>(index_minute(s.start_line, s.line_rate));
-    obs.emit(JsonLine()
-                 .str("ev", "open")
+    obs.emit(obs.event("open")
                  .num("header_version", int64_t{s.header_version})
                  .num("line_rate", s.line_rate)
                  .num("line_width", int64_t{s.line_width})
@@ -73,12 +72,18 @@ void print_summary(std::FILE* out, const std::string& file, const PlaybackSessio
     // The lines the readers handed on; the CSV's lines_a and lines_b count every decoded line.
     std::fprintf(out, "  lines      A %.0f  B %.0f  (handed on)\n", s.total_lines_a,
                  s.total_lines_b);
-    std::fprintf(out, "  particles  %lld waited; %lld pairs, %lld rejected tests\n",
-                 static_cast<long long>(c.waited_a + c.waited_b), static_cast<long long>(c.pairs),
-                 static_cast<long long>(c.rejects));
-    std::fprintf(out, "  drops      A %lld  B %lld  (still waiting A %d  B %d)\n",
-                 static_cast<long long>(c.drops_a), static_cast<long long>(c.drops_b),
-                 count_waiting(ctx.queue_a.wait_oldest), count_waiting(ctx.queue_b.wait_oldest));
+    if (s.async_view != 1 && s.sync_view != 1) {
+        // Without a view nothing is assembled or matched: no count of zero pairs.
+        std::fprintf(out, "  particles  none assembled, none matched (--view none)\n");
+    } else {
+        std::fprintf(out, "  particles  %lld waited; %lld pairs, %lld rejected tests\n",
+                     static_cast<long long>(c.waited_a + c.waited_b),
+                     static_cast<long long>(c.pairs), static_cast<long long>(c.rejects));
+        std::fprintf(out, "  drops      A %lld  B %lld  (still waiting A %d  B %d)\n",
+                     static_cast<long long>(c.drops_a), static_cast<long long>(c.drops_b),
+                     count_waiting(ctx.queue_a.wait_oldest),
+                     count_waiting(ctx.queue_b.wait_oldest));
+    }
     std::fprintf(out, "  bytes      %llu\n", static_cast<unsigned long long>(bytes));
     std::fprintf(out, "  seconds    %.3f\n", seconds);
     std::fprintf(out, "  speed      %.1f MB/s\n", seconds > 0 ? bytes / seconds / 1e6 : 0.0);
@@ -98,7 +103,7 @@ std::string shrink_text(const std::string& file, uint64_t was, uint64_t now, uin
 
 int fail(std::FILE* out, FileReplay& result, ReplayObserver& obs, bool events,
          const std::string& text) {
-    if (events) obs.emit(JsonLine().str("ev", "fatal").str("text", text).take());
+    if (events) obs.emit(obs.event("fatal").str("text", text).take());
     std::fflush(out);
     result.fatal_text = text;
     return 1;
@@ -234,7 +239,7 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
     HeadlessPlayer player(std::move(start), opener);
     NullPlaybackView null_view;
     PlaybackView& view = drawing ? drawing->view_for(player.session()) : null_view;
-    ReplayObserver obs(out, o.events);
+    ReplayObserver obs(out, o.events, file);
     const auto started = Clock::now();
     Clock::duration waited{};
     try {
@@ -286,8 +291,7 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
         time.seconds =
             std::chrono::duration<double>(Clock::now() - started).count() - time.waited;
         if (o.events) {
-            obs.emit(JsonLine()
-                         .str("ev", "end")
+            obs.emit(obs.event("end")
                          .num("steps", player.steps())
                          .num("pos_a", int64_t{session.pos_a})
                          .num("pos_b", int64_t{session.pos_b})

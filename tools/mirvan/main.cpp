@@ -16,6 +16,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "common/number_text.h"
 #include "mirvan_window.h"
 
 namespace {
@@ -107,12 +108,15 @@ int main(int argc, char** argv) {
     parser.addOptions({rows, time, grab});
     parser.process(app);
 
-    const int per_row = parser.value(rows).toInt();
+    // Digits alone, as every number of our programs (QString::toInt would take " +10").
+    const auto number = korvel::parse_whole_number(parser.value(rows).toStdString(), 1, 200);
+    const int per_row = number ? static_cast<int>(*number) : 0;
     if (std::find(std::begin(korvel::mirvan::MirvanWindow::kLinesPerRow),
                   std::end(korvel::mirvan::MirvanWindow::kLinesPerRow),
                   per_row) == std::end(korvel::mirvan::MirvanWindow::kLinesPerRow)) {
-        std::fprintf(stderr, "mirvan: --lines-per-row takes 1, 2, 5, 10, 50 or 200, not %s\n",
-                     qPrintable(parser.value(rows)));
+        const std::string error = korvel::number_option_error(
+            "--lines-per-row", "1, 2, 5, 10, 50 or 200", parser.value(rows).toStdString());
+        std::fprintf(stderr, "mirvan: %s\n", error.c_str());
         return 2;
     }
     const QStringList files = parser.positionalArguments();

@@ -48,7 +48,7 @@ TEST_F(SnapshotTest, SynchronousViewPairsInColourTheRestGrey) {
     EXPECT_GT(count_colour(img, qRgb(0, 0, 255), 513, 1023), 20);
     EXPECT_GT(count_colour(img, qRgb(255, 255, 0), 0, 1023), 200);
     EXPECT_GT(count_colour(img, qRgb(128, 128, 128), 0, 1023), 20);
-    EXPECT_EQ(snapshot("none", "64x48").size(), QSize(64, 48));
+    EXPECT_EQ(snapshot("sync", "64x48").size(), QSize(64, 48));
 }
 
 TEST_F(SnapshotTest, BadSizesAndUnwritableFilesAreRefused) {
