@@ -210,5 +210,39 @@ TEST_F(PlaybackStepTest, LineOrderIsCheckedOnlyWhileAViewIsSelected) {
     }
 }
 
+// A record decoded ahead comes with its lines known to rise, and its order check looks at its
+// first line only; at the previous record's last line that first line must fail just as the
+// line-by-line check of a record decoded in place fails it.
+TEST_F(PlaybackStepTest, ARecordDecodedAheadIsHeldToTheLineOrderAsOneReadInPlace) {
+    struct Case {
+        double b2_first;  // B1 ends at 1103
+        const char* error;
+    };
+    const Case cases[] = {
+        {1102, "neg. time jump in B"},
+        {1103, "neg. time jump in B"},
+        {1104, "<no error>"},
+    };
+    for (const Case& c : cases) {
+        test::StepRecording r;
+        const uint32_t a1 = r.add_lines(kCameraARecord, 1000, 4);
+        r.add_lines(kCameraBRecord, 1100, 4);
+        r.add_lines(kCameraARecord, 1200, 4);
+        r.add_lines(kCameraBRecord, c.b2_first, 4);
+        r.finish();
+        for (const bool ahead_on : {false, true}) {
+            SCOPED_TRACE(std::to_string(c.b2_first) +
+                         (ahead_on ? ", decoded ahead" : ", in place"));
+            close_file(session, doc, user);
+            open(r, a1, a1);
+            decode_b_ahead(ahead_on);
+            EXPECT_EQ(tick_error(), "<no error>");
+            EXPECT_EQ(tick_error(), c.error);
+            EXPECT_EQ(doc.m_pContext->m_oldB, c.error[0] == '<' ? c.b2_first + 3 : 1103.0);
+        }
+    }
+    decode_b_ahead(false);
+}
+
 }  // namespace
 }  // namespace korvel
