@@ -143,6 +143,30 @@ TEST_F(PlaybackStepTest, MatchingDecidesOnlyParticlesFromBeyondTheStartLine) {
     EXPECT_EQ(obs.decisions, (Strings{"drop_b -1/1100"}));
 }
 
+TEST_F(PlaybackStepTest, MatchingWaitsWhileAsNewestLineIsTheStartLineItself) {
+    test::StepRecording r;
+    const uint32_t a1 = r.add_lines(kCameraARecord, 640, 362);  // 640..1001: one particle
+    const uint32_t a2 = r.add_lines(kCameraARecord, 997, 4);    // ends on the start line
+    const uint32_t b1 = r.add_lines(kCameraBRecord, 1100, 4);
+    const uint32_t a3 = r.add_lines(kCameraARecord, 1200, 4);
+    r.finish();
+    user.second = 1;  // start line 1000
+    open(r, a1, a1);
+    file_bytes().resize(a2);  // the recording so far: A1 alone
+
+    // A1 is handed on and matching runs, but B has no particle to hold A1's against.
+    EXPECT_EQ(tick(), Strings{rec('A', a1, 640, 362)});
+    EXPECT_EQ(obs.decisions, Strings{});
+    // A's newest line is now the start line, not beyond it: A1's particle, old enough for a
+    // decision against B1, waits.
+    file_bytes() = r.ab();
+    EXPECT_EQ(tick(), (Strings{rec('A', a2, 997, 4, false), rec('B', b1, 1100)}));
+    EXPECT_EQ(state().m_lastLineA, 1000.0);
+    EXPECT_EQ(obs.decisions, Strings{});
+    EXPECT_EQ(tick(), Strings{rec('A', a3, 1200)});
+    EXPECT_EQ(obs.decisions, Strings{"drop_a 640/-1"});
+}
+
 TEST_F(PlaybackStepTest, DecisionsAreDrawnOnlyInTheSyncViewAndObservedInEvery) {
     MatchRecording m;
     const Strings decisions = {"drop_b -1/900", "pair 1000/1100"};
