@@ -173,6 +173,24 @@ TEST_F(PlaybackLifecycleTest, AtTheEndOfTheDataStepsGoOnReadingNothing) {
     EXPECT_EQ(session.total_lines_b, 12.0);
     EXPECT_EQ(view.scales, scales + 3);
     EXPECT_EQ(obs.decisions.size(), decisions);
+
+    // A run has caught up once both readers stand at the length, and not while either has a
+    // byte left.
+    const uint32_t length = m.r.length();
+    struct Case {
+        uint32_t pos_a, pos_b;
+        bool caught_up;
+    };
+    const Case cases[] = {
+        {length, length, true},
+        {length - 1, length, false},
+        {length, length - 1, false},
+    };
+    for (const Case& c : cases) {
+        session.pos_a = c.pos_a;
+        session.pos_b = c.pos_b;
+        EXPECT_EQ(playback_caught_up(session, length), c.caught_up) << c.pos_a << "/" << c.pos_b;
+    }
 }
 
 TEST_F(PlaybackLifecycleTest, TotalsCountOnAcrossFilesWhileTheViewStateStartsAgain) {
