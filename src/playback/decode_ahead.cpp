@@ -228,9 +228,10 @@ const AheadItem* DecodeAhead::take(uint32_t pos, uint64_t length) {
                 continue;
             }
             ++next_item_;
-            // A record the step must read itself, or one beyond the step's length (the file
-            // shrank): the step reads in place, and the thread starts over where it goes on.
-            if (item.kind == AheadKind::in_place || item.last >= length) {
+            // A record the step must read itself, or an item whose bytes do not all lie within
+            // the step's length (the file shrank, perhaps into its record): the step reads in
+            // place, and the thread starts over where it goes on.
+            if (item.kind == AheadKind::in_place || item.next > length) {
                 must_restart_ = true;
                 return nullptr;
             }

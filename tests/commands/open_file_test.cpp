@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -265,6 +267,97 @@ TEST_F(OpenFileTest, StartMinuteOutsideTheIndexIsRejectedBeforeTheTablesAreRead)
             EXPECT_EQ(rate_text.rfind("Line rate of ", 0), 0u) << rate_text;
             EXPECT_NE(rate_text.find("below one line a minute"), std::string::npos) << rate_text;
             EXPECT_EQ(rate_text.find("nan"), std::string::npos) << rate_text;
+        }
+    }
+}
+
+TEST_F(OpenFileTest, TheIndexsLastMinuteOpensAndTheOneAfterItDoesNot) {
+    // The tables hold minutes 0 to 1441. A start time reaches minute 1441 and beyond only at
+    // a rate that gives few lines a minute, which versions 1 and 2 can store; version 0's
+    // slowest rate, 1193180 / 32767 = 36 lines/s, keeps the end of the day in minute 1439.
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> header;
+        int hour, minute, second;
+        int64_t index_minute;  // -1: the start time lies outside the index
+    };
+    const Case cases[] = {
+        // 0.02 lines/s: floor(1.2) = 1 line a minute, so the minute is the start line.
+        {"v1, line 1441", test::header_v1_record(0.02, kJune7th2006Noon), 20, 1, 0, 1441},
+        {"v1, line 1442", test::header_v1_record(0.02, kJune7th2006Noon), 20, 1, 50, -1},
+        {"v2, line 1441", test::header_v2_record(0.02, 256, kJune7th2006Noon), 20, 1, 0, 1441},
+        {"v2, line 1442", test::header_v2_record(0.02, 256, kJune7th2006Noon), 20, 1, 50, -1},
+        {"v0, slowest rate", test::header_v0_record(32767, kJune7th2006Noon), 23, 59, 59, 1439},
+        {"v0, fastest rate", test::header_v0_record(1, kJune7th2006Noon), 23, 59, 59, 1439},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PlaybackSession fresh;
+        Document fresh_doc;
+        opener.add(kDataPath, c.header);
+        // Exactly the two tables: the last minute's entries are the file's last bytes.
+        opener.add(kIndexPath, index_bytes(2 * kIndexTableBytes));
+        user.hour = c.hour;
+        user.minute = c.minute;
+        user.second = c.second;
+        const std::string text =
+            test::fatal_text([&] { open_file(fresh, fresh_doc, user, opener); });
+        if (c.index_minute < 0) {
+            EXPECT_NE(text.find("Start time outside the index file"), std::string::npos) << text;
+            EXPECT_NE(text.find("falls in minute 1442, the index covers minutes 0 to 1441"),
+                      std::string::npos)
+                << text;
+        } else {
+            EXPECT_EQ(text, "<no error>");
+            EXPECT_EQ(fresh.pos_a, 1000u + static_cast<uint32_t>(c.index_minute));
+            EXPECT_EQ(fresh.pos_b, 500000u + static_cast<uint32_t>(c.index_minute));
+        }
+    }
+}
+
+TEST(IndexMinute, EachEdgeOfTheTablesAndOfTheRate) {
+    // The rate at which a minute holds just one line, and the largest rate below it.
+    double one_a_minute = 1.0 / 60.0;
+    while (std::floor(std::nextafter(one_a_minute, 0.0) * 60.0) >= 1.0) {
+        one_a_minute = std::nextafter(one_a_minute, 0.0);
+    }
+    const double below_one = std::nextafter(one_a_minute, 0.0);
+    ASSERT_EQ(std::floor(one_a_minute * 60.0), 1.0);
+    ASSERT_EQ(std::floor(below_one * 60.0), 0.0);
+
+    struct Case {
+        double start_line, line_rate;
+        int64_t minute;  // -1: outside the index; -2: the rate is refused
+    };
+    const Case cases[] = {
+        {0.0, 1000.0, 0},
+        {59999.0, 1000.0, 0},
+        {60000.0, 1000.0, 1},
+        {1442.0 * 60000.0 - 1.0, 1000.0, 1441},
+        {1442.0 * 60000.0, 1000.0, -1},
+        {1441.0, 0.02, 1441},
+        {1441.5, 0.02, 1441},
+        {1442.0, 0.02, -1},
+        {-1.0, 1000.0, -1},
+        {1441.0, one_a_minute, 1441},
+        {0.0, one_a_minute, 0},
+        {0.0, below_one, -2},
+        {0.0, 0.0, -2},
+        {std::numeric_limits<double>::quiet_NaN(), 1000.0, -1},
+        {0.0, std::numeric_limits<double>::quiet_NaN(), -2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.start_line) + " at " + std::to_string(c.line_rate));
+        size_t minute = 0;
+        const std::string text =
+            test::fatal_text([&] { minute = index_minute(c.start_line, c.line_rate); });
+        if (c.minute >= 0) {
+            EXPECT_EQ(text, "<no error>");
+            EXPECT_EQ(minute, static_cast<size_t>(c.minute));
+        } else {
+            const char* expected =
+                c.minute == -1 ? "Start time outside the index file" : "below one line a minute";
+            EXPECT_NE(text.find(expected), std::string::npos) << text;
         }
     }
 }

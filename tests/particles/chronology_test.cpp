@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <memory>
 #include <string>
@@ -63,6 +64,43 @@ TEST_F(LineOrderTest, NotANumberIsNoRise) {
     EXPECT_EQ(ctx->m_oldA, 0.0);
     EXPECT_EQ(error_of_record(Camera::A, {std::numeric_limits<double>::quiet_NaN()}),
               "neg. time jump in A");
+}
+
+// A record decoded ahead arrives marked as rising (each line above the one before), and the
+// check then looks at its first line only. Either way the verdict, and the last line kept,
+// must be those of the line-by-line check.
+TEST_F(LineOrderTest, RecordsKnownToRiseAreJudgedAsLineByLine) {
+    const double nine = 9.0;
+    struct Case {
+        const char* what;
+        std::vector<double> next;  // the record after one whose last line is 9
+        bool passes;
+        double kept;  // m_oldA / m_oldB afterwards
+    };
+    const Case cases[] = {
+        {"starts on the last line", {nine, 10, 11}, false, nine},
+        {"starts just above it", {std::nextafter(nine, 10.0), 10, 11}, true, 11},
+        {"starts just below it", {std::nextafter(nine, 0.0), 10, 11}, false, nine},
+        {"starts well above it", {12, 13}, true, 13},
+        {"one line on the last line", {nine}, false, nine},
+        {"one line above it", {10}, true, 10},
+    };
+    for (const Camera camera : {Camera::A, Camera::B}) {
+        const std::string fault =
+            camera == Camera::A ? "neg. time jump in A" : "neg. time jump in B";
+        for (const Case& c : cases) {
+            for (const bool rising : {false, true}) {
+                SCOPED_TRACE(std::string(c.what) + (rising ? ", rising" : ", line by line") +
+                             (camera == Camera::A ? ", camera A" : ", camera B"));
+                ctx = std::make_unique<DecodeContext>();
+                ASSERT_EQ(error_of_record(camera, {7, 8, nine}), "");
+                ctx->lines_rising = rising;
+                EXPECT_EQ(error_of_record(camera, c.next), c.passes ? "" : fault);
+                EXPECT_EQ(camera == Camera::A ? ctx->m_oldA : ctx->m_oldB, c.kept);
+                EXPECT_EQ(camera == Camera::A ? ctx->m_oldB : ctx->m_oldA, 0.0);
+            }
+        }
+    }
 }
 
 // Builds a list of particles, oldest first, with the given y_first values.

@@ -107,6 +107,59 @@ TEST_F(PlaybackLifecycleTest, TheLengthIsTakenAfreshAtEveryStep) {
     EXPECT_EQ(tick_error(), "mp71");
 }
 
+// Camera B's records decoded ahead wait in a ring; the file may shrink under them (a
+// recording rewritten, a copy cut short). Whatever the ring holds, the steps read what the
+// file holds at their own measurement, exactly as they do reading in place.
+TEST_F(PlaybackLifecycleTest, AFileCutUnderRecordsDecodedAheadPlaysAsReadInPlace) {
+    FourRecords f;  // A1 B1 A2 B2: B2's item in the ring covers A2 too, from where B stands
+    const uint32_t end = f.r.length();
+    struct Case {
+        const char* what;
+        uint32_t cut;
+        Strings second_tick;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"at B2's start", f.b2, {rec('A', f.a2, 1200)}, "<no error>"},
+        {"in B2's type", f.b2 + 1, {rec('A', f.a2, 1200)}, "mp02"},
+        {"in B2's length", f.b2 + 3, {rec('A', f.a2, 1200)}, "mp03"},
+        {"after B2's length", f.b2 + 4, {rec('A', f.a2, 1200)}, "mp04"},
+        {"B2's last byte", end - 1, {rec('A', f.a2, 1200)}, "mp04"},
+        {"after B2", end, {rec('A', f.a2, 1200), rec('B', f.b2, 1300)}, "<no error>"},
+    };
+    for (const Case& c : cases) {
+        std::string runs[2];
+        for (const bool ahead_on : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (ahead_on ? ", decoded ahead" : ", in place"));
+            close_file(session, doc, user);
+            open(f.r, f.a1, f.a1);
+            decode_b_ahead(ahead_on);
+            // The first step's B waits for the ring's first stretch, which for a file this
+            // small is all of it: B2 is decoded before the cut.
+            EXPECT_EQ(tick(), (Strings{rec('A', f.a1, 1000), rec('B', f.b1, 1100)}));
+            file_bytes().resize(c.cut);
+            obs.records.clear();
+            const double lines_before = session.total_lines_b;  // totals go on across files
+            const std::string error = tick_error();
+            EXPECT_EQ(obs.records, c.second_tick);
+            EXPECT_EQ(error, c.error);
+            std::string& run = runs[ahead_on ? 1 : 0];
+            for (const std::string& r : obs.records) run += r + "; ";
+            run += error + " at " + std::to_string(session.pos_a) + "/" +
+                   std::to_string(session.pos_b) + " lines " +
+                   std::to_string(session.total_lines_b - lines_before);
+            if (error == "<no error>") {
+                // And nothing more is read from the shortened file.
+                EXPECT_EQ(tick_error(), "<no error>");
+                EXPECT_EQ(obs.records, c.second_tick);
+                EXPECT_EQ(session.pos_b, c.cut);
+            }
+        }
+        EXPECT_EQ(runs[1], runs[0]) << c.what;
+    }
+    decode_b_ahead(false);
+}
+
 TEST_F(PlaybackLifecycleTest, AtTheEndOfTheDataStepsGoOnReadingNothing) {
     MatchRecording m;
     open(m.r, m.a1, m.b0);
@@ -120,6 +173,24 @@ TEST_F(PlaybackLifecycleTest, AtTheEndOfTheDataStepsGoOnReadingNothing) {
     EXPECT_EQ(session.total_lines_b, 12.0);
     EXPECT_EQ(view.scales, scales + 3);
     EXPECT_EQ(obs.decisions.size(), decisions);
+
+    // A run has caught up once both readers stand at the length, and not while either has a
+    // byte left.
+    const uint32_t length = m.r.length();
+    struct Case {
+        uint32_t pos_a, pos_b;
+        bool caught_up;
+    };
+    const Case cases[] = {
+        {length, length, true},
+        {length - 1, length, false},
+        {length, length - 1, false},
+    };
+    for (const Case& c : cases) {
+        session.pos_a = c.pos_a;
+        session.pos_b = c.pos_b;
+        EXPECT_EQ(playback_caught_up(session, length), c.caught_up) << c.pos_a << "/" << c.pos_b;
+    }
 }
 
 TEST_F(PlaybackLifecycleTest, TotalsCountOnAcrossFilesWhileTheViewStateStartsAgain) {

@@ -143,6 +143,30 @@ TEST_F(PlaybackStepTest, MatchingDecidesOnlyParticlesFromBeyondTheStartLine) {
     EXPECT_EQ(obs.decisions, (Strings{"drop_b -1/1100"}));
 }
 
+TEST_F(PlaybackStepTest, MatchingWaitsWhileAsNewestLineIsTheStartLineItself) {
+    test::StepRecording r;
+    const uint32_t a1 = r.add_lines(kCameraARecord, 640, 362);  // 640..1001: one particle
+    const uint32_t a2 = r.add_lines(kCameraARecord, 997, 4);    // ends on the start line
+    const uint32_t b1 = r.add_lines(kCameraBRecord, 1100, 4);
+    const uint32_t a3 = r.add_lines(kCameraARecord, 1200, 4);
+    r.finish();
+    user.second = 1;  // start line 1000
+    open(r, a1, a1);
+    file_bytes().resize(a2);  // the recording so far: A1 alone
+
+    // A1 is handed on and matching runs, but B has no particle to hold A1's against.
+    EXPECT_EQ(tick(), Strings{rec('A', a1, 640, 362)});
+    EXPECT_EQ(obs.decisions, Strings{});
+    // A's newest line is now the start line, not beyond it: A1's particle, old enough for a
+    // decision against B1, waits.
+    file_bytes() = r.ab();
+    EXPECT_EQ(tick(), (Strings{rec('A', a2, 997, 4, false), rec('B', b1, 1100)}));
+    EXPECT_EQ(state().m_lastLineA, 1000.0);
+    EXPECT_EQ(obs.decisions, Strings{});
+    EXPECT_EQ(tick(), Strings{rec('A', a3, 1200)});
+    EXPECT_EQ(obs.decisions, Strings{"drop_a 640/-1"});
+}
+
 TEST_F(PlaybackStepTest, DecisionsAreDrawnOnlyInTheSyncViewAndObservedInEvery) {
     MatchRecording m;
     const Strings decisions = {"drop_b -1/900", "pair 1000/1100"};
@@ -208,6 +232,40 @@ TEST_F(PlaybackStepTest, LineOrderIsCheckedOnlyWhileAViewIsSelected) {
         tick();
         EXPECT_EQ(tick_error(), async ? "neg. time jump in A" : "<no error>");
     }
+}
+
+// A record decoded ahead comes with its lines known to rise, and its order check looks at its
+// first line only; at the previous record's last line that first line must fail just as the
+// line-by-line check of a record decoded in place fails it.
+TEST_F(PlaybackStepTest, ARecordDecodedAheadIsHeldToTheLineOrderAsOneReadInPlace) {
+    struct Case {
+        double b2_first;  // B1 ends at 1103
+        const char* error;
+    };
+    const Case cases[] = {
+        {1102, "neg. time jump in B"},
+        {1103, "neg. time jump in B"},
+        {1104, "<no error>"},
+    };
+    for (const Case& c : cases) {
+        test::StepRecording r;
+        const uint32_t a1 = r.add_lines(kCameraARecord, 1000, 4);
+        r.add_lines(kCameraBRecord, 1100, 4);
+        r.add_lines(kCameraARecord, 1200, 4);
+        r.add_lines(kCameraBRecord, c.b2_first, 4);
+        r.finish();
+        for (const bool ahead_on : {false, true}) {
+            SCOPED_TRACE(std::to_string(c.b2_first) +
+                         (ahead_on ? ", decoded ahead" : ", in place"));
+            close_file(session, doc, user);
+            open(r, a1, a1);
+            decode_b_ahead(ahead_on);
+            EXPECT_EQ(tick_error(), "<no error>");
+            EXPECT_EQ(tick_error(), c.error);
+            EXPECT_EQ(doc.m_pContext->m_oldB, c.error[0] == '<' ? c.b2_first + 3 : 1103.0);
+        }
+    }
+    decode_b_ahead(false);
 }
 
 }  // namespace

@@ -111,6 +111,16 @@ void PlaybackHarness::put_corrections(const std::string& text) {
                std::vector<uint8_t>(text.begin(), text.end()));
 }
 
+void PlaybackHarness::decode_b_ahead(bool on) {
+    session.decode_ahead = nullptr;
+    ahead.reset();
+    if (!on) return;
+    const bool views_on = session.async_view == 1 || session.sync_view == 1;
+    ahead = std::make_unique<DecodeAhead>(session.data_file->open_another(), session.header_version,
+                                          Camera::B, views_on);
+    session.decode_ahead = ahead.get();
+}
+
 std::vector<uint8_t>& PlaybackHarness::file_bytes() {
     return dynamic_cast<MemorySource&>(*session.data_file).bytes();
 }

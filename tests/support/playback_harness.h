@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "commands/user_interaction.h"
 #include "io/memory_file_opener.h"
+#include "playback/decode_ahead.h"
 #include "playback/document.h"
 #include "playback/playback_observer.h"
 #include "playback/playback_session.h"
@@ -84,6 +86,10 @@ class PlaybackHarness : public ::testing::Test {
     void select(int async_view, int sync_view);
     // The open data file's bytes, which a test may change between steps.
     std::vector<uint8_t>& file_bytes();
+    // After open: camera B's records are decoded (and, while a view is selected, assembled)
+    // ahead on a second thread over a copy of the file's bytes as they stand, as a player
+    // does. off: the steps read and decode in place again.
+    void decode_b_ahead(bool on = true);
     const ViewPlaybackState& state() const { return view.playback_state(); }
 
     // The start-up directory, where CORRFACT.DAT is looked for among the opener's files.
@@ -96,6 +102,7 @@ class PlaybackHarness : public ::testing::Test {
     MemoryFileOpener opener;
     RecordingView view;
     RecordingObserver obs;
+    std::unique_ptr<DecodeAhead> ahead;  // last: its thread ends before the rest goes
 };
 
 }  // namespace korvel::test
