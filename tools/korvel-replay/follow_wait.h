@@ -11,7 +11,7 @@ namespace korvel::replay {
 enum class FollowWait {
     grew,     // the file's length changed: read on
     idle,     // it kept its length for the watch's grace time: the recording is finished
-    stopped,  // SIGINT or SIGTERM asked the replay to stop
+    stopped,  // SIGINT, SIGTERM or SIGHUP asked the replay to stop
 };
 
 // How often a follower measures the file while it waits.
@@ -22,7 +22,7 @@ inline constexpr std::chrono::milliseconds kFollowPoll{200};
 FollowWait wait_for_growth(HeadlessPlayer& player, uint64_t length,
                            std::chrono::milliseconds poll = kFollowPoll);
 
-// From now on SIGINT and SIGTERM do not kill the process but ask a follower to stop; it then
+// From now on SIGINT, SIGTERM and SIGHUP do not kill the process but ask a follower to stop; it then
 // ends as at the end of the data, with its summary.
 void catch_stop_signals();
 bool stop_requested();
