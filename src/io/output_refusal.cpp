@@ -18,19 +18,19 @@ std::string recording_name_ending(const std::string& path) {
 OutputRefusal refuse_output(const std::string& target,
                             const std::vector<std::optional<FileIdentity>>& inputs) {
     OutputRefusal refusal;
+    // The input itself is the more telling reason, so it is looked for first.
+    if (const std::optional<FileIdentity> id = identity_of_path(target)) {
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            if (inputs[i] && *inputs[i] == *id) {
+                refusal.kind = OutputRefusal::Kind::input;
+                refusal.input = i;
+                return refusal;
+            }
+        }
+    }
     if (std::string ending = recording_name_ending(target); !ending.empty()) {
         refusal.kind = OutputRefusal::Kind::recording_name;
         refusal.ending = std::move(ending);
-        return refusal;
-    }
-    const std::optional<FileIdentity> id = identity_of_path(target);
-    if (!id) return refusal;  // a new file: nothing to lose
-    for (size_t i = 0; i < inputs.size(); ++i) {
-        if (inputs[i] && *inputs[i] == *id) {
-            refusal.kind = OutputRefusal::Kind::input;
-            refusal.input = i;
-            return refusal;
-        }
     }
     return refusal;
 }

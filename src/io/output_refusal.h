@@ -24,7 +24,7 @@ std::string recording_name_ending(const std::string& path);
 
 // Checks an output's target against the program's inputs, given by identity (taken from the
 // open descriptors where the inputs are open, so a recording renamed since is still caught).
-// The name comes first: a recording's name is refused even when no such file exists.
+// A recording's name is refused even when no such file exists.
 OutputRefusal refuse_output(const std::string& target,
                             const std::vector<std::optional<FileIdentity>>& inputs);
 
