@@ -51,13 +51,16 @@ SafeOutput::~SafeOutput() {
     discard();
 }
 
-int SafeOutput::open(const std::string& target, const std::string& prefix) {
+int SafeOutput::open(const std::string& target, const std::string& prefix, Link link) {
     discard();
     target_ = target;
     temp_.clear();
     finished_ = false;
     struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
+    const bool exists = link == Link::follow ? ::stat(target.c_str(), &st) == 0
+                                             : ::lstat(target.c_str(), &st) == 0;
+    // The link itself is replaced by the rename, by a file of a new file's mode.
+    if (exists && S_ISLNK(st.st_mode)) return open_temp(prefix, new_file_mode());
     if (exists && S_ISDIR(st.st_mode)) return EISDIR;
     if (exists && !S_ISREG(st.st_mode)) {
         // A device or a pipe cannot be replaced by a rename: written in place.
@@ -70,7 +73,7 @@ int SafeOutput::open(const std::string& target, const std::string& prefix) {
             target_ = real;
             std::free(real);
         }
-    } else {
+    } else if (link == Link::follow) {
         // A dangling link: the file it would name is created, the link stays.
         char buffer[PATH_MAX];
         struct stat lst {};
@@ -82,6 +85,12 @@ int SafeOutput::open(const std::string& target, const std::string& prefix) {
             }
         }
     }
+    // mkstemp makes the file private; the output gets the mode of the file it replaces, or
+    // that of a new file.
+    return open_temp(prefix, exists ? (st.st_mode & 07777) : new_file_mode());
+}
+
+int SafeOutput::open_temp(const std::string& prefix, unsigned mode) {
     const std::string pattern = directory_of(target_) + "/" + prefix + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -89,10 +98,7 @@ int SafeOutput::open(const std::string& target, const std::string& prefix) {
     if (fd_ < 0) return errno;
     temp_ = name.data();
     slot_ = TempFileRegistry::add(temp_);
-    // mkstemp makes the file private; the output gets the mode of the file it replaces, or
-    // that of a new file.
-    const mode_t mode = exists ? (st.st_mode & 07777) : new_file_mode();
-    if (::fchmod(fd_, mode) != 0) {
+    if (::fchmod(fd_, static_cast<mode_t>(mode)) != 0) {
         const int err = errno;
         discard();
         return err;

@@ -26,9 +26,14 @@ class SafeOutput {
     SafeOutput(const SafeOutput&) = delete;
     SafeOutput& operator=(const SafeOutput&) = delete;
 
+    // What a symbolic link at the target means. A single output follows it; a file that
+    // belongs with others by name (a recording and its index) replaces the link, so the files
+    // of a pair never end up in two places.
+    enum class Link { follow, replace };
+
     // Opens target for writing; the temporary name begins with prefix (".korvel-replay-", a
     // short one: the target's own name may be as long as a name can be). Returns 0 or errno.
-    int open(const std::string& target, const std::string& prefix);
+    int open(const std::string& target, const std::string& prefix, Link link = Link::follow);
 
     int fd() const { return fd_; }
     bool in_place() const { return temp_.empty(); }
@@ -46,6 +51,8 @@ class SafeOutput {
     void discard();
 
   private:
+    int open_temp(const std::string& prefix, unsigned mode);
+
     std::string target_;
     std::string temp_;  // empty: written in place
     int fd_ = -1;

@@ -15,7 +15,7 @@ StagedFile::StagedFile(std::string target) : name_(std::move(target)) {
     if (::stat(name_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         throw FatalError(name_ + ": exists and is not a regular file; nothing was written");
     }
-    if (const int err = file_.open(name_, ".abgen-"); err != 0) {
+    if (const int err = file_.open(name_, ".abgen-", SafeOutput::Link::replace); err != 0) {
         throw FatalError("cannot write " + name_ + ": " + std::strerror(err));
     }
     sink_ = std::make_unique<FileSink>(file_.fd(), file_.temp_path());

@@ -12,7 +12,8 @@ namespace korvel {
 // when it is complete, through the programs' one safe output. Until then the target, if it
 // exists, is left exactly as it was: a run that fails (a full disk, a directory in the way) or
 // is interrupted never costs the user an earlier file of that name. A symbolic link is
-// followed: the file it names is replaced, the link stays. The temporary file is removed when
+// replaced, not followed: a recording and its index are found by name, and must stay beside
+// each other. The temporary file is removed when
 // the object goes without having been committed, and by SIGINT, SIGTERM and SIGHUP (a SIGKILL
 // leaves it behind, under the name ".abgen-XXXXXX").
 class StagedFile {
@@ -26,7 +27,6 @@ class StagedFile {
 
     FileSink& sink() { return *sink_; }
     const std::string& temp_path() const { return file_.temp_path(); }
-    // Where the file goes: the target, or the file a symbolic link there names.
     const std::string& target() const { return file_.target(); }
 
     // Closes the sink and syncs the file: every byte is on the disk, or FatalError says why
