@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -94,10 +95,20 @@ int SafeOutput::open_temp(const std::string& prefix, unsigned mode) {
     const std::string pattern = directory_of(target_) + "/" + prefix + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
+    // A signal between the file's creation and its registration would leave it behind: the
+    // ending signals wait until the name is where the handler finds it.
+    sigset_t ending, old;
+    sigemptyset(&ending);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending, s);
+    ::pthread_sigmask(SIG_BLOCK, &ending, &old);
     fd_ = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd_ < 0) return errno;
-    temp_ = name.data();
-    slot_ = TempFileRegistry::add(temp_);
+    const int err = errno;
+    if (fd_ >= 0) {
+        temp_ = name.data();
+        slot_ = TempFileRegistry::add(temp_);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    if (fd_ < 0) return err;
     if (::fchmod(fd_, static_cast<mode_t>(mode)) != 0) {
         const int err = errno;
         discard();

@@ -30,48 +30,39 @@ int temporaries(const std::string& dir) {
 }
 
 struct Ended {
-    int status = -1;       // exit status, when it exited
-    int term_signal = 0;   // the signal that ended it, when one did
-    bool signalled = false;  // whether the signal was sent while an output was open
+    int status = -1, term_signal = 0;
+    bool signalled = false;  // whether the signal came while an output was open
     std::string out;
 };
 
-// Runs korvel-replay with stdout in dir/out.txt; sends it sig as soon as its temporary output
-// file exists, and waits for its end.
+// Runs korvel-replay, its standard output in dir/out.txt; sends it sig as soon as its
+// temporary output file exists, and waits for its end.
 Ended replay_and_signal(const std::string& dir, std::vector<std::string> args, int sig) {
     args.insert(args.begin(), kReplay);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     const std::string out_path = dir + "/out.txt";
-    const int out_fd = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const int null_fd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    const int out_fd = ::open(out_path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::dup2(null_fd, STDIN_FILENO);
         ::dup2(out_fd, STDOUT_FILENO);
-        ::dup2(null_fd, STDERR_FILENO);
         ::execv(kReplay.c_str(), argv.data());
         ::_exit(127);
     }
     ::close(out_fd);
-    ::close(null_fd);
     Ended ended;
     int raw = 0;
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    for (;;) {
-        if (::waitpid(pid, &raw, WNOHANG) == pid) break;
-        if (!ended.signalled && temporaries(dir) > 0) {
-            ::kill(pid, sig);
-            ended.signalled = true;
-        }
-        if (std::chrono::steady_clock::now() > give_up) ::kill(pid, SIGKILL);
+    for (int ms = 0; ::waitpid(pid, &raw, WNOHANG) != pid; ++ms) {
+        if (!ended.signalled && temporaries(dir) > 0) ended.signalled = ::kill(pid, sig) == 0;
+        if (ms == 60000) ::kill(pid, SIGKILL);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (WIFEXITED(raw)) ended.status = WEXITSTATUS(raw);
-    if (WIFSIGNALED(raw)) ended.term_signal = WTERMSIG(raw);
+    ended.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    ended.term_signal = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
     const std::vector<uint8_t> out = test::read_file(out_path);
     ended.out.assign(out.begin(), out.end());
+    ::unlink(out_path.c_str());
     return ended;
 }
 
