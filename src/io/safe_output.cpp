@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,8 +58,8 @@ int SafeOutput::open(const std::string& target, const std::string& prefix, Link 
     temp_.clear();
     finished_ = false;
     struct stat st {};
-    const bool exists = link == Link::follow ? ::stat(target.c_str(), &st) == 0
-                                             : ::lstat(target.c_str(), &st) == 0;
+    const bool exists =
+        link == Link::follow ? ::stat(target.c_str(), &st) == 0 : ::lstat(target.c_str(), &st) == 0;
     // The link itself is replaced by the rename, by a file of a new file's mode.
     if (exists && S_ISLNK(st.st_mode)) return open_temp(prefix, new_file_mode());
     if (exists && S_ISDIR(st.st_mode)) return EISDIR;

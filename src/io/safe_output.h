@@ -56,7 +56,7 @@ class SafeOutput {
     std::string target_;
     std::string temp_;  // empty: written in place
     int fd_ = -1;
-    int slot_ = -1;     // the name's place in the signal handler's registry
+    int slot_ = -1;  // the name's place in the signal handler's registry
     bool finished_ = false;
 };
 

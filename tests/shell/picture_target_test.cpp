@@ -42,8 +42,10 @@ TEST_F(ShellTest, APictureIsRefusedOverTheOpenFilesAndRecordingNamesFirstAndAsAW
         std::vector<std::pair<const char*, const char*>> renamed;  // while open
         const char* typed;
     } cases[] = {
-        {"recording renamed while open", "study.ab",
-         {{"study.ab", "moved.png"}, {"study.abh", "moved.abh"}}, "moved.png"},
+        {"recording renamed while open",
+         "study.ab",
+         {{"study.ab", "moved.png"}, {"study.abh", "moved.abh"}},
+         "moved.png"},
         {"index renamed while open", "study.ab", {{"study.abh", "index.png"}}, "index.png"},
         {"index of a hard-linked recording", "hard.ab", {}, "study.abh"},
         {"a file with a recording's name", "study.ab", {{"study.abh", "notes.ab"}}, "notes.ab"},

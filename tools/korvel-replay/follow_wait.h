@@ -22,8 +22,8 @@ inline constexpr std::chrono::milliseconds kFollowPoll{200};
 FollowWait wait_for_growth(HeadlessPlayer& player, uint64_t length,
                            std::chrono::milliseconds poll = kFollowPoll);
 
-// From now on SIGINT, SIGTERM and SIGHUP do not kill the process but ask a follower to stop; it then
-// ends as at the end of the data, with its summary.
+// From now on SIGINT, SIGTERM and SIGHUP do not kill the process but ask a follower to stop; it
+// then ends as at the end of the data, with its summary.
 void catch_stop_signals();
 bool stop_requested();
 

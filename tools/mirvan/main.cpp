@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     });
     if (!files.isEmpty() && !window.open(files.first()) && !out.isEmpty()) return 1;
     if (files.isEmpty() && !out.isEmpty()) {
-        QTimer::singleShot(0, &window, [&] { QApplication::exit(korvel::mirvan::grab_window(window, out)); });
+        QTimer::singleShot(0, &window,
+                           [&] { QApplication::exit(korvel::mirvan::grab_window(window, out)); });
     }
     return QApplication::exec();
 }
