@@ -3,6 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+
+#include "io/file_identity.h"
 
 namespace korvel {
 
@@ -29,6 +32,10 @@ class ByteSource {
     // read caches and are not to be shared between threads. nullptr where there is none; that
     // reader is then done without.
     virtual std::unique_ptr<ByteSource> open_another() { return nullptr; }
+
+    // The file the bytes are read from, as it was when it was opened: an output compared with
+    // it is caught even after the recording was renamed. None for bytes held in memory.
+    virtual std::optional<FileIdentity> identity() const { return std::nullopt; }
 };
 
 }  // namespace korvel

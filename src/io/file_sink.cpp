@@ -1,5 +1,8 @@
 #include "io/file_sink.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -17,6 +20,19 @@ FileSink::FileSink(const std::string& path, Existing existing) : path_(path) {
     // one step, so no file that appears in between is overwritten.
     file_ = std::fopen(path.c_str(), existing == Existing::keep ? "wbx" : "wb");
     if (file_ == nullptr) fail("cannot create");
+    std::setvbuf(file_, nullptr, _IOFBF, kWriteBuffer);
+}
+
+FileSink::FileSink(int fd, const std::string& path) : path_(path) {
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) fail("cannot write");
+    file_ = ::fdopen(own, "wb");
+    if (file_ == nullptr) {
+        const int err = errno;
+        ::close(own);
+        errno = err;
+        fail("cannot write");
+    }
     std::setvbuf(file_, nullptr, _IOFBF, kWriteBuffer);
 }
 

@@ -16,6 +16,9 @@ class FileSink : public ByteSink {
     // Creates path for writing. With Existing::keep an existing file is left untouched and
     // the constructor raises FatalError; so does any other failure to create the file.
     FileSink(const std::string& path, Existing existing);
+    // Writes to a file already open for writing, through a descriptor of its own (a
+    // duplicate of fd, which stays the caller's); path names it in error texts.
+    FileSink(int fd, const std::string& path);
     ~FileSink() override;
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;

@@ -14,7 +14,8 @@
 
 namespace korvel {
 
-FileSource::FileSource(int fd, std::string path) : fd_(fd), path_(std::move(path)) {
+FileSource::FileSource(int fd, std::string path)
+    : fd_(fd), path_(std::move(path)), identity_(identity_of_descriptor(fd)) {
     for (Block& b : blocks_) b.data.reset(new uint8_t[kBlockSize]);
 }
 

@@ -37,6 +37,7 @@ class FileSource : public ByteSource {
     uint64_t zeros_until(uint64_t offset) override;
     // The same open file through a descriptor of its own, with caches of its own.
     std::unique_ptr<ByteSource> open_another() override;
+    std::optional<FileIdentity> identity() const override { return identity_; }
 
   private:
     struct Block {
@@ -56,6 +57,7 @@ class FileSource : public ByteSource {
 
     int fd_;
     std::string path_;
+    std::optional<FileIdentity> identity_;  // of the descriptor, taken at open
     std::array<Block, 2> blocks_;
     uint64_t use_clock_ = 0;
     // What the file looked like when the blocks were last known to be current.

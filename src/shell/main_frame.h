@@ -83,9 +83,12 @@ class CMainFrame : public QMainWindow {
     // Writes the view's picture as shown, in device pixels, as PNG: to a temporary file beside
     // path, renamed into place when complete. Returns false with the reason in error.
     bool save_picture(const std::string& path, QString& error) const;
-    // A path our output must not land on: the open recording or its index, by device and
-    // inode. Says so in a message box naming the file and returns true.
+    // A path our output must not land on: a recording's name (.ab, .abh), or the open
+    // recording or its index, by the device and inode of the files the viewer holds open
+    // (whatever they are called now). Says so in a warning naming the file and returns true.
     bool refuse_output(const std::string& path);
+    // Whether path may be written: a name not taken, or the user's yes to replacing it.
+    bool confirm_replace(const std::string& path);
 
   signals:
     void closed();

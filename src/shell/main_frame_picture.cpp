@@ -2,16 +2,21 @@
 // the status bar's field that says where in the recording the picture stands.
 #include <sys/stat.h>
 
+#include <QBuffer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
+#include <cstring>
+#include <optional>
+#include <vector>
 
 #include "common/fatal_error.h"
 #include "display/qt/vorlex_view.h"
-#include "format/index_file.h"
+#include "io/output_refusal.h"
+#include "io/safe_output.h"
 #include "shell/dialog_runner.h"
 #include "shell/display_text.h"
 #include "shell/main_frame.h"
@@ -21,48 +26,68 @@
 #include "shell/vorlex_app.h"
 
 namespace korvel {
-namespace {
-
-bool same_file(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-}  // namespace
 
 bool CMainFrame::save_picture(const std::string& path, QString& error) const {
     // The picture is saved as it is shown: device pixels, whatever the screen's scale.
     QImage picture = view_->picture();
     picture.setDevicePixelRatio(1.0);
-    // Written beside the target under another name and renamed over it only when complete, so
-    // a failure never leaves a half-written picture or destroys what was there.
-    QSaveFile file(QFile::decodeName(path.c_str()));
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) {
-        error = file.errorString();
-        if (error.isEmpty() || error == QLatin1String("Unknown error")) {
-            error = QStringLiteral("the PNG could not be encoded");
-        }
+    // Encoded in memory: Qt's writer says only that a write failed, not why. The file work is
+    // the one safe output's: written beside the target and renamed over it only when complete,
+    // so a failure never leaves a half-written picture or destroys what was there.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG")) {
+        error = QStringLiteral("the PNG could not be encoded");
+        return false;
+    }
+    SafeOutput file;
+    int err = file.open(path, ".korvel-");
+    if (err == 0) err = file.write_all(png.constData(), static_cast<size_t>(png.size()));
+    if (err == 0) err = file.commit();
+    if (err != 0) {
+        error = QString::fromLocal8Bit(std::strerror(err));
         return false;
     }
     return true;
 }
 
 bool CMainFrame::refuse_output(const std::string& path) {
+    if (path.empty()) return false;
     const PlaybackSession& s = session_;
-    if (s.open_document == nullptr || path.empty()) return false;
-    struct stat target;
-    if (::stat(path.c_str(), &target) != 0) return false;  // a new file: nothing to lose
-    // By identity, not by name: another spelling of the path, a symbolic or a hard link to
-    // the recording are all caught.
-    for (const std::string& open :
-         {s.open_document->path_name, index_file_path(s.open_document->path_name)}) {
-        struct stat st;
-        if (!open.empty() && ::stat(open.c_str(), &st) == 0 && same_file(st, target)) {
-            show_korvel_message(this, QString(texts::kRefuseOverwrite).arg(display_text(path)),
-                                true);
-            return true;
-        }
+    // The files as they were opened: a recording renamed since is still caught, and a file
+    // that now has the recording's old name is not mistaken for it.
+    std::vector<std::optional<FileIdentity>> open_files;
+    if (s.open_document != nullptr) {
+        if (s.data_file) open_files.push_back(s.data_file->identity());
+        if (s.index_file) open_files.push_back(s.index_file->identity());
     }
-    return false;
+    const OutputRefusal refusal = korvel::refuse_output(path, open_files);
+    if (!refusal) return false;
+    const QString name = display_text(path);
+    const QString text =
+        refusal.kind == OutputRefusal::Kind::recording_name
+            ? QString(texts::kRefuseRecordingName).arg(name, QString::fromStdString(refusal.ending))
+            : QString(texts::kRefuseOverwrite).arg(name);
+    // A slip to be corrected, not the end of anything: a warning, and the dialog comes back.
+    QMessageBox box(QMessageBox::Warning, texts::kAppTitle, text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    DialogRunner::current().run(box, text);
+    return true;
+}
+
+bool CMainFrame::confirm_replace(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return true;
+    const QString text = QString(texts::kConfirmReplace).arg(display_text(path));
+    QMessageBox box(QMessageBox::Question, texts::kAppTitle, text,
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    const int answer = DialogRunner::current().run(box, text);
+    // A runner that accepts the box without a button pressed answers yes.
+    return box.clickedButton() == nullptr ? answer == QDialog::Accepted
+                                          : box.clickedButton() == box.button(QMessageBox::Yes);
 }
 
 void CMainFrame::OnSavePicture() {
@@ -70,6 +95,9 @@ void CMainFrame::OnSavePicture() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter("PNG pictures (*.png)");
     dialog.setDefaultSuffix("png");
+    // Our refusal of a recording comes before any "replace?" question: Qt's own would be
+    // asked inside the dialog, before the name reaches us.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     std::string path;
     // A name that is refused brings the dialog back, with the name still in it.
     do {
@@ -77,7 +105,7 @@ void CMainFrame::OnSavePicture() {
         const QStringList chosen = dialog.selectedFiles();
         if (chosen.isEmpty()) return;
         path = path_bytes(chosen.first());
-    } while (refuse_output(path));
+    } while (refuse_output(path) || !confirm_replace(path));
     QString error;
     if (!save_picture(path, error)) {
         show_korvel_message(this, "Could not write " + display_text(path) + ": " + error, true);

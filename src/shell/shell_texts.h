@@ -69,6 +69,12 @@ inline constexpr char kFileUnreadableRecent[] =
 inline constexpr char kRefuseOverwrite[] =
     "%1\nis the open recording or its index: the picture is not written over it. "
     "Choose another name.";
+// Nor is a picture ever given a recording's name (%1: the name, %2: ".ab" or ".abh").
+inline constexpr char kRefuseRecordingName[] =
+    "%1\nhas the name of a recording or its index (%2): the picture is not written over it. "
+    "Choose another name.";
+// Asked once a name is known not to be refused (%1: the name).
+inline constexpr char kConfirmReplace[] = "%1 already exists.\nDo you want to replace it?";
 // The users' prompt for Exit as it has always read. It promises a question about saving that
 // never comes: the program only reads recordings, there is nothing to save, and Exit ends at
 // once.

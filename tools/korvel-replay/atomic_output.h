@@ -3,16 +3,15 @@
 #include <memory>
 #include <string>
 
+#include "io/safe_output.h"
 #include "reason_stream.h"
 
 namespace korvel::replay {
 
-// An output file that appears complete or not at all. It is written under a temporary name in
-// the target's own directory and renamed onto the target only by commit(), so a failure (a
-// full disk, an interruption) never leaves a truncated file where a good one was. A target
-// that exists but is not a regular file (a device such as /dev/null, a pipe) can't be
-// replaced and is written in place. A symbolic link is followed: the file it names is
-// replaced, the link stays.
+// An output file of korvel-replay written through the program's one safe output: it appears
+// complete or not at all (see SafeOutput), and its temporary name ".korvel-replay-XXXXXX" is
+// removed on every way out, an interrupting signal included. Writes go through a stdio stream
+// that keeps the reason of a failed write.
 class AtomicOutput {
   public:
     AtomicOutput() = default;
@@ -30,10 +29,8 @@ class AtomicOutput {
     bool commit(std::string& error);
 
   private:
-    std::string target_;  // where the file goes (a link's destination)
-    std::string temp_;    // empty: written in place
-    std::unique_ptr<ReasonStream> stream_;
-    bool done_ = false;
+    SafeOutput file_;
+    std::unique_ptr<ReasonStream> stream_;  // over file_'s descriptor, which file_ closes
 };
 
 }  // namespace korvel::replay

@@ -24,6 +24,8 @@ void catch_stop_signals() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal ends a follower as Ctrl-C does.
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 bool stop_requested() {

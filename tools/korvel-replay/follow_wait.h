@@ -11,7 +11,7 @@ namespace korvel::replay {
 enum class FollowWait {
     grew,     // the file's length changed: read on
     idle,     // it kept its length for the watch's grace time: the recording is finished
-    stopped,  // SIGINT or SIGTERM asked the replay to stop
+    stopped,  // SIGINT, SIGTERM or SIGHUP asked the replay to stop
 };
 
 // How often a follower measures the file while it waits.
@@ -26,8 +26,8 @@ FollowWait wait_for_growth(HeadlessPlayer& player, uint64_t length,
 // Returns false, at once, when a stop is asked for.
 bool pause_unless_stopped(std::chrono::milliseconds poll = kFollowPoll);
 
-// From now on SIGINT and SIGTERM do not kill the process but ask a follower to stop; it then
-// ends as at the end of the data, with its summary.
+// From now on SIGINT, SIGTERM and SIGHUP do not kill the process but ask a follower to stop; it
+// then ends as at the end of the data, with its summary.
 void catch_stop_signals();
 bool stop_requested();
 

@@ -8,6 +8,8 @@
 #include <optional>
 
 #include "format/index_file.h"
+#include "io/file_identity.h"
+#include "io/output_refusal.h"
 
 namespace korvel::replay {
 namespace {
@@ -53,31 +55,30 @@ std::string output_conflict(const std::vector<NamedOutput>& outputs,
                             const std::vector<std::string>& recordings, bool stdout_in_use) {
     std::vector<std::optional<Identity>> ids;
     for (const NamedOutput& out : outputs) ids.push_back(identity_of(out.path));
+    // Every recording and the index beside it, in that order.
+    std::vector<std::string> inputs;
+    std::vector<std::optional<FileIdentity>> input_ids;
+    for (const std::string& rec : recordings) {
+        for (const std::string& input : {rec, index_file_path(rec)}) {
+            inputs.push_back(input);
+            input_ids.push_back(identity_of_path(input));
+        }
+    }
     for (size_t i = 0; i < outputs.size(); ++i) {
         const std::string what = outputs[i].option + " " + outputs[i].path;
-        // A slip of the shell (--minutes *.ab) makes a recording the output without naming
-        // it as an input: a recording's name is never an output's.
-        for (const char* ending : {".ab", ".abh"}) {
-            const std::string& p = outputs[i].path;
-            const size_t len = std::strlen(ending);
-            if (p.size() > len && p.compare(p.size() - len, len, ending) == 0) {
-                return what + " has the name of a recording (" + ending +
-                       "); give the output another name";
-            }
+        const OutputRefusal refusal = refuse_output(outputs[i].path, input_ids);
+        if (refusal.kind == OutputRefusal::Kind::recording_name) {
+            return what + " has the name of a recording (" + refusal.ending +
+                   "); give the output another name";
         }
-        if (!ids[i] || ids[i]->null_device) continue;
-        for (const std::string& rec : recordings) {
-            const std::string index = index_file_path(rec);
-            for (const bool is_index : {false, true}) {
-                const std::string& input = is_index ? index : rec;
-                const auto id = identity_of(input);
-                if (id && id->name.empty() && *id == *ids[i]) {
-                    return what + " is the same file as the " +
-                           (is_index ? "index " : "recording ") + input +
-                           "; refusing to write over it";
-                }
-            }
+        // The null device may be named any number of times, even as a recording.
+        if (ids[i] && ids[i]->null_device) continue;
+        if (refusal.kind == OutputRefusal::Kind::input) {
+            const bool is_index = refusal.input % 2 == 1;
+            return what + " is the same file as the " + (is_index ? "index " : "recording ") +
+                   inputs[refusal.input] + "; refusing to write over it";
         }
+        if (!ids[i]) continue;
         for (size_t j = 0; j < i; ++j) {
             if (ids[j] && *ids[j] == *ids[i]) {
                 return what + " is the same file as " + outputs[j].option + " " + outputs[j].path +

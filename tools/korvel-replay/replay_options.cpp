@@ -51,7 +51,7 @@ const char* const kReplayUsage =
     "                         does: at the end of the data wait for it to grow (measured every\n"
     "                         200 ms); a record cut by the end waits too. Ends when the file\n"
     "                         has not grown for the idle time (then a cut record is the read\n"
-    "                         error) or at SIGINT/SIGTERM, with the summary. One FILE.ab;\n"
+    "                         error) or at SIGINT/TERM/HUP, with the summary. One FILE.ab;\n"
     "                         --events lines are flushed as they are written\n"
     "  --follow-idle SECONDS  how long --follow waits for growth (default 10)\n"
     "  --                     ends the options: a FILE.ab may then begin with a dash\n"
@@ -62,7 +62,7 @@ const char* const kReplayUsage =
     "file's name, and the other files go on), a file that shrank during the replay or output\n"
     "that could not be written; 2 for bad usage, an output that is an input, another output or\n"
     "standard output, or an output whose directory can't take it (checked before replaying).\n"
-    "--follow ends with 0 when the file stopped growing or at SIGINT/SIGTERM.\n";
+    "--follow ends with 0 when the file stopped growing or at SIGINT, SIGTERM or SIGHUP.\n";
 
 namespace {
 

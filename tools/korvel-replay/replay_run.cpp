@@ -157,7 +157,7 @@ class ReplayHook : public StepHook {
 
     void before_step(int64_t step) override {
         obs_.set_step(step);
-        if (stop_requested()) stop_.request_stop();  // SIGINT/SIGTERM while following
+        if (stop_requested()) stop_.request_stop();  // SIGINT/SIGTERM/SIGHUP while following
     }
 
     void after_step(int64_t, uint64_t length) override {

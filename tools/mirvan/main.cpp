@@ -1,16 +1,11 @@
 // mirvan: the still-picture viewer of a recording's scan lines, KORVEL's companion.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QBuffer>
 #include <QCommandLineParser>
 #include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,68 +13,7 @@
 
 #include "common/number_text.h"
 #include "mirvan_window.h"
-
-namespace {
-
-// Whether the two paths name one file (the same device and inode, whatever the spelling).
-bool same_file(const QString& a, const QString& b) {
-    struct stat sa {
-    }, sb{};
-    return stat(QFile::encodeName(a).constData(), &sa) == 0 &&
-           stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-// Writes all of bytes to fd; false (errno set) when it cannot.
-bool write_all(int fd, const QByteArray& bytes) {
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n =
-            ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += n;
-    }
-    return true;
-}
-
-// Writes the window's picture as PNG. A regular file (or a new one) is written to a
-// temporary file beside it and renamed into place once complete, so a failure never leaves
-// half a PNG where a good one was; anything else (a device, a pipe) is written to as it is,
-// never replaced.
-int grab_window(korvel::mirvan::MirvanWindow& window, const QString& out) {
-    QApplication::sendPostedEvents();  // the layout follows the texts just set
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    window.grab().toImage().save(&buffer, "PNG");
-    const QByteArray target = QFile::encodeName(out);
-    struct stat st {};
-    const bool in_place = ::stat(target.constData(), &st) == 0 && !S_ISREG(st.st_mode);
-    const QByteArray temp = in_place ? target
-                                     : QFile::encodeName(QFileInfo(out).absolutePath()) +
-                                           "/.mirvan-" + QByteArray::number(getpid()) + ".png";
-    const int flags = in_place ? O_WRONLY : O_WRONLY | O_CREAT | O_EXCL;
-    const int fd = ::open(temp.constData(), flags | O_CLOEXEC, 0644);
-    bool ok = fd >= 0 && write_all(fd, png) && (in_place || ::fsync(fd) == 0);
-    int err = ok ? 0 : errno;
-    if (fd >= 0 && ::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && !in_place && ::rename(temp.constData(), target.constData()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        std::fprintf(stderr, "mirvan: %s could not be written: %s\n", target.constData(),
-                     std::strerror(err));
-        if (fd >= 0 && !in_place) ::unlink(temp.constData());
-        return 1;
-    }
-    return 0;
-}
-
-}  // namespace
+#include "window_grab.h"
 
 int main(int argc, char** argv) {
     // A grab needs no screen: with no display to talk to, it is drawn offscreen whatever
@@ -121,12 +55,13 @@ int main(int argc, char** argv) {
     }
     const QStringList files = parser.positionalArguments();
     const QString out = parser.value(grab);
-    if (!out.isEmpty() && !files.isEmpty() &&
-        (same_file(out, files.first()) || same_file(out, files.first() + "h"))) {
-        std::fprintf(stderr, "mirvan: --grab %s is the recording %s or its index\n",
-                     QFile::encodeName(out).constData(),
-                     QFile::encodeName(files.first()).constData());
-        return 2;
+    if (!out.isEmpty()) {
+        const std::string refused =
+            korvel::mirvan::grab_refusal(out, files.isEmpty() ? QString() : files.first());
+        if (!refused.empty()) {
+            std::fprintf(stderr, "mirvan: %s\n", refused.c_str());
+            return 2;
+        }
     }
     korvel::mirvan::MirvanWindow window;
     if (!out.isEmpty()) {
@@ -138,11 +73,12 @@ int main(int argc, char** argv) {
     window.show();
     QObject::connect(&window, &korvel::mirvan::MirvanWindow::indexed, &window, [&] {
         if (parser.isSet(time)) window.go_to_time(parser.value(time));
-        if (!out.isEmpty()) QApplication::exit(grab_window(window, out));
+        if (!out.isEmpty()) QApplication::exit(korvel::mirvan::grab_window(window, out));
     });
     if (!files.isEmpty() && !window.open(files.first()) && !out.isEmpty()) return 1;
     if (files.isEmpty() && !out.isEmpty()) {
-        QTimer::singleShot(0, &window, [&] { QApplication::exit(grab_window(window, out)); });
+        QTimer::singleShot(0, &window,
+                           [&] { QApplication::exit(korvel::mirvan::grab_window(window, out)); });
     }
     return QApplication::exec();
 }
