@@ -352,7 +352,10 @@ void CMainFrame::OnSyncView() {
 }
 
 void CMainFrame::OnMirvan() {
-    start_companion_viewer();
+    // The open recording at the time playback has reached; an empty viewer without one.
+    const Document* doc = session_.open_document;
+    start_companion_viewer(doc ? companion_arguments(doc->path_name, companion_seconds(session_))
+                               : QStringList());
 }
 
 void CMainFrame::OnFrameOpen() {
