@@ -29,10 +29,9 @@ int64_t round_up(int64_t value) {
 MinuteSpan fitted_span(const MinuteStatistics& stats) {
     if (stats.minutes().empty()) return MinuteSpan{};
     // Held to ten days either side first: a damaged recording may name minutes years away.
-    const int64_t lo = std::clamp<int64_t>(stats.minutes().begin()->first, -10 * kDay,
-                                           10 * kDay - 1);
-    const int64_t hi = std::clamp<int64_t>(stats.minutes().rbegin()->first + 1, lo + 1,
-                                           10 * kDay);
+    const int64_t lo =
+        std::clamp<int64_t>(stats.minutes().begin()->first, -10 * kDay, 10 * kDay - 1);
+    const int64_t hi = std::clamp<int64_t>(stats.minutes().rbegin()->first + 1, lo + 1, 10 * kDay);
     // Edges on the ticks the span will have: whole hours where it shows hourly ticks, ten
     // minutes from an hour on, and the very minutes below.
     const int64_t length = hi - lo;

@@ -43,8 +43,7 @@ constexpr int kProgressSteps = 1000;
 
 bool PromiseProgress::keep_going(uint64_t done, uint64_t total) {
     if (total > 0) {
-        promise_.setProgressValue(
-            static_cast<int>(std::min(done, total) * kProgressSteps / total));
+        promise_.setProgressValue(static_cast<int>(std::min(done, total) * kProgressSteps / total));
     }
     return !promise_.isCanceled();
 }
@@ -67,8 +66,7 @@ OverviewResult compute_overview(const std::string& path, const std::string& work
                                 FileOpener& opener, DayStatisticsProgress& progress) noexcept {
     OverviewResult result;
     try {
-        result.stats =
-            compute_day_statistics(path, work_dir, opener, progress, &result.cut_at_end);
+        result.stats = compute_day_statistics(path, work_dir, opener, progress, &result.cut_at_end);
     } catch (const FatalError& e) {
         result.error = e.text();
     } catch (const std::bad_alloc&) {
@@ -93,13 +91,13 @@ QString OverviewWindow::growing_note(bool cut_at_end) const {
 }
 
 OverviewWindow::OverviewWindow(std::string path, std::string work_dir, QWidget* parent)
-    : OverviewWindow(path,
-                     Computation([path, work_dir = std::move(work_dir)](
-                                     DayStatisticsProgress& progress) {
-                         DiskFileOpener opener;
-                         return compute_overview(path, work_dir, opener, progress);
-                     }),
-                     parent) {}
+    : OverviewWindow(
+          path,
+          Computation([path, work_dir = std::move(work_dir)](DayStatisticsProgress& progress) {
+              DiskFileOpener opener;
+              return compute_overview(path, work_dir, opener, progress);
+          }),
+          parent) {}
 
 OverviewWindow::OverviewWindow(std::string path, Computation compute, QWidget* parent)
     : QWidget(parent, Qt::Window), path_(std::move(path)) {
@@ -139,8 +137,8 @@ void OverviewWindow::start(Computation compute) {
     outcome_ = Outcome::computing;
     // The worker holds the computation (and through it the path) itself: nothing of the
     // window, which may be gone before the worker ends.
-    watcher_->setFuture(QtConcurrent::run(
-        [compute = std::move(compute)](QPromise<Result>& promise) {
+    watcher_->setFuture(
+        QtConcurrent::run([compute = std::move(compute)](QPromise<Result>& promise) {
             // Playback on the user-interface thread comes first: the computation yields to it.
             QThread* self = QThread::currentThread();
             const QThread::Priority was = self->priority();

@@ -276,7 +276,8 @@ TEST(MirvanProgram, GrabRefusesTheRecordingAndWritesAPicture) {
         {{mirvan, "--grab", dir.file("page.png"), "-l", "50", path}, 0, ""},
         // A window system named without its display: the grab is drawn offscreen all the same.
         {{"-u", "DISPLAY", "QT_QPA_PLATFORM=xcb", mirvan, "--grab", dir.file("x.png"), path},
-         0, ""},
+         0,
+         ""},
     };
     for (const auto& r : runs) {  // through env(1), which may change the environment first
         const ProgramRun run =
@@ -395,8 +396,8 @@ TEST(MirvanProgram, AnswersOnTheTerminalWithoutADisplay) {
         {{"a.ab", "b.ab"}, 2, "", "one recording at a time, 2 were named"},
     };
     for (const auto& r : runs) {
-        std::vector<std::string> args = {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
-                                         "QT_QPA_PLATFORM=xcb", mirvan};
+        std::vector<std::string> args = {
+            "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb", mirvan};
         args.insert(args.end(), r.args.begin(), r.args.end());
         const ProgramRun run =
             korvel::test::run_program("/usr/bin/env", args, std::chrono::seconds(30));

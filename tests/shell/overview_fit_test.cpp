@@ -74,8 +74,8 @@ TEST_F(ShellTest, KorvelReplaysOverviewPictureIsTheWindowsPicture) {
     ASSERT_EQ(run.status, 0) << run.err;
     const auto stats = day_statistics_of(path, session().work_dir);
     EXPECT_EQ(fitted_span(*stats).length(), 10);
-    const QImage expected = overview_image(*stats, "two.ab  particles per minute",
-                                           QSize(900, 300), fitted_span(*stats));
+    const QImage expected = overview_image(*stats, "two.ab  particles per minute", QSize(900, 300),
+                                           fitted_span(*stats));
     EXPECT_EQ(QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32),
               expected.convertToFormat(QImage::Format_RGB32));
 }
@@ -87,7 +87,7 @@ TEST_F(ShellTest, ClosingTheOverviewNeverWaitsForItsWorker) {
     QPointer<OverviewWindow> w = new OverviewWindow(
         "/nowhere/rain.ab",
         OverviewWindow::Computation([released, &ended](DayStatisticsProgress& progress) {
-            released.wait();  // a worker stuck in a slow read
+            released.wait();                     // a worker stuck in a slow read
             ended = !progress.keep_going(1, 2);  // it is told to stop
             return OverviewResult{};
         }));

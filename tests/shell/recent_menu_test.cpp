@@ -19,7 +19,7 @@ TEST(RecentMenuName, LongNamesLoseTheirMiddle) {
         {"/data/rain.ab", 64, "/data/rain.ab"},
         {"/data/rain.ab", 13, "/data/rain.ab"},
         {"/data/rain.ab", 12, "/data\u2026ain.ab"},  // one more kept at the end
-        {"/d/R&D/x.ab", 64, "/d/R&&D/x.ab"},          // '&' shows as itself
+        {"/d/R&D/x.ab", 64, "/d/R&&D/x.ab"},         // '&' shows as itself
         // Never half of a character at either cut.
         {"/a" + rain + "/z.ab", 7, "/a\u2026.ab"},
         {"/abcdefgh/" + rain + "x", 5, "/a\u2026x"},

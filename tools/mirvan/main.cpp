@@ -127,8 +127,7 @@ int main(int argc, char** argv) {
 
     const int per_row = options.lines_per_row;
     const QString out = options.grab;
-    const QStringList files =
-        options.file.isEmpty() ? QStringList() : QStringList{options.file};
+    const QStringList files = options.file.isEmpty() ? QStringList() : QStringList{options.file};
     if (!out.isEmpty() && !files.isEmpty() &&
         (same_file(out, files.first()) || same_file(out, files.first() + "h"))) {
         std::fprintf(stderr, "mirvan: --grab %s is the recording %s or its index\n",

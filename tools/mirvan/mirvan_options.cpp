@@ -10,12 +10,23 @@ namespace korvel::mirvan {
 namespace {
 
 // The options QGuiApplication and QApplication take for themselves, with a value or not.
-const char* const kWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
-                                  "qwindowgeometry", "geometry", "qwindowtitle", "title",
-                                  "qwindowicon", "icon", "display", "style", "stylesheet",
-                                  "session", "name", "fontengine"};
-const char* const kAlone[] = {"reverse", "nograb", "dograb", "sync", "widgetcount",
-                              "testability"};
+const char* const kWithValue[] = {"platform",
+                                  "platformpluginpath",
+                                  "platformtheme",
+                                  "plugin",
+                                  "qwindowgeometry",
+                                  "geometry",
+                                  "qwindowtitle",
+                                  "title",
+                                  "qwindowicon",
+                                  "icon",
+                                  "display",
+                                  "style",
+                                  "stylesheet",
+                                  "session",
+                                  "name",
+                                  "fontengine"};
+const char* const kAlone[] = {"reverse", "nograb", "dograb", "sync", "widgetcount", "testability"};
 
 // The option's name without its one or two dashes and any "=value"; empty for a non-option.
 QString option_name(const QString& arg) {
@@ -80,9 +91,9 @@ MirvanOptions parse_mirvan_options(const QStringList& arguments) {
 
     bool number = false;
     options.lines_per_row = parser.value(rows).toInt(&number);
-    if (!number || std::find(std::begin(MirvanWindow::kLinesPerRow),
-                             std::end(MirvanWindow::kLinesPerRow),
-                             options.lines_per_row) == std::end(MirvanWindow::kLinesPerRow)) {
+    if (!number ||
+        std::find(std::begin(MirvanWindow::kLinesPerRow), std::end(MirvanWindow::kLinesPerRow),
+                  options.lines_per_row) == std::end(MirvanWindow::kLinesPerRow)) {
         return fail("--lines-per-row takes 1, 2, 5, 10, 50 or 200, not " + parser.value(rows));
     }
     options.time = parser.value(time);

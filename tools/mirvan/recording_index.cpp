@@ -150,9 +150,9 @@ void RecordingIndex::build(IndexProgress* progress) {
         // separately. It ends too where they leap forward, so that no stretch spans a pause in
         // the recording and a page turn passes over the pause at once.
         const LineSpan& so_far = entry.of(camera);
-        if (open && (pos - entry.begin > entry_bytes_ ||
-                     (!so_far.empty() &&
-                      (span.first < so_far.last || span.first - so_far.last > jump)))) {
+        if (open &&
+            (pos - entry.begin > entry_bytes_ ||
+             (!so_far.empty() && (span.first < so_far.last || span.first - so_far.last > jump)))) {
             close_entry(entry, open);
         }
         if (!open) {

@@ -166,8 +166,8 @@ void paint_overview(QPainter& p, double width, double height, const MinuteStatis
     // The legend keeps its place at the right; the title or the minute's counts take what is
     // left of the line, shortened at the end on a narrow picture.
     const double room = std::max(0.0, x - head.left() - 8);
-    p.drawText(QRectF(head.left(), head.top(), room, head.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               metrics.elidedText(left, Qt::ElideRight, room));
+    p.drawText(QRectF(head.left(), head.top(), room, head.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(left, Qt::ElideRight, room));
     p.restore();
 }
 
