@@ -83,10 +83,11 @@ TEST_F(ShellTest, KorvelReplaysOverviewPictureIsTheWindowsPicture) {
 TEST_F(ShellTest, ClosingTheOverviewNeverWaitsForItsWorker) {
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    std::atomic<bool> ended{false};
+    std::atomic<bool> started{false}, ended{false};
     QPointer<OverviewWindow> w = new OverviewWindow(
         "/nowhere/rain.ab",
-        OverviewWindow::Computation([released, &ended](DayStatisticsProgress& progress) {
+        OverviewWindow::Computation([released, &started, &ended](DayStatisticsProgress& progress) {
+            started = true;
             released.wait();                     // a worker stuck in a slow read
             ended = !progress.keep_going(1, 2);  // it is told to stop
             return OverviewResult{};
@@ -94,6 +95,9 @@ TEST_F(ShellTest, ClosingTheOverviewNeverWaitsForItsWorker) {
     w->show();
     ASSERT_TRUE(w->computing());
     QElapsedTimer clock;
+    clock.start();
+    while (!started && clock.elapsed() < 10000) QTest::qWait(5);
+    ASSERT_TRUE(started);
     clock.start();
     w->close();
     EXPECT_LT(clock.elapsed(), 1000);
