@@ -28,12 +28,23 @@ int64_t round_up(int64_t value) {
 
 MinuteSpan fitted_span(const MinuteStatistics& stats) {
     if (stats.minutes().empty()) return MinuteSpan{};
-    const auto floor_hour = [](int64_t m) { return (m >= 0 ? m / 60 : -((-m + 59) / 60)) * 60; };
-    const int64_t lo = stats.minutes().begin()->first;
-    const int64_t hi = stats.minutes().rbegin()->first + 1;
-    MinuteSpan span{floor_hour(lo), floor_hour(hi + 59)};
-    span.first = std::clamp<int64_t>(span.first, -10 * kDay, 10 * kDay - 60);
-    span.end = std::clamp<int64_t>(span.end, span.first + 60, 10 * kDay);
+    // Held to ten days either side first: a damaged recording may name minutes years away.
+    const int64_t lo =
+        std::clamp<int64_t>(stats.minutes().begin()->first, -10 * kDay, 10 * kDay - 1);
+    const int64_t hi = std::clamp<int64_t>(stats.minutes().rbegin()->first + 1, lo + 1, 10 * kDay);
+    // Edges on the ticks the span will have: whole hours where it shows hourly ticks, ten
+    // minutes from an hour on, and the very minutes below.
+    const int64_t length = hi - lo;
+    const int64_t step = length >= 360 ? 60 : length >= 60 ? 10 : 1;
+    const auto floor_to = [step](int64_t m) {
+        return m >= 0 ? m / step * step : -((-m + step - 1) / step) * step;
+    };
+    MinuteSpan span{floor_to(lo), floor_to(hi + step - 1)};
+    // A span shorter than the least the wheel zooms to grows evenly on both sides.
+    if (span.length() < kMinZoomMinutes) {
+        span.first -= (kMinZoomMinutes - span.length()) / 2;
+        span.end = span.first + kMinZoomMinutes;
+    }
     return span;
 }
 

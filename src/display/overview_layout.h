@@ -30,9 +30,11 @@ struct MinuteSpan {
     bool operator==(const MinuteSpan&) const = default;
 };
 
-// The minutes that hold data, widened to whole hours at both edges and to at least an hour:
-// the time axis that shows a short recording large and a whole day whole. Held to ten days
-// either side, as a damaged recording may name minutes years away. Without data: the day.
+// The time axis of a recording: the minutes that hold data, their edges on whole hours (six
+// hours of data or more), on ten minutes (an hour or more) or on the minute, and widened
+// evenly to kMinZoomMinutes at least. A short recording fills the axis, a whole day's data
+// shows the day. Held to ten days either side, as a damaged recording may name minutes years
+// away. Without data: the day. The viewer's Overview and korvel-replay's picture both use it.
 MinuteSpan fitted_span(const MinuteStatistics& stats);
 
 // span zoomed by factor (below 1: in) around the minute at anchor (0 the left edge, 1 the

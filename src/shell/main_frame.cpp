@@ -23,6 +23,7 @@
 #include "shell/command_ids.h"
 #include "shell/companion_viewer.h"
 #include "shell/display_text.h"
+#include "shell/recent_files.h"
 #include "shell/shell_texts.h"
 #include "shell/startup_splash.h"
 #include "shell/vorlex_app.h"
@@ -342,7 +343,8 @@ void CMainFrame::update_recent_menu(const std::vector<std::string>& files) {
     recent_actions_.clear();
     for (size_t i = 0; i < files.size(); ++i) {
         const QString name = display_text(files[i]);
-        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name), file_menu_);
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(recent_menu_name(name)),
+                              file_menu_);
         a->setStatusTip(name);
         const std::string path = files[i];
         connect(a, &QAction::triggered, &app_, [this, path] { app_.open_recent(path); });
@@ -389,7 +391,10 @@ void CMainFrame::OnSyncView() {
 }
 
 void CMainFrame::OnMirvan() {
-    start_companion_viewer();
+    // The open recording at the time playback has reached; an empty viewer without one.
+    const Document* doc = session_.open_document;
+    start_companion_viewer(doc ? companion_arguments(doc->path_name, companion_seconds(session_))
+                               : QStringList());
 }
 
 void CMainFrame::OnFrameOpen() {

@@ -3,10 +3,14 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPromise>
+#include <QScreen>
 #include <QThread>
 #include <QTime>
-#include <QTimer>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
 
 #include <chrono>
 #include <exception>
@@ -22,26 +26,31 @@
 namespace korvel {
 namespace {
 
-// Hands the worker's progress to the window through atomics, and its wish to stop back.
-class AtomicProgress : public DayStatisticsProgress {
+// Hands the worker's progress to the window through its promise, and the window's wish to
+// stop (a cancelled future) back.
+class PromiseProgress : public DayStatisticsProgress {
   public:
-    AtomicProgress(std::atomic<bool>& stop, std::atomic<uint64_t>& done,
-                   std::atomic<uint64_t>& total)
-        : stop_(stop), done_(done), total_(total) {}
-    bool keep_going(uint64_t done, uint64_t total) override {
-        done_.store(done, std::memory_order_relaxed);
-        total_.store(total, std::memory_order_relaxed);
-        return !stop_.load(std::memory_order_relaxed);
-    }
+    explicit PromiseProgress(QPromise<std::shared_ptr<OverviewResult>>& promise)
+        : promise_(promise) {}
+    bool keep_going(uint64_t done, uint64_t total) override;
 
   private:
-    std::atomic<bool>& stop_;
-    std::atomic<uint64_t>& done_;
-    std::atomic<uint64_t>& total_;
+    QPromise<std::shared_ptr<OverviewResult>>& promise_;
 };
 
 // The progress bar counts in thousandths: a day's bytes do not fit its int range.
 constexpr int kProgressSteps = 1000;
+
+bool PromiseProgress::keep_going(uint64_t done, uint64_t total) {
+    if (total > 0) {
+        promise_.setProgressValue(static_cast<int>(std::min(done, total) * kProgressSteps / total));
+    }
+    return !promise_.isCanceled();
+}
+
+// The first size of the window, within the screen's room for it.
+constexpr QSize kFirstSize(1000, 380);
+constexpr QSize kDecoration(16, 48);
 
 QString file_name(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -57,8 +66,7 @@ OverviewResult compute_overview(const std::string& path, const std::string& work
                                 FileOpener& opener, DayStatisticsProgress& progress) noexcept {
     OverviewResult result;
     try {
-        result.stats =
-            compute_day_statistics(path, work_dir, opener, progress, &result.cut_at_end);
+        result.stats = compute_day_statistics(path, work_dir, opener, progress, &result.cut_at_end);
     } catch (const FatalError& e) {
         result.error = e.text();
     } catch (const std::bad_alloc&) {
@@ -83,69 +91,81 @@ QString OverviewWindow::growing_note(bool cut_at_end) const {
 }
 
 OverviewWindow::OverviewWindow(std::string path, std::string work_dir, QWidget* parent)
-    : QWidget(parent, Qt::Window), path_(std::move(path)), work_dir_(std::move(work_dir)) {
+    : OverviewWindow(
+          path,
+          Computation([path, work_dir = std::move(work_dir)](DayStatisticsProgress& progress) {
+              DiskFileOpener opener;
+              return compute_overview(path, work_dir, opener, progress);
+          }),
+          parent) {}
+
+OverviewWindow::OverviewWindow(std::string path, Computation compute, QWidget* parent)
+    : QWidget(parent, Qt::Window), path_(std::move(path)) {
     setWindowTitle("Overview   " + file_name(path_));
     setAttribute(Qt::WA_DeleteOnClose);
     chart_ = new OverviewChart(this);
     progress_ = new QProgressBar(this);
     progress_->setRange(0, kProgressSteps);
     status_ = new QLabel(this);
+    status_->setWordWrap(true);  // a long status line wraps rather than widening the window
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(chart_, 1);
     layout->addWidget(progress_);
     layout->addWidget(status_);
-    resize(1000, 380);
+    QSize size = kFirstSize;
+    if (const QScreen* s = parent ? parent->screen() : screen()) {
+        size = size.boundedTo(s->availableGeometry().size() - kDecoration);
+    }
+    resize(size);
     connect(chart_, &OverviewChart::minuteClicked, this,
             [this](qint64 minute) { emit minuteChosen(QByteArray::fromStdString(path_), minute); });
-    poll_timer_ = new QTimer(this);
-    poll_timer_->setInterval(100);
-    connect(poll_timer_, &QTimer::timeout, this, &OverviewWindow::poll);
-    start();
+    watcher_ = new QFutureWatcher<Result>(this);
+    connect(watcher_, &QFutureWatcher<Result>::progressValueChanged, progress_,
+            &QProgressBar::setValue);
+    connect(watcher_, &QFutureWatcher<Result>::finished, this, &OverviewWindow::take_result);
+    start(std::move(compute));
 }
 
 OverviewWindow::~OverviewWindow() {
-    stop_worker();
+    // The worker may still be running: it is told to stop and left to end on its own.
+    watcher_->disconnect(this);
+    watcher_->future().cancel();
 }
 
-void OverviewWindow::start() {
+void OverviewWindow::start(Computation compute) {
     status_->setText("Computing the overview of " + file_name(path_) + " ...");
     outcome_ = Outcome::computing;
-    worker_ = QThread::create([this] {
-        DiskFileOpener opener;
-        AtomicProgress progress(stop_, done_, total_);
-        OverviewResult result = compute_overview(path_, work_dir_, opener, progress);
-        const std::lock_guard<std::mutex> lock(result_mutex_);
-        result_ = std::move(result.stats);
-        error_ = std::move(result.error);
-        cut_at_end_ = result.cut_at_end;
-    });
-    // Playback on the user-interface thread comes first: the computation yields to it.
-    worker_->start(QThread::LowPriority);
-    poll_timer_->start();
+    // The worker holds the computation (and through it the path) itself: nothing of the
+    // window, which may be gone before the worker ends.
+    watcher_->setFuture(
+        QtConcurrent::run([compute = std::move(compute)](QPromise<Result>& promise) {
+            // Playback on the user-interface thread comes first: the computation yields to it.
+            QThread* self = QThread::currentThread();
+            const QThread::Priority was = self->priority();
+            self->setPriority(QThread::LowPriority);
+            PromiseProgress progress(promise);
+            promise.setProgressRange(0, kProgressSteps);
+            promise.addResult(std::make_shared<OverviewResult>(compute(progress)));
+            self->setPriority(was == QThread::InheritPriority ? QThread::NormalPriority : was);
+        }));
 }
 
-bool OverviewWindow::computing() const {
-    return worker_ != nullptr;
-}
-
-void OverviewWindow::poll() {
-    const uint64_t total = total_.load(std::memory_order_relaxed);
-    const uint64_t done = done_.load(std::memory_order_relaxed);
-    if (total > 0) progress_->setValue(static_cast<int>(done * kProgressSteps / total));
-    if (worker_ == nullptr || !worker_->isFinished()) return;
-    stop_worker();
-    std::unique_ptr<MinuteStatistics> stats;
-    std::string error;
-    bool cut = false;
-    {
-        const std::lock_guard<std::mutex> lock(result_mutex_);
-        stats = std::move(result_);
-        error = error_;
-        cut = cut_at_end_;
+void OverviewWindow::take_result() {
+    if (outcome_ != Outcome::computing) return;  // cancelled meanwhile: already told
+    const QFuture<Result> future = watcher_->future();
+    if (future.isCanceled() || future.resultCount() == 0) {
+        show_outcome(OverviewResult{});
+        return;
     }
-    if (!error.empty()) {
+    OverviewResult result = std::move(*future.result());
+    show_outcome(std::move(result));
+}
+
+void OverviewWindow::show_outcome(OverviewResult result) {
+    const std::unique_ptr<MinuteStatistics>& stats = result.stats;
+    if (!result.error.empty()) {
         outcome_ = Outcome::failed;
-        status_->setText("The overview could not be computed: " + display_text(error));
+        status_->setText("The overview could not be computed: " + display_text(result.error));
     } else if (!stats) {
         outcome_ = Outcome::cancelled;
         status_->setText("The overview was cancelled.");
@@ -159,34 +179,26 @@ void OverviewWindow::poll() {
                              .arg(all.waited_a)
                              .arg(all.waited_b)
                              .arg(all.pairs) +
-                         growing_note(cut));
-        chart_->set_statistics(std::shared_ptr<const MinuteStatistics>(std::move(stats)),
+                         growing_note(result.cut_at_end));
+        chart_->set_statistics(std::shared_ptr<const MinuteStatistics>(std::move(result.stats)),
                                file_name(path_) + "  particles per minute");
     }
     emit finished();
 }
 
 void OverviewWindow::cancel() {
-    if (worker_ == nullptr) return;
-    stop_.store(true);
-    poll();  // shows the outcome at once when the worker has already ended
-    if (worker_ != nullptr) {
-        worker_->wait();
-        poll();
+    if (outcome_ != Outcome::computing) return;
+    // A computation that has ended already, its signal not yet delivered, is shown as it came.
+    if (watcher_->future().isFinished()) {
+        take_result();
+        return;
     }
-}
-
-void OverviewWindow::stop_worker() {
-    poll_timer_->stop();
-    if (worker_ == nullptr) return;
-    stop_.store(true);
-    worker_->wait();
-    delete worker_;
-    worker_ = nullptr;
+    watcher_->future().cancel();
+    show_outcome(OverviewResult{});
 }
 
 void OverviewWindow::closeEvent(QCloseEvent* event) {
-    stop_worker();
+    cancel();
     event->accept();
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <QString>
 #include <QWidget>
-#include <atomic>
-#include <cstdint>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "statistics/minute_statistics.h"
@@ -13,8 +12,6 @@
 class QByteArray;
 class QLabel;
 class QProgressBar;
-class QThread;
-class QTimer;
 
 namespace korvel {
 
@@ -33,23 +30,28 @@ struct OverviewResult {
 OverviewResult compute_overview(const std::string& path, const std::string& work_dir,
                                 FileOpener& opener, DayStatisticsProgress& progress) noexcept;
 
-// The overview of one recording: its per-minute statistics computed on a thread of its own,
-// with a progress bar, while the main window goes on playing, then shown as the day's
-// timeline. A click on a minute asks (minuteChosen) for the recording to be played from
-// there. Closing the window stops a computation still running; so does cancel(), which the
-// main window calls when the file is closed or another one is opened. The computation opens
-// the files afresh, read-only, and shares nothing with the playback.
+// The overview of one recording: its per-minute statistics computed on a worker of the
+// thread pool, with a progress bar, while the main window goes on playing, then shown as the
+// recording's timeline. The worker's progress and its end reach the window as signals. A
+// click on a minute asks (minuteChosen) for the recording to be played from there. Closing
+// the window cancels a computation still running without waiting for it: the worker owns
+// what it works on and ends on its own soon after. So does cancel(), which the main window
+// calls when the file is closed or another one is opened. The computation opens the files
+// afresh, read-only, and shares nothing with the playback.
 class OverviewWindow : public QWidget {
     Q_OBJECT
   public:
     enum class Outcome { computing, done, cancelled, failed };
+    // The work itself, run on the worker: compute_overview of the recording, by default.
+    using Computation = std::function<OverviewResult(DayStatisticsProgress&)>;
 
     // path: the recording's bytes as the system gave them.
     OverviewWindow(std::string path, std::string work_dir, QWidget* parent = nullptr);
+    OverviewWindow(std::string path, Computation compute, QWidget* parent = nullptr);
     ~OverviewWindow() override;
 
     const std::string& path() const { return path_; }
-    bool computing() const;
+    bool computing() const { return outcome_ == Outcome::computing; }
     Outcome outcome() const { return outcome_; }
     void cancel();  // stops a computation still running; a finished overview stays
     OverviewChart* chart() const { return chart_; }
@@ -64,29 +66,19 @@ class OverviewWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    using Result = std::shared_ptr<OverviewResult>;
     // The status line's words for a recording still being written; empty for a finished one.
     QString growing_note(bool cut_at_end) const;
-    void start();
-    void poll();
-    void stop_worker();
+    void start(Computation compute);
+    void take_result();
+    void show_outcome(OverviewResult result);
 
     std::string path_;
-    std::string work_dir_;
     Outcome outcome_ = Outcome::computing;
     OverviewChart* chart_;
     QProgressBar* progress_;
     QLabel* status_;
-    QTimer* poll_timer_;
-    QThread* worker_ = nullptr;
-
-    // Shared with the worker thread.
-    std::atomic<bool> stop_{false};
-    std::atomic<uint64_t> done_{0};
-    std::atomic<uint64_t> total_{0};
-    std::mutex result_mutex_;
-    std::unique_ptr<MinuteStatistics> result_;
-    std::string error_;
-    bool cut_at_end_ = false;  // the count stopped before a record still being written
+    QFutureWatcher<Result>* watcher_;
 };
 
 }  // namespace korvel

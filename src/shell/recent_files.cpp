@@ -26,6 +26,20 @@ bool is_utf8(const std::string& bytes) {
 
 }  // namespace
 
+QString recent_menu_name(const QString& name, int max_chars) {
+    QString shown = name;
+    if (name.size() > max_chars && max_chars > 1) {
+        // The end keeps a little more than the start: the file's own name matters most.
+        qsizetype head = (max_chars - 1) / 2;
+        qsizetype tail = max_chars - 1 - head;
+        // Never a cut between the two halves of a character outside the basic plane.
+        if (head > 0 && name.at(head - 1).isHighSurrogate()) --head;
+        if (tail > 0 && name.at(name.size() - tail).isLowSurrogate()) --tail;
+        shown = name.left(head) + QChar(0x2026) + name.right(tail);
+    }
+    return shown.replace('&', QStringLiteral("&&"));
+}
+
 std::vector<std::string> with_recent(const std::vector<std::string>& files,
                                      const std::string& path) {
     std::string absolute = path;

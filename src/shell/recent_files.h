@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ class RecentFiles {
     void save() const;
     std::vector<std::string> files_;
 };
+
+// A recent file's name as its menu entry shows it: at most max_chars characters, a longer
+// name shortened in the middle ("/home/me/…/rain.ab"), so that both the folder it starts in
+// and the file's own name stay readable; an '&' doubled so that it shows as itself.
+inline constexpr int kRecentMenuChars = 64;
+QString recent_menu_name(const QString& name, int max_chars = kRecentMenuChars);
 
 // The list after opening path: path (made absolute) first, no duplicate, at most kEntries.
 std::vector<std::string> with_recent(const std::vector<std::string>& files,

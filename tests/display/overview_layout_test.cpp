@@ -101,18 +101,21 @@ TEST(OverviewLayout, CountTicksAreRoundStepsUpToTheTop) {
     }
 }
 
-TEST(OverviewLayout, TheAxisFitsTheMinutesWithDataInWholeHours) {
+TEST(OverviewLayout, TheAxisFitsTheMinutesWithData) {
     const struct {
         std::initializer_list<std::pair<int64_t, int>> minutes;
         MinuteSpan fitted;
     } cases[] = {
-        {{{720, 3}, {721, 2}}, {720, 780}},  // two minutes: an hour
-        {{{779, 1}}, {720, 780}},            // the hour's last minute
-        {{{780, 1}}, {780, 840}},            // the next one's first
+        {{{720, 3}, {721, 2}}, {716, 726}},  // two minutes: ten, the data in the middle
+        {{{779, 1}}, {775, 785}},            // one minute
+        {{{720, 1}, {729, 1}}, {720, 730}},  // exactly ten
+        {{{720, 1}, {735, 1}}, {720, 736}},  // under an hour: to the minute
+        {{{723, 1}, {786, 1}}, {720, 790}},  // an hour or more: on ten minutes
+        {{{130, 1}, {600, 1}}, {120, 660}},  // six hours or more: on whole hours
         {{{0, 1}, {1439, 1}}, {0, 1440}},    // a whole day
-        {{{-1, 1}, {30, 1}}, {-60, 60}},     // across midnight before the day
-        {{}, {0, 1440}},                     // no data: the day
-        {{{100000000, 1}}, {14340, 14400}},  // years away: held to ten days
+        {{{-1, 1}, {30, 1}}, {-1, 31}},      // across midnight before the day
+        {{{-61, 1}, {1, 1}}, {-70, 10}},    {{}, {0, 1440}},  // no data: the day
+        {{{100000000, 1}}, {14395, 14405}},                   // years away: held to ten days
     };
     for (const auto& c : cases) {
         const MinuteStatistics stats = with_particles(c.minutes);

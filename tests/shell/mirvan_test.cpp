@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <cstdio>
@@ -285,6 +287,108 @@ TEST(MirvanProgram, GrabRefusesTheRecordingAndWritesAPicture) {
     }
     EXPECT_EQ(korvel::test::read_file(path + "h"), before);
     EXPECT_EQ(QImage(QString::fromStdString(dir.file("page.png"))).width(), 1240);
+}
+
+// A pause of hours between two stretches of lines in the same stretch of bytes: one
+// PageDown passes over it, and one PageUp back.
+TEST(MirvanWindow, APageTurnPassesOverAPauseOfHours) {
+    TempDir dir;
+    StepRecording rec(10000.0);
+    const double before = 432e6, after = before + 3 * 3600 * 1e4;  // 12:00 and 15:00
+    for (double y : {before, after}) {
+        rec.add_lines(kCameraARecord, y, 3);
+        rec.add_lines(kCameraBRecord, y + 1, 3);
+    }
+    rec.finish();
+    const std::string path = dir.file("pause.ab");
+    korvel::test::write_file(path, rec.ab());
+    auto w = indexed_window(path);
+    for (const IndexEntry& e : w->index()->entries()) {
+        EXPECT_FALSE(e.a.meets(before + 10, after) || e.b.meets(before + 10, after));
+    }
+    EXPECT_EQ(w->first_line(), before);
+    QTest::keyClick(w.get(), Qt::Key_PageDown);  // to the last page, which holds 15:00
+    EXPECT_GT(w->first_line(), before + 10);
+    EXPECT_TRUE(w->status_text().contains("camera A 3 lines, camera B 3 lines"))
+        << w->status_text().toStdString();
+    QTest::keyClick(w.get(), Qt::Key_PageUp);
+    EXPECT_EQ(w->first_line(), before);
+}
+
+// A record whose length field is damaged sends reading into its own payload: the message
+// names where the damaged record begins, not where reading gave up, on a line of its own that
+// the page's words in the status bar never share, at 800x600.
+TEST(MirvanWindow, ADamagedLengthIsNamedAtItsRecordAndShownApart) {
+    TempDir dir;
+    StepRecording rec(10000.0);
+    rec.add_lines(kCameraARecord, 432e6, 20);
+    rec.add_lines(kCameraBRecord, 432e6, 20);
+    const uint32_t damaged = rec.add_lines(kCameraARecord, 432e6 + 100, 20);
+    rec.finish();
+    std::vector<uint8_t> bytes = rec.ab();
+    const int16_t length = static_cast<int16_t>(bytes[damaged + 2] | bytes[damaged + 3] << 8);
+    bytes[damaged + 2] = static_cast<uint8_t>(length - 3);  // three bytes short
+    const std::string path = dir.file("damaged.ab");
+    korvel::test::write_file(path, bytes);
+
+    RecordingIndex index(path);
+    index.build();
+    ASSERT_FALSE(index.problem().empty());
+    EXPECT_EQ(index.problem_position(), damaged) << index.problem();
+
+    auto w = indexed_window(path);
+    w->resize(800, 600);
+    QApplication::processEvents();
+    const QString expected = QString("A damaged record at byte %1 ").arg(damaged);
+    EXPECT_TRUE(w->problem_text().startsWith(expected)) << w->problem_text().toStdString();
+    const QLabel* problem = w->problem_label();
+    const QLabel* status = w->status_label();
+    ASSERT_TRUE(problem->isVisible() && status->isVisible());
+    const QRect p(problem->mapTo(w.get(), QPoint()), problem->size());
+    const QRect s(status->mapTo(w.get(), QPoint()), status->size());
+    EXPECT_FALSE(p.intersects(s));
+    EXPECT_LE(p.right(), w->width());
+    EXPECT_LE(w->width(), 800);
+    // The whole message fits its label's height at that width.
+    EXPECT_GE(problem->height(), problem->heightForWidth(problem->width()));
+}
+
+TEST(MirvanWindow, TheFirstWindowFitsTheScreen) {
+    MirvanWindow w;
+    w.fit_to_screen();
+    const QSize available = w.screen()->availableGeometry().size();
+    EXPECT_LE(w.width(), available.width());
+    EXPECT_LE(w.height(), available.height());
+}
+
+// --help, --version and a mistyped option are answered on the terminal, also with a window
+// system named whose display is missing (which aborts a program that opens a window).
+TEST(MirvanProgram, AnswersOnTheTerminalWithoutADisplay) {
+    const std::string mirvan = std::string(KORVEL_BIN_DIR) + "/src/shell/mirvan";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* out;
+        const char* err;
+    } runs[] = {
+        {{"--help"}, 0, "--lines-per-row <N>", ""},
+        {{"--help-all"}, 0, "Usage: ", ""},
+        {{"--version"}, 0, "mirvan " KORVEL_TEST_VERSION, ""},
+        {{"-platform", "xcb", "--display=:9", "-v"}, 0, "mirvan ", ""},  // Qt's own set aside
+        {{"--bogus"}, 2, "", "Unknown option 'bogus'.\nUsage: "},
+        {{"-l", "x"}, 2, "", "--lines-per-row takes 1, 2, 5, 10, 50 or 200, not x\nUsage: "},
+        {{"a.ab", "b.ab"}, 2, "", "one recording at a time, 2 were named"},
+    };
+    for (const auto& r : runs) {
+        std::vector<std::string> args = {
+            "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb", mirvan};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        const ProgramRun run =
+            korvel::test::run_program("/usr/bin/env", args, std::chrono::seconds(30));
+        EXPECT_EQ(run.status, r.status) << r.args[0] << run.err;
+        EXPECT_NE(run.out.find(r.out), std::string::npos) << r.args[0] << run.out;
+        EXPECT_NE(run.err.find(r.err), std::string::npos) << r.args[0] << run.err;
+    }
 }
 
 }  // namespace

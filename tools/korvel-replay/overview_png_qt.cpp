@@ -14,7 +14,8 @@ bool write_overview_png(const MinuteStatistics& stats, const std::string& record
     // Text needs the fonts of a GUI application.
     const auto app = make_offscreen_app();
     const QString title = QString::fromStdString(recording_name) + "  particles per minute";
-    const QImage image = overview_image(stats, title, QSize(width, height));
+    // The span the viewer's Overview first shows, so that both pictures agree.
+    const QImage image = overview_image(stats, title, QSize(width, height), fitted_span(stats));
     return write_png_file(image, path, error);
 }
 

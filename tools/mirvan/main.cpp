@@ -2,59 +2,66 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFile>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
 
-#include "common/number_text.h"
+#include "mirvan_options.h"
 #include "mirvan_window.h"
 #include "window_grab.h"
 
+namespace {
+
+void name_the_application() {
+    QCoreApplication::setApplicationName("mirvan");
+    QCoreApplication::setApplicationVersion(KORVEL_VERSION);
+}
+
+// Reads the command line before any window system is asked for, so that --help, --version
+// and a mistyped option are answered on the terminal also where no display is: the status to
+// end with, or -1 when the window is to open.
+int read_command_line(int argc, char** argv, korvel::mirvan::MirvanOptions& options) {
+    int count = argc;
+    const QCoreApplication core(count, argv);
+    name_the_application();
+    options = korvel::mirvan::parse_mirvan_options(
+        korvel::mirvan::without_window_system_options(QCoreApplication::arguments()));
+    if (!options.ok) {
+        std::fprintf(stderr, "mirvan: %s\n%s", qPrintable(options.error),
+                     qPrintable(options.help_text));
+        return 2;
+    }
+    if (options.show_help) {
+        std::fputs(qPrintable(options.help_text), stdout);
+        return 0;
+    }
+    if (options.show_version) {
+        std::printf("mirvan %s\n", KORVEL_VERSION);
+        return 0;
+    }
+    return -1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    korvel::mirvan::MirvanOptions options;
+    if (const int status = read_command_line(argc, argv, options); status >= 0) return status;
     // A grab needs no screen: with no display to talk to, it is drawn offscreen whatever
     // QT_QPA_PLATFORM says (a window system without its display aborts the program).
-    const bool grabbing = std::any_of(argv + 1, argv + argc, [](const char* a) {
-        return std::strcmp(a, "--grab") == 0 || std::strncmp(a, "--grab=", 7) == 0;
-    });
+    const bool grabbing = !options.grab.isEmpty();
     if (grabbing && std::getenv("DISPLAY") == nullptr &&
         std::getenv("WAYLAND_DISPLAY") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName("mirvan");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Shows the scan lines of both cameras of a PLUVARIC recording as still pictures.");
-    parser.addHelpOption();
-    parser.addPositionalArgument("file", "The recording to show.", "[file.ab]");
-    const QCommandLineOption rows({"l", "lines-per-row"},
-                                  "Scan lines per picture row: 1, 2, 5, 10, 50 or 200.", "N", "10");
-    const QCommandLineOption time({"t", "time"}, "Start at this time of day (hh:mm:ss).", "TIME");
-    const QCommandLineOption grab("grab",
-                                  "Once the file is indexed, save the window as PNG and end "
-                                  "(status 1 when it cannot be written).",
-                                  "OUT.png");
-    parser.addOptions({rows, time, grab});
-    parser.process(app);
+    name_the_application();
 
-    // Digits alone, as every number of our programs (QString::toInt would take " +10").
-    const auto number = korvel::parse_whole_number(parser.value(rows).toStdString(), 1, 200);
-    const int per_row = number ? static_cast<int>(*number) : 0;
-    if (std::find(std::begin(korvel::mirvan::MirvanWindow::kLinesPerRow),
-                  std::end(korvel::mirvan::MirvanWindow::kLinesPerRow),
-                  per_row) == std::end(korvel::mirvan::MirvanWindow::kLinesPerRow)) {
-        const std::string error = korvel::number_option_error(
-            "--lines-per-row", "1, 2, 5, 10, 50 or 200", parser.value(rows).toStdString());
-        std::fprintf(stderr, "mirvan: %s\n", error.c_str());
-        return 2;
-    }
-    const QStringList files = parser.positionalArguments();
-    const QString out = parser.value(grab);
+    const int per_row = options.lines_per_row;
+    const QString out = options.grab;
+    const QStringList files = options.file.isEmpty() ? QStringList() : QStringList{options.file};
     if (!out.isEmpty()) {
         const std::string refused =
             korvel::mirvan::grab_refusal(out, files.isEmpty() ? QString() : files.first());
@@ -70,9 +77,10 @@ int main(int argc, char** argv) {
         };
     }
     window.set_lines_per_row(per_row);
+    if (out.isEmpty()) window.fit_to_screen();
     window.show();
     QObject::connect(&window, &korvel::mirvan::MirvanWindow::indexed, &window, [&] {
-        if (parser.isSet(time)) window.go_to_time(parser.value(time));
+        if (!options.time.isEmpty()) window.go_to_time(options.time);
         if (!out.isEmpty()) QApplication::exit(korvel::mirvan::grab_window(window, out));
     });
     if (!files.isEmpty() && !window.open(files.first()) && !out.isEmpty()) return 1;

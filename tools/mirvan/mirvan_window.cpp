@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -23,6 +24,10 @@ namespace korvel::mirvan {
 namespace {
 
 constexpr int kSliderSteps = 100000;
+constexpr QSize kFirstSize(1240, 800);
+// Room for the window manager's title bar and borders, which the window does not know of
+// until it is shown.
+constexpr QSize kDecoration(16, 48);
 const char* const kHint = "Open a recording (Ctrl+O).";
 
 QString lines_text(uint64_t n) {
@@ -83,17 +88,34 @@ MirvanWindow::MirvanWindow()
     slider_row->addWidget(slider_from_);
     slider_row->addWidget(slider_, 1);
     slider_row->addWidget(slider_to_);
+    // Why the file shows less than it holds: a line of its own above the page, wrapped, so
+    // that it never covers the page's own words in the status bar, whatever the width.
+    problem_->setWordWrap(true);
+    problem_->setStyleSheet("color: #a00000");
+    problem_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    problem_->hide();
+    layout->addWidget(problem_);
     layout->addWidget(view_, 1);
     layout->addLayout(slider_row);
     setCentralWidget(centre);
+    // A long page text is cut at the window's edge rather than widening the window.
+    where_->setMinimumWidth(1);
+    where_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(where_, 1);
-    statusBar()->addPermanentWidget(problem_);
     where_->setText(kHint);
 
     progress_timer_.setInterval(200);
     connect(&progress_timer_, &QTimer::timeout, this, &MirvanWindow::show_progress);
-    resize(1240, 800);
+    resize(kFirstSize);
     view_->setFocus();
+}
+
+void MirvanWindow::fit_to_screen() {
+    QSize size = kFirstSize;
+    if (const QScreen* s = screen()) {
+        size = size.boundedTo(s->availableGeometry().size() - kDecoration);
+    }
+    resize(size.expandedTo(QSize(200, 150)));
 }
 
 MirvanWindow::~MirvanWindow() {
@@ -138,6 +160,7 @@ bool MirvanWindow::open(const QString& path) {
     name_ = QFileInfo(path).fileName();
     setWindowTitle("MIRVAN   " + name_);
     problem_->clear();
+    problem_->hide();
     slider_->setEnabled(false);
     slider_from_->clear();
     slider_to_->clear();
@@ -177,6 +200,7 @@ void MirvanWindow::take_index() {
                               .arg(QString::fromStdString(index_->problem()))
                               .arg(lines.empty() ? QString(": the file shows no line")
                                                  : ", after " + clock_text(lines.last, rate)));
+        problem_->show();
     }
     if (lines.empty()) {
         where_->setText(name_ + " holds no scan lines.");

@@ -29,6 +29,9 @@ class MirvanWindow : public QMainWindow {
 
     MirvanWindow();
     ~MirvanWindow() override;
+    // The first window's size made to fit the screen it is on, less room for the window
+    // manager's frame (a grab, drawn for a file, keeps the full size).
+    void fit_to_screen();
     // Starts indexing path; false (and a message) when it cannot be opened.
     bool open(const QString& path);
     bool ready() const { return index_ != nullptr; }  // the open file is indexed
@@ -40,6 +43,8 @@ class MirvanWindow : public QMainWindow {
     RecordingIndex* index() { return index_.get(); }
     QString status_text() const { return where_->text(); }
     QString problem_text() const { return problem_->text(); }
+    const QLabel* problem_label() const { return problem_; }
+    const QLabel* status_label() const { return where_; }
     QLineEdit* time_field() { return time_; }
     // Where open() tells why a file cannot be opened; a message box when not set.
     std::function<void(const QString&)> report_failure;

@@ -5,6 +5,7 @@
 
 #include "codec/line_decoder.h"
 #include "common/fatal_error.h"
+#include "common/little_endian.h"
 #include "format/record_reader.h"
 #include "io/disk_file_opener.h"
 #include "io/open_failure_text.h"
@@ -26,6 +27,19 @@ RecordingIndex::RecordingIndex(const std::string& path, size_t max_entries)
 }
 
 RecordingIndex::~RecordingIndex() = default;
+
+double RecordingIndex::jump_lines(double line_rate) {
+    // A second of lines; a rate no instrument has (a damaged header) counts as 10 kHz.
+    return std::isfinite(line_rate) && line_rate >= 1.0 && line_rate <= 1e7 ? line_rate : 1e4;
+}
+
+bool RecordingIndex::read_whole(int16_t n) const {
+    // The payload begins with the number of lines it declares: a record cut short, or read
+    // with a wrong length, yields fewer (or none, where it declares some).
+    if (record_->cmpr_n < 2) return false;
+    const int16_t declared = load_i16(record_->payload.data());
+    return declared == n || declared == 0;
+}
 
 const LineEntry* RecordingIndex::decoded_lines() const {
     return ctx_->line_buf.data();
@@ -84,6 +98,11 @@ void RecordingIndex::build(IndexProgress* progress) {
     bool open = false;
     bool cancelled = false;
     uint32_t pos = data_start_;
+    // Where the record after the last one read whole begins. A record whose length field is
+    // damaged sends reading into the middle of its neighbours' bytes, and parsing fails only
+    // some way on: the damaged record is the first one after the last good one.
+    uint32_t after_good = pos;
+    const double jump = jump_lines(header_.line_rate);
     while (pos < length_) {
         if (progress) {
             if (progress->cancel.load(std::memory_order_relaxed)) {
@@ -100,12 +119,16 @@ void RecordingIndex::build(IndexProgress* progress) {
             kind = next_record(pos, length_, camera, n);
         } catch (const FatalError& e) {
             problem_ = e.text();
-            problem_position_ = at;
+            problem_position_ = after_good;
             break;
         }
         if (kind == Record::kEmptyRun) {
+            after_good = pos;
             close_entry(entry, open);  // a page never walks a run of empty records
             continue;
+        }
+        if (kind == Record::kCamera ? read_whole(n) : record_->type == kOtherRecord) {
+            after_good = pos;
         }
         LineSpan span;
         uint64_t numbered = 0;
@@ -124,9 +147,12 @@ void RecordingIndex::build(IndexProgress* progress) {
         }
         // A stretch ends after kEntryBytes, and where a camera's lines go back in time: a
         // recording whose clock was set back keeps two stretches apart that pages find
-        // separately.
-        if (open && (pos - entry.begin > entry_bytes_ ||
-                     (!entry.of(camera).empty() && span.first < entry.of(camera).last))) {
+        // separately. It ends too where they leap forward, so that no stretch spans a pause in
+        // the recording and a page turn passes over the pause at once.
+        const LineSpan& so_far = entry.of(camera);
+        if (open &&
+            (pos - entry.begin > entry_bytes_ ||
+             (!so_far.empty() && (span.first < so_far.last || span.first - so_far.last > jump)))) {
             close_entry(entry, open);
         }
         if (!open) {

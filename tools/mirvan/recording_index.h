@@ -107,7 +107,11 @@ class RecordingIndex {
     LineSpan lines() const;  // both cameras, the whole index
     uint64_t line_count(Camera c) const { return c == Camera::A ? lines_a_ : lines_b_; }
     const std::string& problem() const { return problem_; }
+    // Where the damaged record begins: the first record after the last one read whole.
     uint32_t problem_position() const { return problem_position_; }
+    // How far a camera's line numbers may leap forward from one record to the next within a
+    // stretch: a second of lines at line_rate.
+    static double jump_lines(double line_rate);
     bool complete() const { return complete_; }
 
   private:
@@ -117,6 +121,8 @@ class RecordingIndex {
     // (n lines; 0 for a record the decoder ignores). Throws FatalError for a damaged record.
     Record next_record(uint32_t& pos, uint64_t end, Camera& camera, int16_t& n);
     void close_entry(IndexEntry& entry, bool& open);
+    // Whether the camera record just read, decoded to n lines, gave all the lines it declares.
+    bool read_whole(int16_t n) const;
     const LineEntry* decoded_lines() const;
 
     std::unique_ptr<ByteSource> file_;

@@ -148,7 +148,6 @@ void paint_overview(QPainter& p, double width, double height, const MinuteStatis
         p.drawLine(QPointF(x, r.top), QPointF(x, r.bottom()));
         p.setPen(Qt::black);
     }
-    p.drawText(head, Qt::AlignLeft | Qt::AlignVCenter, left);
     const struct {
         QColor colour;
         const char* text;
@@ -164,14 +163,20 @@ void paint_overview(QPainter& p, double width, double height, const MinuteStatis
         p.fillRect(QRectF(x, head.center().y() - 4, 10, 8), legend[i].colour);
         x -= 12;
     }
+    // The legend keeps its place at the right; the title or the minute's counts take what is
+    // left of the line, shortened at the end on a narrow picture.
+    const double room = std::max(0.0, x - head.left() - 8);
+    p.drawText(QRectF(head.left(), head.top(), room, head.height()),
+               Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(left, Qt::ElideRight, room));
     p.restore();
 }
 
-QImage overview_image(const MinuteStatistics& stats, const QString& title, QSize size) {
+QImage overview_image(const MinuteStatistics& stats, const QString& title, QSize size,
+                      std::optional<MinuteSpan> span) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    paint_overview(painter, size.width(), size.height(), stats, title);
+    paint_overview(painter, size.width(), size.height(), stats, title, std::nullopt, span);
     painter.end();
     return image;
 }

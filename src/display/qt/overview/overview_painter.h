@@ -21,7 +21,8 @@ void paint_overview(QPainter& painter, double width, double height, const Minute
                     const QString& title, std::optional<int64_t> marked_minute = std::nullopt,
                     std::optional<MinuteSpan> span = std::nullopt);
 
-// The timeline as an image of size pixels, for korvel-replay --overview.
-QImage overview_image(const MinuteStatistics& stats, const QString& title, QSize size);
+// The timeline as an image of size pixels, for korvel-replay --overview; span as above.
+QImage overview_image(const MinuteStatistics& stats, const QString& title, QSize size,
+                      std::optional<MinuteSpan> span = std::nullopt);
 
 }  // namespace korvel
