@@ -54,6 +54,7 @@ class CVorlex_2View : public QWidget {
     QSize device_size() const;
     void fit_canvas();  // a new size (or pixel ratio) starts a new, empty picture
     bool at_end_of_data() const;
+    void show_changes();  // asks for a repaint of what the canvas changed
 
     PlaybackSession& session_;
     Document& doc_;
