@@ -13,17 +13,52 @@ void BackingStore::reset(int width, int height, uint32_t colour) {
     stride_ = image_.bytesPerLine() / static_cast<ptrdiff_t>(sizeof(uint32_t));
     ring_top_ = 0;
     ring_rows_ = 0;
+    incoming_rows_ = 0;
     offset_.assign(static_cast<size_t>(width), 0);
     run_end_.assign(static_cast<size_t>(width), width);
+    solid_rows_.clear();
+}
+
+const uint32_t* BackingStore::solid_row(uint32_t colour) {
+    for (const auto& [c, row] : solid_rows_) {
+        if (c == colour) return row.data();
+    }
+    solid_rows_.emplace_back(colour, std::vector<uint32_t>(static_cast<size_t>(width_), colour));
+    return solid_rows_.back().second.data();
+}
+
+void BackingStore::prepare_fill(const DeviceRect& r) {
+    if (incoming_rows_ == 0) return;
+    DeviceRect& in = incoming_;
+    const DeviceRect rows{in.left, in.top, in.right, in.top + incoming_rows_};
+    if (!overlap(r, rows)) return;
+    // A fill over all of the rows in columns at either end of them leaves only the others to
+    // fill: the synchronous view paints the band of each half, and the divider's column is
+    // all that is left.
+    if (r.top <= rows.top && r.bottom >= rows.bottom) {
+        if (r.left <= in.left) {
+            in.left = std::min(r.right, in.right);
+        } else if (r.right >= in.right) {
+            in.right = std::max(r.left, in.left);
+        } else {
+            fill_incoming();
+            return;
+        }
+        if (in.left >= in.right) incoming_rows_ = 0;
+        return;
+    }
+    fill_incoming();
 }
 
 void BackingStore::fill(const DeviceRect& r, uint32_t colour) {
+    prepare_fill(r);
     for (int y = r.top; y < r.bottom; ++y) {
-        for_each_run(y, r.left, r.right, [colour](uint32_t* p, int n) { std::fill_n(p, n, colour); });
+        for_each_run(y, r.left, r.right, [this, colour](uint32_t* p, int n) { fill_pixels(p, n, colour); });
     }
 }
 
-void BackingStore::compose_into(QImage& out, const DeviceRect& r) const {
+void BackingStore::compose_into(QImage& out, const DeviceRect& r) {
+    settle();
     auto* out_bits = reinterpret_cast<uint32_t*>(out.bits());
     const ptrdiff_t out_stride = out.bytesPerLine() / static_cast<ptrdiff_t>(sizeof(uint32_t));
     for (int y = r.top; y < r.bottom; ++y) {
@@ -44,6 +79,7 @@ void BackingStore::split_at(int x) {
 }
 
 void BackingStore::set_ring(int top, int bottom) {
+    settle();
     const bool turned = std::any_of(offset_.begin(), offset_.end(), [](int o) { return o != 0; });
     if (turned) {
         // Every stored row put where it is shown, once, for an area of other rows: a new
@@ -60,6 +96,7 @@ void BackingStore::set_ring(int top, int bottom) {
 }
 
 void BackingStore::move_rows(const DeviceRect& area, int shift) {
+    settle();
     // Bottom row first; every visible row has its own stored row, so a row is copied whole
     // from one stored row to another, stretch by stretch.
     for (int y = area.bottom - 1; y >= area.top + shift; --y) {
@@ -80,6 +117,7 @@ void BackingStore::scroll_down(const DeviceRect& area, int shift) {
         move_rows(area, shift);
         return;
     }
+    settle();
     if (ring_top_ != area.top || ring_rows_ != rows) set_ring(area.top, area.bottom);
     split_at(area.left);
     split_at(area.right);
@@ -88,8 +126,16 @@ void BackingStore::scroll_down(const DeviceRect& area, int shift) {
         o += rows - shift;
         if (o >= rows) o -= rows;
     }
-    // The rows that come in are the ones that went out at the bottom; they show what they
-    // showed before, which now stands shift rows lower.
+    // The rows that come in are the ones that went out at the bottom; they are to show what
+    // they showed before, which now stands shift rows lower.
+    incoming_ = area;
+    incoming_rows_ = shift;
+}
+
+void BackingStore::fill_incoming() {
+    const DeviceRect& area = incoming_;
+    const int shift = incoming_rows_;
+    incoming_rows_ = 0;
     for (int x = area.left; x < area.right; x = run_end_[static_cast<size_t>(x)]) {
         const int end = std::min(area.right, run_end_[static_cast<size_t>(x)]);
         const size_t bytes = static_cast<size_t>(end - x) * sizeof(uint32_t);

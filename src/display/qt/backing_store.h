@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 #include "display/frame.h"
@@ -18,6 +20,10 @@ namespace korvel {
 // columns that scrolls on its own keeps an offset, and the row a pixel of the area is stored
 // in is its visible row turned by that offset. A scroll changes the offsets of the columns it
 // moves and fills only the rows that come in. Rows outside the ring are stored as shown.
+//
+// The rows that come in are filled late: after a scroll the view paints the top band of the
+// area, which covers them, and then filling them first would be work for nothing. Until
+// settle() (or a fill that covers them) at and for_each_run see them unfilled.
 //
 // What the picture shows is composed from it (compose_into), only where it changed.
 class BackingStore {
@@ -42,17 +48,36 @@ class BackingStore {
         }
     }
     void fill(const DeviceRect& r, uint32_t colour);  // r within the picture
+    // About to fill r: the rows a scroll left unfilled are filled first, unless r covers them.
+    void prepare_fill(const DeviceRect& r);
+    // Fills the rows the last scroll left unfilled.
+    void settle() {
+        if (incoming_rows_ > 0) fill_incoming();
+    }
+    // Sets n pixels from p on to colour.
+    void fill_pixels(uint32_t* p, int n, uint32_t colour) {
+        if (n < kCopiedFill) {
+            std::fill_n(p, n, colour);
+        } else {
+            std::memcpy(p, solid_row(colour), static_cast<size_t>(n) * sizeof(uint32_t));
+        }
+    }
 
     // Moves the pixels of area (within the picture) down by shift rows: row y shows what row
     // y - shift showed; what leaves the area is lost; the rows [top, top + shift) keep what
-    // they showed.
+    // they showed (once settled).
     void scroll_down(const DeviceRect& area, int shift);
 
     // Writes the visible pixels of r (within the picture) into out, an image of the same size
     // in Format_RGB32.
-    void compose_into(QImage& out, const DeviceRect& r) const;
+    void compose_into(QImage& out, const DeviceRect& r);
 
   private:
+    // From this many pixels on, a fill is a copy from a row of the colour: the copy goes many
+    // pixels an instruction, a loop one or two.
+    static constexpr int kCopiedFill = 32;
+    const uint32_t* solid_row(uint32_t colour);  // width_ pixels of the colour
+
     bool in_ring(int y) const {
         return static_cast<unsigned>(y - ring_top_) < static_cast<unsigned>(ring_rows_);
     }
@@ -69,6 +94,7 @@ class BackingStore {
     void set_ring(int top, int bottom);
     void split_at(int x);  // x becomes the edge of a band of columns
     void move_rows(const DeviceRect& area, int shift);  // the plain way, row by row
+    void fill_incoming();
 
     QImage image_;
     uint32_t* bits_ = nullptr;
@@ -81,6 +107,12 @@ class BackingStore {
     // last. The bands are few, the columns at most a few thousand.
     std::vector<int> offset_;
     std::vector<int> run_end_;
+    // The rows [incoming_.top, + incoming_rows_) of the columns of incoming_, still to be
+    // given what they showed before the last scroll, which stands incoming_rows_ lower now.
+    DeviceRect incoming_;
+    int incoming_rows_ = 0;
+    // Rows of the few colours the drawing uses, width_ pixels each.
+    std::vector<std::pair<uint32_t, std::vector<uint32_t>>> solid_rows_;
 };
 
 }  // namespace korvel

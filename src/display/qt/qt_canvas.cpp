@@ -75,13 +75,16 @@ void QtCanvas::span(int y, int x0, int x1, uint32_t colour) {
     x1 = std::min(x1, d.right);
     if (x0 >= x1) return;
     touch(DeviceRect{x0, y, x1, y + 1});
-    store_.for_each_run(y, x0, x1, [colour](uint32_t* p, int n) { std::fill_n(p, n, colour); });
+    store_.for_each_run(y, x0, x1, [this, colour](uint32_t* p, int n) { store_.fill_pixels(p, n, colour); });
 }
 
 void QtCanvas::fill_rect(const LogicalRect& rect, Rgb colour) {
     const DeviceRect r = intersect(to_device(rect), whole());
     if (is_empty(r)) return;
-    touch(r);
+    // Rows a scroll left to fill that this fill covers are not filled first.
+    store_.prepare_fill(r);
+    rows_.touch(r, store_, changed_);
+    changed_ = unite(changed_, r);
     store_.fill(r, pixel(colour));
 }
 
@@ -125,7 +128,7 @@ void QtCanvas::sloped_line(int x0, int y0, int x1, int y1, uint32_t c) {
         const int left = std::max(std::min(a, b), d.left);
         const int right = std::min(std::max(a, b) + 1, d.right);
         if (left < right) {
-            store_.for_each_run(y, left, right, [c](uint32_t* p, int n) { std::fill_n(p, n, c); });
+            store_.for_each_run(y, left, right, [this, c](uint32_t* p, int n) { store_.fill_pixels(p, n, c); });
         }
     };
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
@@ -156,6 +159,7 @@ void QtCanvas::status_row(const LogicalRect& rect, const std::string& text, int 
     const DeviceRect r = intersect(full, whole());
     if (is_empty(r)) return;
     // The character height, asked for as a negative height, is the em size.
+    store_.settle();
     rows_.add(r, full.left, full.bottom, mapping_.height(std::abs(font_height)), text, store_,
               changed_);
 }

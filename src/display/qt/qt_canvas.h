@@ -29,7 +29,10 @@ class QtCanvas : public Canvas {
     const QImage& image();
     QSize size() const { return QSize(store_.width(), store_.height()); }
     // Draws the status rows still pending, as looking at the picture would.
-    void complete() { rows_.flush(store_, changed_); }
+    void complete() {
+        store_.settle();
+        rows_.flush(store_, changed_);
+    }
     // The device pixels changed since the last call (status rows still pending included).
     DeviceRect take_changed();
     // Called whenever a drawing call asks the window to show what it drew.
@@ -55,6 +58,7 @@ class QtCanvas : public Canvas {
     void update_drawable();
     // Something is about to be drawn into area (within the picture).
     void touch(const DeviceRect& area) {
+        store_.settle();
         rows_.touch(area, store_, changed_);
         changed_ = unite(changed_, area);
     }
