@@ -1,7 +1,8 @@
 // The view window's own pixels after some ticks, for comparing pictures across changes to
 // the drawing: opens FILE.ab at a start time, shows the view at a client size, runs ticks
-// (a number of steps each, 0 for "max", whose pictures depend on the machine's speed), lets the window paint and writes what the window shows (a grab
-// of the widget, through its paint) to OUT.png. Offscreen unless QT_QPA_PLATFORM says else.
+// (a number of steps each, 0 for "max", whose pictures depend on the machine's speed), lets the
+// window paint and writes what the window shows (a grab of the widget, through its paint) to
+// OUT.png. Offscreen unless QT_QPA_PLATFORM says else.
 //   korvel_view_grab FILE.ab async|sync WIDTHxHEIGHT HH:MM:SS TICKS STEPS OUT.png
 #include <QApplication>
 #include <QImage>

@@ -53,7 +53,8 @@ void BackingStore::prepare_fill(const DeviceRect& r) {
 void BackingStore::fill(const DeviceRect& r, uint32_t colour) {
     prepare_fill(r);
     for (int y = r.top; y < r.bottom; ++y) {
-        for_each_run(y, r.left, r.right, [this, colour](uint32_t* p, int n) { fill_pixels(p, n, colour); });
+        for_each_run(y, r.left, r.right,
+                     [this, colour](uint32_t* p, int n) { fill_pixels(p, n, colour); });
     }
 }
 
@@ -102,7 +103,8 @@ void BackingStore::move_rows(const DeviceRect& area, int shift) {
     for (int y = area.bottom - 1; y >= area.top + shift; --y) {
         for (int x = area.left; x < area.right;) {
             const int end = std::min({area.right, run_end(y, x), run_end(y - shift, x)});
-            std::memcpy(at(x, y), at(x, y - shift), static_cast<size_t>(end - x) * sizeof(uint32_t));
+            std::memcpy(at(x, y), at(x, y - shift),
+                        static_cast<size_t>(end - x) * sizeof(uint32_t));
             x = end;
         }
     }
@@ -139,7 +141,8 @@ void BackingStore::fill_incoming() {
     for (int x = area.left; x < area.right; x = run_end_[static_cast<size_t>(x)]) {
         const int end = std::min(area.right, run_end_[static_cast<size_t>(x)]);
         const size_t bytes = static_cast<size_t>(end - x) * sizeof(uint32_t);
-        for (int y = area.top; y < area.top + shift; ++y) std::memcpy(at(x, y), at(x, y + shift), bytes);
+        for (int y = area.top; y < area.top + shift; ++y)
+            std::memcpy(at(x, y), at(x, y + shift), bytes);
     }
 }
 

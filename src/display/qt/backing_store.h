@@ -83,7 +83,9 @@ class BackingStore {
     }
     // The column after the last of the stretch that holds (x, y) and its neighbours to the
     // right side by side.
-    int run_end(int y, int x) const { return in_ring(y) ? run_end_[static_cast<size_t>(x)] : width_; }
+    int run_end(int y, int x) const {
+        return in_ring(y) ? run_end_[static_cast<size_t>(x)] : width_;
+    }
     int row_of(int x, int y) const {
         if (!in_ring(y)) return y;
         int r = y - ring_top_ + offset_[static_cast<size_t>(x)];
@@ -92,7 +94,7 @@ class BackingStore {
     }
     // Makes the ring the rows [top, bottom): stored rows are put where they are shown first.
     void set_ring(int top, int bottom);
-    void split_at(int x);  // x becomes the edge of a band of columns
+    void split_at(int x);                               // x becomes the edge of a band of columns
     void move_rows(const DeviceRect& area, int shift);  // the plain way, row by row
     void fill_incoming();
 

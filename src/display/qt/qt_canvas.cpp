@@ -75,7 +75,8 @@ void QtCanvas::span(int y, int x0, int x1, uint32_t colour) {
     x1 = std::min(x1, d.right);
     if (x0 >= x1) return;
     touch(DeviceRect{x0, y, x1, y + 1});
-    store_.for_each_run(y, x0, x1, [this, colour](uint32_t* p, int n) { store_.fill_pixels(p, n, colour); });
+    store_.for_each_run(y, x0, x1,
+                        [this, colour](uint32_t* p, int n) { store_.fill_pixels(p, n, colour); });
 }
 
 void QtCanvas::fill_rect(const LogicalRect& rect, Rgb colour) {
@@ -128,7 +129,8 @@ void QtCanvas::sloped_line(int x0, int y0, int x1, int y1, uint32_t c) {
         const int left = std::max(std::min(a, b), d.left);
         const int right = std::min(std::max(a, b) + 1, d.right);
         if (left < right) {
-            store_.for_each_run(y, left, right, [this, c](uint32_t* p, int n) { store_.fill_pixels(p, n, c); });
+            store_.for_each_run(y, left, right,
+                                [this, c](uint32_t* p, int n) { store_.fill_pixels(p, n, c); });
         }
     };
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;

@@ -101,7 +101,8 @@ void StatusRows::draw(const Row& row, BackingStore& store, DeviceRect& changed) 
         const int x1 = std::min(cell_left + c.width, r.right);
         if (x0 >= r.right) break;
         if (x0 >= x1) continue;
-        const uint32_t* src = strip + (y0 - top) * strip_stride + index * c.width + (x0 - cell_left);
+        const uint32_t* src =
+            strip + (y0 - top) * strip_stride + index * c.width + (x0 - cell_left);
         for (int y = y0; y < y1; ++y, src += strip_stride) {
             const uint32_t* from = src;
             store.for_each_run(y, x0, x1, [&from](uint32_t* p, int n) {

@@ -65,7 +65,8 @@ TEST_P(BackingStoreScroll, ComposesThePictureAPlainImageShows) {
         // Something in every row and column, so that every move shows.
         for (int k = 0; k < 3; ++k) {
             const DeviceRect r = random_rect();
-            const uint32_t colour = 0xff000000u | static_cast<uint32_t>(rng());  // opaque, as stored
+            const uint32_t colour =
+                0xff000000u | static_cast<uint32_t>(rng());  // opaque, as stored
             store.fill(r, colour);
             plain.fill(r, colour);
         }
@@ -76,11 +77,13 @@ TEST_P(BackingStoreScroll, ComposesThePictureAPlainImageShows) {
         // The view paints a band over the rows that came in, whole or a half's columns of it.
         if (step % 3 != 2) {
             const int right = step % 3 == 0 ? area.right : (area.left + area.right) / 2;
-            const DeviceRect band{area.left, area.top, right, std::min(area.top + shift + 2, area.bottom)};
+            const DeviceRect band{area.left, area.top, right,
+                                  std::min(area.top + shift + 2, area.bottom)};
             store.fill(band, 0xff0000ffu);
             plain.fill(band, 0xff0000ffu);
         }
-        expect_same(store, plain, "step " + std::to_string(step) + " shift " + std::to_string(shift));
+        expect_same(store, plain,
+                    "step " + std::to_string(step) + " shift " + std::to_string(shift));
         if (HasFatalFailure()) return;
     }
 }
@@ -112,7 +115,8 @@ TEST(StatusRowRedraw, MatchesTheRowDrawnOnce) {
     };
     for (const bool cross : {false, true}) {
         QtCanvas redrawn, once;
-        draw(redrawn, {"line = 0.432.174.999", "line = 0.432.175.000", "line = 0.433.175.001"}, cross);
+        draw(redrawn, {"line = 0.432.174.999", "line = 0.432.175.000", "line = 0.433.175.001"},
+             cross);
         once.resize(QSize(1023, 1010));
         once.begin(Frame{512});
         if (cross) once.line({0, 1930}, {600, 1930}, kRed);
