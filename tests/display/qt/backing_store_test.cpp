@@ -97,7 +97,10 @@ INSTANTIATE_TEST_SUITE_P(
         // it (the rows are then copied), the whole area and more (nothing moves).
         ScrollCase{33, 77, {0, 9, 16, 69}, {17, 9, 32, 69}, {9, 30, 31, 59, 60, 61, 3}},
         ScrollCase{101, 99, {0, 10, 50, 90}, {51, 10, 100, 90}, {11, 1, 40, 41, 79, 13}},
-        ScrollCase{7, 5, {0, 0, 3, 5}, {4, 0, 7, 5}, {1, 2, 3, 4, 5}}));
+        ScrollCase{7, 5, {0, 0, 3, 5}, {4, 0, 7, 5}, {1, 2, 3, 4, 5}}),
+    [](const ::testing::TestParamInfo<ScrollCase>& info) {
+        return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+    });
 
 // A status row drawn again shows the same pixels as one drawn once, also when something
 // crossed it in between: a row keeps only the characters it shows untouched.
