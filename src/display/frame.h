@@ -39,6 +39,13 @@ inline bool is_empty(const DeviceRect& r) {
 inline bool overlap(const DeviceRect& a, const DeviceRect& b) {
     return !is_empty(intersect(a, b));
 }
+// The smallest rectangle around both; an empty one adds nothing.
+inline DeviceRect unite(const DeviceRect& a, const DeviceRect& b) {
+    if (is_empty(a)) return b;
+    if (is_empty(b)) return a;
+    return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
+            a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
+}
 
 // The window's frame: logical x runs over both cameras' pixels, 0 to 2W - 1; logical y from
 // 1960 at the top edge of the client area down to -60 at its bottom. Both scales follow the

@@ -1,21 +1,13 @@
 #include "display/qt/qt_canvas.h"
 
-#include <QFontMetrics>
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
-
-#include "display/qt/display_fonts.h"
 
 namespace korvel {
 namespace {
 
 uint32_t pixel(Rgb c) {
     return 0xff000000u | (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b;
-}
-
-QColor qcolor(Rgb c) {
-    return QColor(c.r, c.g, c.b);
 }
 
 }  // namespace
@@ -26,51 +18,54 @@ QtCanvas::QtCanvas(int dpi_y) : dpi_y_(dpi_y) {
 
 void QtCanvas::resize(QSize device_pixels) {
     rows_.clear();  // the picture is cleared anyway
-    if (painting_) end_painting();
-    image_ = QImage(device_pixels.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    image_.fill(qcolor(kBackground));
-    take_bits();
-    mapping_ = FrameMapping(frame_, image_.width(), image_.height());
+    const QSize size = device_pixels.expandedTo(QSize(1, 1));
+    store_.reset(size.width(), size.height(), pixel(kBackground));
+    shown_ = QImage(size, QImage::Format_RGB32);
+    shown_.fill(pixel(kBackground));
+    changed_ = stale_ = {};
+    unshown_ = whole();
+    mapping_ = FrameMapping(frame_, store_.width(), store_.height());
     update_drawable();
 }
 
-void QtCanvas::take_bits() {
-    // bits() detaches the image from a copy handed out since (the picture a window shows).
-    bits_ = reinterpret_cast<uint32_t*>(image_.bits());
-    stride_ = image_.bytesPerLine() / static_cast<ptrdiff_t>(sizeof(uint32_t));
+void QtCanvas::settle() {
+    stale_ = unite(stale_, changed_);
+    unshown_ = unite(unshown_, changed_);
+    changed_ = {};
+}
+
+const QImage& QtCanvas::image() {
+    complete();
+    settle();
+    if (!is_empty(stale_)) {
+        store_.compose_into(shown_, stale_);
+        stale_ = {};
+    }
+    return shown_;
+}
+
+DeviceRect QtCanvas::take_changed() {
+    complete();
+    settle();
+    const DeviceRect r = unshown_;
+    unshown_ = {};
+    return r;
 }
 
 void QtCanvas::begin(const Frame& frame) {
     frame_ = frame;
-    mapping_ = FrameMapping(frame_, image_.width(), image_.height());
+    mapping_ = FrameMapping(frame_, store_.width(), store_.height());
     clip_.reset();
     update_drawable();
-    take_bits();
 }
 
 void QtCanvas::end() {
-    if (painting_) end_painting();
     clip_.reset();
     update_drawable();
 }
 
-QPainter& QtCanvas::painter() {
-    if (!painting_) {
-        painter_.begin(&image_);
-        painting_ = true;
-    }
-    return painter_;
-}
-
-void QtCanvas::end_painting() {
-    painter_.end();
-    painting_ = false;
-    take_bits();
-}
-
 void QtCanvas::update_drawable() {
-    const DeviceRect whole{0, 0, image_.width(), image_.height()};
-    drawable_ = clip_ ? intersect(*clip_, whole) : whole;
+    drawable_ = clip_ ? intersect(*clip_, whole()) : whole();
 }
 
 void QtCanvas::span(int y, int x0, int x1, uint32_t colour) {
@@ -79,15 +74,19 @@ void QtCanvas::span(int y, int x0, int x1, uint32_t colour) {
     x0 = std::max(x0, d.left);
     x1 = std::min(x1, d.right);
     if (x0 >= x1) return;
-    std::fill(row(y) + x0, row(y) + x1, colour);
+    touch(DeviceRect{x0, y, x1, y + 1});
+    store_.for_each_run(y, x0, x1,
+                        [this, colour](uint32_t* p, int n) { store_.fill_pixels(p, n, colour); });
 }
 
 void QtCanvas::fill_rect(const LogicalRect& rect, Rgb colour) {
-    const DeviceRect r = intersect(to_device(rect), {0, 0, image_.width(), image_.height()});
+    const DeviceRect r = intersect(to_device(rect), whole());
     if (is_empty(r)) return;
-    flush_rows_touching(r);
-    const uint32_t c = pixel(colour);
-    for (int y = r.top; y < r.bottom; ++y) std::fill(row(y) + r.left, row(y) + r.right, c);
+    // Rows a scroll left to fill that this fill covers are not filled first.
+    store_.prepare_fill(r);
+    rows_.touch(r, store_, changed_);
+    changed_ = unite(changed_, r);
+    store_.fill(r, pixel(colour));
 }
 
 void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
@@ -96,10 +95,6 @@ void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
     const int x1 = mapping_.x(to.x);
     const int y1 = mapping_.y(to.y);
     const uint32_t c = pixel(colour);
-    if (!rows_.empty()) {
-        flush_rows_touching(
-            {std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1});
-    }
     if (y0 == y1) {
         // From the start pixel toward the end pixel, the end pixel left out.
         if (x0 < x1) span(y0, x0, x1, c);
@@ -111,88 +106,73 @@ void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
         if (x0 < d.left || x0 >= d.right) return;
         const int top = std::max(y0 < y1 ? y0 : y1 + 1, d.top);
         const int bottom = std::min(y0 < y1 ? y1 : y0 + 1, d.bottom);
-        for (int y = top; y < bottom; ++y) row(y)[x0] = c;
+        if (top >= bottom) return;
+        touch(DeviceRect{x0, top, x0 + 1, bottom});
+        for (int y = top; y < bottom; ++y) *store_.at(x0, y) = c;
         return;
     }
-    // Any other slope, the connectors: Bresenham's walk, the end point left out.
+    sloped_line(x0, y0, x1, y1, c);
+}
+
+void QtCanvas::sloped_line(int x0, int y0, int x1, int y1, uint32_t c) {
+    // Any other slope, the connectors: Bresenham's walk, the end point left out. The pixels
+    // it visits on one row lie side by side; they are written a row's run at a time, so the
+    // walk itself only counts.
+    const DeviceRect d = drawable();
+    const DeviceRect box = intersect(
+        DeviceRect{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1) + 1, std::max(y0, y1) + 1},
+        d);
+    if (is_empty(box)) return;
+    touch(box);
+    const auto run = [this, &d, c](int y, int a, int b) {  // pixels a to b of row y, inclusive
+        if (y < d.top || y >= d.bottom) return;
+        const int left = std::max(std::min(a, b), d.left);
+        const int right = std::min(std::max(a, b) + 1, d.right);
+        if (left < right) {
+            store_.for_each_run(y, left, right,
+                                [this, c](uint32_t* p, int n) { store_.fill_pixels(p, n, c); });
+        }
+    };
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
     const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-    const bool inside = std::min(x0, x1) >= d.left && std::max(x0, x1) < d.right &&
-                        std::min(y0, y1) >= d.top && std::max(y0, y1) < d.bottom;
-    if (painting_) end_painting();
-    if (inside) {
-        // Wholly inside the clip, as connectors mostly are: no test per pixel, and the pixel
-        // pointer follows the walk instead of being recomputed.
-        uint32_t* p = bits_ + static_cast<ptrdiff_t>(y0) * stride_ + x0;
-        const ptrdiff_t step_y = sy * stride_;
-        int err = dx + dy;
-        for (int n = std::max(dx, -dy); n > 0; --n) {
-            *p = c;
-            const int e2 = 2 * err;
-            if (e2 >= dy) {
-                err += dy;
-                p += sx;
-            }
-            if (e2 <= dx) {
-                err += dx;
-                p += step_y;
-            }
-        }
-        return;
-    }
     int err = dx + dy;
-    for (int x = x0, y = y0; x != x1 || y != y1;) {
-        if (x >= d.left && x < d.right && y >= d.top && y < d.bottom) {
-            bits_[static_cast<ptrdiff_t>(y) * stride_ + x] = c;
-        }
+    int x = x0, y = y0;
+    int run_start = x0;  // the first pixel of the walk on row y
+    while (x != x1 || y != y1) {
         const int e2 = 2 * err;
+        int next_x = x;
         if (e2 >= dy) {
             err += dy;
-            x += sx;
+            next_x += sx;
         }
         if (e2 <= dx) {
             err += dx;
+            run(y, run_start, x);
             y += sy;
+            run_start = next_x;
         }
+        x = next_x;
     }
-}
-
-const QFont& QtCanvas::font_for(std::optional<QFont>& cache, int& cached_px, int px, bool scale) {
-    if (!cache || cached_px != px) {
-        cache = scale ? scale_font(px) : korvel::status_font(px);
-        cached_px = px;
-    }
-    return *cache;
+    if (run_start != x) run(y, run_start, x - sx);
 }
 
 void QtCanvas::status_row(const LogicalRect& rect, const std::string& text, int font_height) {
-    const DeviceRect whole = to_device(rect);
-    const DeviceRect r = intersect(whole, DeviceRect{0, 0, image_.width(), image_.height()});
+    const DeviceRect full = to_device(rect);
+    const DeviceRect r = intersect(full, whole());
     if (is_empty(r)) return;
     // The character height, asked for as a negative height, is the em size.
-    rows_.add(r, whole.left, whole.bottom, mapping_.height(std::abs(font_height)), text, pixels());
-}
-
-void QtCanvas::flush_rows() {
-    if (!rows_.empty()) rows_.flush(pixels());
-}
-
-void QtCanvas::flush_rows_touching(const DeviceRect& area) {
-    if (!rows_.empty()) rows_.flush_touching(area, pixels());
+    store_.settle();
+    rows_.add(r, full.left, full.bottom, mapping_.height(std::abs(font_height)), text, store_,
+              changed_);
 }
 
 void QtCanvas::scale_label(LogicalPoint at, const std::string& text) {
     const int x = mapping_.x(at.x);
     const int y = mapping_.y(at.y);
-    flush_rows();  // the label's extent is the font's business; labels come once a step
     const int px = mapping_.height(kScaleFontCellHeight);
-    const QFont& font = font_for(scale_font_, scale_px_, px, true);
-    QPainter& p = painter();
-    p.setFont(font);
-    const QFontMetrics m(font);
-    const QString s = QString::fromStdString(text);
-    p.setPen(qcolor(kBlack));
-    p.drawText(QPoint(x - m.horizontalAdvance(s) / 2, y - m.descent()), s);
+    const DeviceRect area = intersect(labels_.extent(x, y, px, text), whole());
+    if (!is_empty(area)) touch(area);
+    labels_.draw(store_, x, y, px, text);
 }
 
 void QtCanvas::set_clip(const LogicalRect& rect) {
@@ -209,12 +189,8 @@ void QtCanvas::scroll_down(int units) {
     const DeviceRect d = drawable();
     const int shift = mapping_.height(units);
     if (is_empty(d) || shift <= 0) return;
-    flush_rows_touching(d);
-    const size_t bytes = static_cast<size_t>(d.right - d.left) * sizeof(uint32_t);
-    // Bottom row first, so that every source row is read before it is overwritten.
-    for (int y = d.bottom - 1; y >= d.top + shift; --y) {
-        std::memmove(row(y) + d.left, row(y - shift) + d.left, bytes);
-    }
+    touch(d);
+    store_.scroll_down(d, shift);
 }
 
 void QtCanvas::update_window() {

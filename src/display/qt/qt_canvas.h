@@ -1,37 +1,40 @@
 #pragma once
 
-#include <QFont>
 #include <QImage>
-#include <QPainter>
 #include <QSize>
-#include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "display/canvas.h"
+#include "display/qt/backing_store.h"
+#include "display/qt/scale_labels.h"
 #include "display/qt/status_rows.h"
 
 namespace korvel {
 
-// The canvas on a backing image of the view's client size in device pixels: the picture the
-// window shows and repaints from. Lines, fills and scrolls work on the pixels directly (one
-// device pixel wide, end points left out, no smoothing); status rows are copied from the
-// cells StatusRows keeps, and drawn late; scale labels go through QPainter.
+// The canvas on a backing store of the view's client size in device pixels: the picture the
+// window shows and repaints from. Lines, fills and scrolls work on the stored pixels directly
+// (one device pixel wide, end points left out, no smoothing); a scroll turns the rows of the
+// area rather than moving them; status rows are copied from the cells StatusRows keeps, and
+// drawn late; scale labels from masks of their pixels.
 class QtCanvas : public Canvas {
   public:
     explicit QtCanvas(int dpi_y = 96);
 
     // A new client size clears the picture: the frame changes with the size.
     void resize(QSize device_pixels);
-    // The picture, complete: status rows still pending are drawn first.
-    const QImage& image() {
-        flush_rows();
-        return image_;
+    // The picture, complete: status rows still pending are drawn first, and what changed
+    // since it was last looked at is brought over from the store.
+    const QImage& image();
+    QSize size() const { return QSize(store_.width(), store_.height()); }
+    // Draws the status rows still pending, as looking at the picture would.
+    void complete() {
+        store_.settle();
+        rows_.flush(store_, changed_);
     }
-    QSize size() const { return image_.size(); }
+    // The device pixels changed since the last call (status rows still pending included).
+    DeviceRect take_changed();
     // Called whenever a drawing call asks the window to show what it drew.
     void set_update_callback(std::function<void()> callback) { on_update_ = std::move(callback); }
     void set_dpi_y(int dpi) { dpi_y_ = dpi; }
@@ -49,45 +52,36 @@ class QtCanvas : public Canvas {
     void update_window() override;
 
   private:
-    QPainter& painter();  // opened on first use within a drawing call
-    // A row of pixels to write directly. Ends text painting first; the pixel pointer is
-    // taken once per drawing call rather than per pixel.
-    uint32_t* row(int y) {
-        if (painting_) end_painting();
-        return bits_ + static_cast<ptrdiff_t>(y) * stride_;
-    }
-    // The pixels for direct writing, text painting ended first.
-    PixelRows pixels() {
-        if (painting_) end_painting();
-        return PixelRows{bits_, stride_};
-    }
-    void end_painting();
-    void take_bits();
-
-    void flush_rows();
-    void flush_rows_touching(const DeviceRect& area);
+    DeviceRect whole() const { return {0, 0, store_.width(), store_.height()}; }
     DeviceRect to_device(const LogicalRect& rect) const { return mapping_.rect(rect); }
-    DeviceRect drawable() const { return drawable_; }  // the clip rectangle within the image
+    DeviceRect drawable() const { return drawable_; }  // the clip rectangle within the picture
     void update_drawable();
+    // Something is about to be drawn into area (within the picture).
+    void touch(const DeviceRect& area) {
+        store_.settle();
+        rows_.touch(area, store_, changed_);
+        changed_ = unite(changed_, area);
+    }
     void span(int y, int x0, int x1, uint32_t colour);  // pixels [x0, x1) of row y, clipped
-    const QFont& font_for(std::optional<QFont>& cache, int& cached_px, int px, bool scale);
+    void sloped_line(int x0, int y0, int x1, int y1, uint32_t colour);
 
-    QImage image_;
-    QPainter painter_;
-    bool painting_ = false;
-    uint32_t* bits_ = nullptr;
-    ptrdiff_t stride_ = 0;  // in pixels
-    StatusRows rows_;       // status rows not drawn yet
+    void settle();  // changed_ into stale_ and unshown_
+
+    BackingStore store_;
+    QImage shown_;        // the picture as the window shows it
+    DeviceRect changed_;  // drawn into since the last settle
+    DeviceRect stale_;    // where shown_ is behind the store
+    DeviceRect unshown_;  // drawn into since take_changed
+    StatusRows rows_;
+    ScaleLabels labels_;
     Frame frame_;
-    // The frame's one mapping on the image's size, redone when either changes: every end
+    // The frame's one mapping on the picture's size, redone when either changes: every end
     // point and rectangle goes through it.
     FrameMapping mapping_{Frame{}, 1, 1};
     int dpi_y_;
     std::optional<DeviceRect> clip_;
     DeviceRect drawable_;
     std::function<void()> on_update_;
-    std::optional<QFont> scale_font_;
-    int scale_px_ = 0;
 };
 
 }  // namespace korvel

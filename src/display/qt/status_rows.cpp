@@ -11,38 +11,47 @@
 namespace korvel {
 
 void StatusRows::add(const DeviceRect& rect, int left, int bottom, int px, const std::string& text,
-                     PixelRows pixels) {
+                     BackingStore& store, DeviceRect& changed) {
+    const Row row{rect, left, bottom, px, text};
     for (size_t i = 0; i < pending_.size();) {
-        PendingRow& p = pending_[i];
-        if (p.rect == rect && p.left == left && p.bottom == bottom && p.px == px &&
-            p.text.size() <= text.size()) {
+        Row& p = pending_[i];
+        if (p.same_place(row) && p.text.size() <= text.size()) {
             p.text = text;  // covers the pending one completely
             return;
         }
         if (overlap(p.rect, rect)) {
-            draw(p, pixels);
+            draw(p, store, changed);
             pending_.erase(pending_.begin() + static_cast<ptrdiff_t>(i));
         } else {
             ++i;
         }
     }
-    pending_.push_back(PendingRow{rect, left, bottom, px, text});
+    pending_.push_back(row);
+    bounds_ = unite(bounds_, rect);
 }
 
-void StatusRows::flush(PixelRows pixels) {
-    for (const PendingRow& p : pending_) draw(p, pixels);
+void StatusRows::flush(BackingStore& store, DeviceRect& changed) {
+    for (const Row& p : pending_) draw(p, store, changed);
     pending_.clear();
 }
 
-void StatusRows::flush_touching(const DeviceRect& area, PixelRows pixels) {
+void StatusRows::touch_rows(const DeviceRect& area, BackingStore& store, DeviceRect& changed) {
     for (size_t i = 0; i < pending_.size();) {
         if (overlap(pending_[i].rect, area)) {
-            draw(pending_[i], pixels);
+            draw(pending_[i], store, changed);
             pending_.erase(pending_.begin() + static_cast<ptrdiff_t>(i));
         } else {
             ++i;
         }
     }
+    std::erase_if(shown_, [&area](const Row& s) { return overlap(s.rect, area); });
+    update_bounds();
+}
+
+void StatusRows::update_bounds() {
+    bounds_ = {};
+    for (const Row& p : pending_) bounds_ = unite(bounds_, p.rect);
+    for (const Row& s : shown_) bounds_ = unite(bounds_, s.rect);
 }
 
 const StatusRows::Cells& StatusRows::cells(int px) {
@@ -64,27 +73,50 @@ const StatusRows::Cells& StatusRows::cells(int px) {
     return cells_;
 }
 
-void StatusRows::draw(const PendingRow& p, PixelRows pixels) {
-    const Cells& c = cells(p.px);
-    const DeviceRect& r = p.rect;
-    const int top = p.bottom - c.height;
+void StatusRows::draw(const Row& row, BackingStore& store, DeviceRect& changed) {
+    // What the row's cells show now, where nothing else has drawn since they were drawn.
+    std::string before;
+    for (size_t i = 0; i < shown_.size();) {
+        if (shown_[i].same_place(row)) {
+            before = std::move(shown_[i].text);
+        } else if (!overlap(shown_[i].rect, row.rect)) {
+            ++i;
+            continue;
+        }
+        shown_.erase(shown_.begin() + static_cast<ptrdiff_t>(i));
+    }
+    const Cells& c = cells(row.px);
+    const DeviceRect& r = row.rect;
+    const int top = row.bottom - c.height;
     const auto* strip = reinterpret_cast<const uint32_t*>(c.strip.constBits());
     const ptrdiff_t strip_stride = c.strip.bytesPerLine() / 4;
     const int y0 = std::max(top, r.top);
     const int y1 = std::min(top + c.height, r.bottom);
-    for (size_t i = 0; i < p.text.size(); ++i) {
-        const int ch = static_cast<unsigned char>(p.text[i]);
+    for (size_t i = 0; i < row.text.size(); ++i) {
+        if (i < before.size() && before[i] == row.text[i]) continue;  // shows it already
+        const int ch = static_cast<unsigned char>(row.text[i]);
         const int index = (ch >= 32 && ch < 127 ? ch : '?') - 32;
-        const int cell_left = p.left + static_cast<int>(i) * c.width;
+        const int cell_left = row.left + static_cast<int>(i) * c.width;
         const int x0 = std::max(cell_left, r.left);
         const int x1 = std::min(cell_left + c.width, r.right);
         if (x0 >= r.right) break;
         if (x0 >= x1) continue;
-        const int src_x = index * c.width + (x0 - cell_left);
-        for (int y = y0; y < y1; ++y) {
-            std::copy_n(strip + (y - top) * strip_stride + src_x, x1 - x0, pixels.row(y) + x0);
+        const uint32_t* src =
+            strip + (y0 - top) * strip_stride + index * c.width + (x0 - cell_left);
+        for (int y = y0; y < y1; ++y, src += strip_stride) {
+            const uint32_t* from = src;
+            store.for_each_run(y, x0, x1, [&from](uint32_t* p, int n) {
+                std::copy_n(from, n, p);
+                from += n;
+            });
         }
+        changed = unite(changed, DeviceRect{x0, y0, x1, y1});
     }
+    // Cells beyond a shorter text keep the characters they showed.
+    Row now = row;
+    if (before.size() > now.text.size()) now.text += before.substr(now.text.size());
+    shown_.push_back(std::move(now));
+    update_bounds();
 }
 
 }  // namespace korvel

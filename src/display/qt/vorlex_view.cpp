@@ -26,7 +26,10 @@ constexpr auto kGrowingShownFor = std::chrono::seconds(10);
 CVorlex_2View::CVorlex_2View(PlaybackSession& session, Document& doc, QWidget* parent)
     : QWidget(parent), session_(session), doc_(doc), display_(session, canvas_) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    canvas_.set_update_callback([this] { update(); });
+    // Inside a tick the changes are shown once, when the tick's steps are done.
+    canvas_.set_update_callback([this] {
+        if (!in_step_) show_changes();
+    });
     fit_canvas();
     m_timerId = startTimer(kTickMs);
     pace_clock_.start();
@@ -61,6 +64,19 @@ QImage CVorlex_2View::picture() const {
     QImage shown = canvas_.image();
     shown.setDevicePixelRatio(devicePixelRatioF());
     return shown;
+}
+
+void CVorlex_2View::show_changes() {
+    const DeviceRect r = canvas_.take_changed();
+    if (is_empty(r)) return;
+    // Device pixels to the widget's coordinates, rounded outward, and a pixel more for a
+    // pixel ratio that is not whole.
+    const qreal ratio = devicePixelRatioF();
+    const int left = static_cast<int>(std::floor(r.left / ratio)) - 1;
+    const int top = static_cast<int>(std::floor(r.top / ratio)) - 1;
+    const int right = static_cast<int>(std::ceil(r.right / ratio)) + 1;
+    const int bottom = static_cast<int>(std::ceil(r.bottom / ratio)) + 1;
+    update(QRect(left, top, right - left, bottom - top));
 }
 
 void CVorlex_2View::paintEvent(QPaintEvent*) {
@@ -138,10 +154,12 @@ void CVorlex_2View::run_tick() {
         } catch (const FatalError& e) {
             killTimer(m_timerId);
             m_timerId = 0;
+            show_changes();
             emit fatalError(QString::fromStdString(e.text()));
             return;
         }
     }
+    show_changes();
     if (ran > 0) emit stepped();
     if (ran > 0) report_end_state();
 }

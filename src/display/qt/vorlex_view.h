@@ -62,6 +62,7 @@ class CVorlex_2View : public QWidget {
     void fit_canvas();  // a new size (or pixel ratio) starts a new, empty picture
     bool at_end_of_data() const;
     bool more_steps(int ran, const QElapsedTimer& clock);  // another step in this tick?
+    void show_changes();  // asks for a repaint of what the canvas changed
 
     PlaybackSession& session_;
     Document& doc_;

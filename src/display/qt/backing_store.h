@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QImage>
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "display/frame.h"
+
+namespace korvel {
+
+// The view's picture in device pixels, kept so that a scroll moves no pixel.
+//
+// The drawing areas scroll down by a quarter of their height many times a second; moving
+// every pixel of a half each time was most of what drawing cost. Here the rows of the
+// scrolled area (one band of rows, the same for every drawing area) are a ring: each band of
+// columns that scrolls on its own keeps an offset, and the row a pixel of the area is stored
+// in is its visible row turned by that offset. A scroll changes the offsets of the columns it
+// moves and fills only the rows that come in. Rows outside the ring are stored as shown.
+//
+// The rows that come in are filled late: after a scroll the view paints the top band of the
+// area, which covers them, and then filling them first would be work for nothing. Until
+// settle() (or a fill that covers them) at and for_each_run see them unfilled.
+//
+// What the picture shows is composed from it (compose_into), only where it changed.
+class BackingStore {
+  public:
+    // A new picture of width x height, every pixel colour, no ring.
+    void reset(int width, int height, uint32_t colour);
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // Where the visible pixel (x, y) is stored.
+    uint32_t* at(int x, int y) const {
+        return bits_ + static_cast<ptrdiff_t>(row_of(x, y)) * stride_ + x;
+    }
+    // Calls run(pointer, count) for the pixels [x0, x1) of visible row y, one call for each
+    // stretch of them stored side by side (one unless the row crosses bands of the ring).
+    template <class Run>
+    void for_each_run(int y, int x0, int x1, Run&& run) const {
+        while (x0 < x1) {
+            const int end = std::min(x1, run_end(y, x0));
+            run(at(x0, y), end - x0);
+            x0 = end;
+        }
+    }
+    void fill(const DeviceRect& r, uint32_t colour);  // r within the picture
+    // About to fill r: the rows a scroll left unfilled are filled first, unless r covers them.
+    void prepare_fill(const DeviceRect& r);
+    // Fills the rows the last scroll left unfilled.
+    void settle() {
+        if (incoming_rows_ > 0) fill_incoming();
+    }
+    // Sets n pixels from p on to colour.
+    void fill_pixels(uint32_t* p, int n, uint32_t colour) {
+        if (n < kCopiedFill) {
+            std::fill_n(p, n, colour);
+        } else {
+            std::memcpy(p, solid_row(colour), static_cast<size_t>(n) * sizeof(uint32_t));
+        }
+    }
+
+    // Moves the pixels of area (within the picture) down by shift rows: row y shows what row
+    // y - shift showed; what leaves the area is lost; the rows [top, top + shift) keep what
+    // they showed (once settled).
+    void scroll_down(const DeviceRect& area, int shift);
+
+    // Writes the visible pixels of r (within the picture) into out, an image of the same size
+    // in Format_RGB32.
+    void compose_into(QImage& out, const DeviceRect& r);
+
+  private:
+    // From this many pixels on, a fill is a copy from a row of the colour: the copy goes many
+    // pixels an instruction, a loop one or two.
+    static constexpr int kCopiedFill = 32;
+    const uint32_t* solid_row(uint32_t colour);  // width_ pixels of the colour
+
+    bool in_ring(int y) const {
+        return static_cast<unsigned>(y - ring_top_) < static_cast<unsigned>(ring_rows_);
+    }
+    // The column after the last of the stretch that holds (x, y) and its neighbours to the
+    // right side by side.
+    int run_end(int y, int x) const {
+        return in_ring(y) ? run_end_[static_cast<size_t>(x)] : width_;
+    }
+    int row_of(int x, int y) const {
+        if (!in_ring(y)) return y;
+        int r = y - ring_top_ + offset_[static_cast<size_t>(x)];
+        if (r >= ring_rows_) r -= ring_rows_;
+        return ring_top_ + r;
+    }
+    // Makes the ring the rows [top, bottom): stored rows are put where they are shown first.
+    void set_ring(int top, int bottom);
+    void split_at(int x);                               // x becomes the edge of a band of columns
+    void move_rows(const DeviceRect& area, int shift);  // the plain way, row by row
+    void fill_incoming();
+
+    QImage image_;
+    uint32_t* bits_ = nullptr;
+    ptrdiff_t stride_ = 0;  // in pixels
+    int width_ = 0;
+    int height_ = 0;
+    int ring_top_ = 0;
+    int ring_rows_ = 0;
+    // Per column: its band's offset (0 to ring_rows_ - 1), and the column after its band's
+    // last. The bands are few, the columns at most a few thousand.
+    std::vector<int> offset_;
+    std::vector<int> run_end_;
+    // The rows [incoming_.top, + incoming_rows_) of the columns of incoming_, still to be
+    // given what they showed before the last scroll, which stands incoming_rows_ lower now.
+    DeviceRect incoming_;
+    int incoming_rows_ = 0;
+    // Rows of the few colours the drawing uses, width_ pixels each.
+    std::vector<std::pair<uint32_t, std::vector<uint32_t>>> solid_rows_;
+};
+
+}  // namespace korvel
