@@ -17,12 +17,6 @@
 namespace korvel {
 namespace {
 
-std::string directory_of(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The mode a file created by open(2) with 0666 would get under the current umask, read from
 // /proc where possible: setting the umask to read it is not safe while other threads create
 // files.
@@ -47,6 +41,12 @@ mode_t new_file_mode() {
 }
 
 }  // namespace
+
+std::string directory_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 SafeOutput::~SafeOutput() {
     discard();

@@ -5,6 +5,10 @@
 
 namespace korvel {
 
+// The directory a path names its file in: "." for a bare name, "/" for a file in the root.
+// Temporary files, locks and renames all happen there.
+std::string directory_of(const std::string& path);
+
 // An output file that appears complete or not at all, the one way every program writes one.
 //
 // A regular file (or a name not yet taken) is written under a temporary name in the target's

@@ -376,7 +376,7 @@ TEST(MirvanProgram, AnswersOnTheTerminalWithoutADisplay) {
         {{"--version"}, 0, "mirvan " KORVEL_TEST_VERSION, ""},
         {{"-platform", "xcb", "--display=:9", "-v"}, 0, "mirvan ", ""},  // Qt's own set aside
         {{"--bogus"}, 2, "", "Unknown option 'bogus'.\nUsage: "},
-        {{"-l", "x"}, 2, "", "--lines-per-row takes 1, 2, 5, 10, 50 or 200, not x\nUsage: "},
+        {{"-l", "x"}, 2, "", "--lines-per-row takes 1, 2, 5, 10, 50 or 200, not 'x'\nUsage: "},
         {{"a.ab", "b.ab"}, 2, "", "one recording at a time, 2 were named"},
     };
     for (const auto& r : runs) {

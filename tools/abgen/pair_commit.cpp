@@ -10,15 +10,10 @@
 #include <cstring>
 
 #include "common/fatal_error.h"
+#include "io/safe_output.h"
 
 namespace korvel {
 namespace {
-
-std::string directory_of(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // Blocks the signals that would otherwise end the program between two renames; they are
 // delivered when the object goes.

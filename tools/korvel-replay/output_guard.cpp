@@ -10,6 +10,7 @@
 #include "format/index_file.h"
 #include "io/file_identity.h"
 #include "io/output_refusal.h"
+#include "io/safe_output.h"
 
 namespace korvel::replay {
 namespace {
@@ -25,12 +26,6 @@ struct Identity {
         return dev == o.dev && ino == o.ino && name == o.name;
     }
 };
-
-std::string directory_of(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 bool is_null_device(const struct stat& st) {
     struct stat null_st {};
