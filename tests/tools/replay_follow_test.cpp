@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -83,8 +84,8 @@ TEST_F(ReplayFollow, AFileGrowingInPiecesCutAnywhereGivesTheEventsOfTheFinishedF
     std::thread writer([&] {
         for (size_t i = 1; i < ends.size(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
-            test::append_file(grow, std::vector<uint8_t>(full.begin() + ends[i - 1],
-                                                         full.begin() + ends[i]));
+            test::append_file(
+                grow, std::vector<uint8_t>(full.begin() + ends[i - 1], full.begin() + ends[i]));
         }
     });
     const test::ProgramRun followed = replay({"--follow", "--follow-idle", "4"}, grow);
@@ -103,8 +104,7 @@ TEST_F(ReplayFollow, ARecordingCutForGoodEndsWithTheReadErrorItHasWithoutFollow)
     for (const Cut& cut : kCuts) {
         if (cut.fatal == nullptr) continue;
         SCOPED_TRACE(cut.where);
-        test::write_file(path,
-                         std::vector<uint8_t>(full.begin(), full.begin() + cut_at(cut, 150)));
+        test::write_file(path, std::vector<uint8_t>(full.begin(), full.begin() + cut_at(cut, 150)));
         const test::ProgramRun plain = replay({}, path);
         EXPECT_EQ(plain.status, 1);
         EXPECT_EQ(plain.err, std::string(cut.fatal) + "\n");
@@ -119,8 +119,9 @@ TEST_F(ReplayFollow, ARecordingCutForGoodEndsWithTheReadErrorItHasWithoutFollow)
 
 TEST_F(ReplayFollow, AbgenLiveFeedsAFollowerAndNeverWritesOverARecording) {
     const std::string live = dir.file("live.ab");
-    const std::vector<std::string> rain = {"--live", "--duration", "70", "--drops-per-second",
-                                           "20", "--start", "12:00:30", "--seed", "4", "-o", live};
+    const std::vector<std::string> rain = {"--live", "--duration", "70",       "--drops-per-second",
+                                           "20",     "--start",    "12:00:30", "--seed",
+                                           "4",      "-o",         live};
     std::vector<std::string> fast = rain;
     fast.insert(fast.end(), {"--speed", "20"});
     test::ProgramRun written;
@@ -149,6 +150,53 @@ TEST_F(ReplayFollow, AFollowersSummaryCountsItsWaitsApart) {
     ASSERT_EQ(std::sscanf(out.c_str() + out.find("  waited"), "  waited %lf s", &waited), 1) << out;
     EXPECT_GE(waited, 0.5);
     EXPECT_LT(seconds, 0.5) << "the half second of waiting counted as replaying";
+}
+
+// Ended by a signal: SIGHUP stops a follower as SIGINT and SIGTERM do, and no signal leaves a
+// temporary output file behind, with or without --follow.
+// The temporary outputs in dir.
+int temporaries(const std::string& dir) {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        n += e.path().filename().string().rfind(".korvel-replay-", 0) == 0;
+    }
+    return n;
+}
+
+TEST(ReplaySignals, AnInterruptedReplayLeavesNoTemporaryFileAndAFollowerStopsAtEachSignal) {
+    test::TempDir dir;
+    const std::string ab = dir.file("rain.ab");
+    // Long enough to be caught while it runs: a few seconds of replay.
+    const test::ProgramRun made = test::run_program(
+        kAbgen, {"--duration", "3600", "--drops-per-second", "60", "--seed", "4", "-o", ab});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string csv = dir.file("pairs.csv");
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        for (const bool follow : {false, true}) {
+            std::filesystem::remove(csv);
+            std::vector<std::string> args = {"--pairs", csv, ab};
+            // A follower waits at the end of the data: the signal finds it there or before.
+            if (follow) args.insert(args.begin(), {"--follow", "--follow-idle", "30"});
+            bool signalled = false;  // sent as soon as the temporary output file exists
+            const test::ProgramRun e =
+                test::run_program(kReplay, args, std::chrono::seconds(60), [&](pid_t pid) {
+                    if (!signalled && temporaries(dir.path()) > 0) signalled = !::kill(pid, sig);
+                });
+            const std::string what = std::string(strsignal(sig)) + (follow ? ", --follow" : "");
+            ASSERT_TRUE(signalled) << what << ": the replay ended before its output opened";
+            EXPECT_EQ(temporaries(dir.path()), 0) << what;
+            if (follow) {
+                // Stopped, not killed: the summary and the CSV, status 0.
+                EXPECT_EQ(e.status, 0) << what;
+                EXPECT_EQ(e.term_signal, 0) << what;
+                EXPECT_NE(e.out.find("seconds"), std::string::npos) << what;
+                EXPECT_TRUE(std::filesystem::exists(csv)) << what;
+            } else {
+                EXPECT_EQ(e.term_signal, sig) << what;
+                EXPECT_FALSE(std::filesystem::exists(csv)) << what;
+            }
+        }
+    }
 }
 
 }  // namespace
