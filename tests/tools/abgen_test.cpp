@@ -375,16 +375,14 @@ TEST(Abgen, AReportThatCannotBeWrittenFailsTheRun) {
 // abgen --live against what can happen to a recording while it grows: another abgen run
 // aimed at it, its files removed or replaced, a write that fails part way.
 const std::string kReplay = std::string(KORVEL_BIN_DIR) + "/tools/korvel-replay/korvel-replay";
-constexpr std::chrono::seconds kLimit{60};
 
 // Runs abgen with args (a live run into ab) and, once ab holds its header, does act.
 test::ProgramRun live_run_meeting(const std::string& ab, const std::vector<std::string>& args,
                                   const std::function<void()>& act) {
     test::ProgramRun run;
-    std::thread live([&] { run = test::run_program(kAbgen, args, kLimit); });
-    while (!std::filesystem::exists(ab) || std::filesystem::file_size(ab) < 60) {
+    std::thread live([&] { run = run_abgen(args); });
+    while (!exists(ab) || std::filesystem::file_size(ab) < 60)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
     act();
     live.join();
     return run;
@@ -427,26 +425,25 @@ TEST(AbgenLive, StopsWhenItsFilesAreRemovedOrReplaced) {
 // replays without an error. Below the index's own size nothing is left.
 TEST(AbgenLive, AFailedWriteLeavesWholeRecordsAndTheirIndex) {
     test::TempDir dir;
-    std::vector<std::string> args = {"--seed", "3", "--duration", "70", "--start", "12:00:30"};
-    std::vector<std::string> whole_args = args;
-    whole_args.insert(whole_args.end(), {"-o", dir.file("whole.ab")});
-    ASSERT_EQ(test::run_program(kAbgen, whole_args).status, 0);
+    std::vector<std::string> args = {"--seed",  "3",        "--duration", "70",
+                                     "--start", "12:00:30", "-o",         dir.file("whole.ab")};
+    ASSERT_EQ(run_abgen(args).status, 0);
     const std::vector<uint8_t> whole = test::read_file(dir.file("whole.ab"));
     std::vector<size_t> ends = {0};  // where each record ends
     while (whole.size() - ends.back() >= 4)
         ends.push_back(ends.back() + 4 + load_u16(&whole[ends.back() + 2]));
-    args.insert(args.end(), {"--live", "--speed", "1e6", "-o", dir.file("cut.ab")});
+    args.back() = dir.file("cut.ab");
+    args.insert(args.end() - 2, {"--live", "--speed", "1e6"});
     // Inside a record of the first minute, at a record's end in the second.
     for (const size_t limit :
          {ends[ends.size() / 4] + 7, ends[ends.size() * 3 / 4], size_t{5000}}) {
-        std::filesystem::remove(dir.file("cut.ab"));
-        std::filesystem::remove(dir.file("cut.abh"));
-        rlimit old{}, low{};
+        remove_recording(dir.file("cut.ab"));
+        rlimit old{};
         getrlimit(RLIMIT_FSIZE, &old);
-        low = {limit, old.rlim_max};
+        const rlimit low = {limit, old.rlim_max};
         const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &low);
-        const test::ProgramRun run = test::run_program(kAbgen, args, kLimit);
+        const ProgramRun run = run_abgen(args);
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, old_handler);
         EXPECT_EQ(run.status, 1) << limit;
@@ -455,8 +452,7 @@ TEST(AbgenLive, AFailedWriteLeavesWholeRecordsAndTheirIndex) {
             static_cast<uint32_t>(*std::prev(std::upper_bound(ends.begin(), ends.end(), limit)));
         std::vector<uint8_t> index = test::read_file(dir.file("whole.abh"));
         if (limit < index.size()) {
-            EXPECT_FALSE(std::filesystem::exists(dir.file("cut.ab")) ||
-                         std::filesystem::exists(dir.file("cut.abh")));
+            EXPECT_FALSE(exists(dir.file("cut.ab")) || exists(dir.file("cut.abh")));
             continue;
         }
         for (size_t at = 0; at < index.size(); at += 4)
@@ -464,8 +460,7 @@ TEST(AbgenLive, AFailedWriteLeavesWholeRecordsAndTheirIndex) {
         EXPECT_TRUE(test::read_file(dir.file("cut.ab")) ==
                     std::vector<uint8_t>(whole.begin(), whole.begin() + kept));
         EXPECT_TRUE(test::read_file(dir.file("cut.abh")) == index) << limit;
-        const test::ProgramRun replay =
-            test::run_program(kReplay, {"--events", dir.file("cut.ab")}, kLimit);
+        const ProgramRun replay = test::run_program(kReplay, {"--events", dir.file("cut.ab")});
         EXPECT_EQ(replay.status, 0) << replay.err;
         EXPECT_EQ(replay.out.find("fatal"), std::string::npos) << limit;
     }
