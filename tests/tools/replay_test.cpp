@@ -110,9 +110,10 @@ TEST_F(ReplayTest, FourRecordsPlayInTwoTicksAsTheEventStreamShows) {
     EXPECT_EQ(run.err, "");
     const std::string L = std::to_string(f.r.length());
     const Strings expected = {
-        "{\"ev\":\"open\",\"file\":\"" + ab + "\",\"header_version\":2,\"line_rate\":1000,\"line_width\":512,"
-        "\"start_time\":1149638400,\"date\":\"2006/06/07\",\"start_seconds\":0,"
-        "\"start_line\":0,\"minute\":0,\"pos_a\":" +
+        "{\"ev\":\"open\",\"file\":\"" + ab +
+            "\",\"header_version\":2,\"line_rate\":1000,\"line_width\":512,"
+            "\"start_time\":1149638400,\"date\":\"2006/06/07\",\"start_seconds\":0,"
+            "\"start_line\":0,\"minute\":0,\"pos_a\":" +
             std::to_string(f.a1) + ",\"pos_b\":" + std::to_string(f.a1) + "}",
         // Tick 1: A1 handed on; B passes over A1, hands on B1, whose last line is beyond
         // A1's, and stops.
@@ -372,7 +373,6 @@ TEST_F(ReplayTest, BadUsageExits2) {
         {"--corrections-dir", dir.file("no_such_dir"), ab},  // names nothing
         {"--corrections-dir", ab, ab},                       // a file, not a directory
         {"--"},                                              // no file after the options end
-        {"--follow", "--follow-idle", "0x10", ab},           // strtod would read 16
         {"--follow", "--follow-idle", "1e1", ab},
         {"--max-steps", "99999999999999999999", ab},  // beyond 64 bits
     };
