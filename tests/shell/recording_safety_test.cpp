@@ -113,7 +113,7 @@ TEST_F(ShellTest, APictureIsRefusedOverTheOpenFilesAndRecordingNamesFirstAndAsAW
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         const std::string ab = make_recording("study.ab", 3), opened = dir.file(c.opened);
-        if (opened != ab) ASSERT_EQ(::link(ab.c_str(), opened.c_str()), 0);
+        ASSERT_TRUE(opened == ab || ::link(ab.c_str(), opened.c_str()) == 0);
         open_through_menu(opened, QTime(12, 0, 0));
         ASSERT_NE(session().open_document, nullptr);
         for (const auto& [from, to] : c.renamed)
