@@ -84,8 +84,8 @@ TEST_F(ReplayFollow, AFileGrowingInPiecesCutAnywhereGivesTheEventsOfTheFinishedF
     std::thread writer([&] {
         for (size_t i = 1; i < ends.size(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
-            test::append_file(
-                grow, std::vector<uint8_t>(full.begin() + ends[i - 1], full.begin() + ends[i]));
+            test::append_file(grow, std::vector<uint8_t>(full.begin() + ends[i - 1],
+                                                         full.begin() + ends[i]));
         }
     });
     const test::ProgramRun followed = replay({"--follow", "--follow-idle", "4"}, grow);
@@ -104,7 +104,8 @@ TEST_F(ReplayFollow, ARecordingCutForGoodEndsWithTheReadErrorItHasWithoutFollow)
     for (const Cut& cut : kCuts) {
         if (cut.fatal == nullptr) continue;
         SCOPED_TRACE(cut.where);
-        test::write_file(path, std::vector<uint8_t>(full.begin(), full.begin() + cut_at(cut, 150)));
+        test::write_file(path,
+                         std::vector<uint8_t>(full.begin(), full.begin() + cut_at(cut, 150)));
         const test::ProgramRun plain = replay({}, path);
         EXPECT_EQ(plain.status, 1);
         EXPECT_EQ(plain.err, std::string(cut.fatal) + "\n");
@@ -119,9 +120,8 @@ TEST_F(ReplayFollow, ARecordingCutForGoodEndsWithTheReadErrorItHasWithoutFollow)
 
 TEST_F(ReplayFollow, AbgenLiveFeedsAFollowerAndNeverWritesOverARecording) {
     const std::string live = dir.file("live.ab");
-    const std::vector<std::string> rain = {"--live", "--duration", "70",       "--drops-per-second",
-                                           "20",     "--start",    "12:00:30", "--seed",
-                                           "4",      "-o",         live};
+    const std::vector<std::string> rain = {"--live", "--duration", "70", "--drops-per-second",
+                                           "20", "--start", "12:00:30", "--seed", "4", "-o", live};
     std::vector<std::string> fast = rain;
     fast.insert(fast.end(), {"--speed", "20"});
     test::ProgramRun written;

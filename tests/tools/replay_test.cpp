@@ -110,10 +110,9 @@ TEST_F(ReplayTest, FourRecordsPlayInTwoTicksAsTheEventStreamShows) {
     EXPECT_EQ(run.err, "");
     const std::string L = std::to_string(f.r.length());
     const Strings expected = {
-        "{\"ev\":\"open\",\"file\":\"" + ab +
-            "\",\"header_version\":2,\"line_rate\":1000,\"line_width\":512,"
-            "\"start_time\":1149638400,\"date\":\"2006/06/07\",\"start_seconds\":0,"
-            "\"start_line\":0,\"minute\":0,\"pos_a\":" +
+        "{\"ev\":\"open\",\"file\":\"" + ab + "\",\"header_version\":2,\"line_rate\":1000,\"line_width\":512,"
+        "\"start_time\":1149638400,\"date\":\"2006/06/07\",\"start_seconds\":0,"
+        "\"start_line\":0,\"minute\":0,\"pos_a\":" +
             std::to_string(f.a1) + ",\"pos_b\":" + std::to_string(f.a1) + "}",
         // Tick 1: A1 handed on; B passes over A1, hands on B1, whose last line is beyond
         // A1's, and stops.
