@@ -38,8 +38,9 @@ class ScriptedRunner : public DialogRunner {
     QString start_hint;  // what the last Start Time dialog said
     bool accept_start_time = true;
     bool accept_about = true;
-    int* running = nullptr;    // the session's playback_running, read when a dialog shows
-    bool qt_confirms = false;  // a file dialog would ask its own "replace?" question
+    // Whether a file dialog would ask its own "replace?" question.
+    bool qt_confirms = false;
+    int* running = nullptr;  // the session's playback_running, read when a dialog shows
 };
 
 // The real application, started without a file and without the splash, on the offscreen
