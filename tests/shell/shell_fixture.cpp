@@ -3,10 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTest>
-#include <QLabel>
 #include <QTimeEdit>
 #include <QTimer>
 
@@ -21,6 +22,7 @@ namespace korvel::test {
 
 int ScriptedRunner::run(QDialog& dialog, const QString& text) {
     shown.push_back({dialog.metaObject()->className(), text, running ? *running : -1});
+    if (auto* box = qobject_cast<QMessageBox*>(&dialog)) shown.back().icon = box->icon();
     if (auto* start = qobject_cast<CStartTimeDlg*>(&dialog)) {
         start_hint = start->hint()->text();
         if (typed.isEmpty()) {
@@ -34,6 +36,7 @@ int ScriptedRunner::run(QDialog& dialog, const QString& text) {
         return start->exec();
     }
     if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
+        qt_confirms |= !files->testOption(QFileDialog::DontConfirmOverwrite);
         QString answer = file_to_choose;
         if (!file_answers.empty()) {
             answer = file_answers.front();

@@ -25,6 +25,7 @@ class ScriptedRunner : public DialogRunner {
         QString kind;  // the dialog's class name
         QString text;
         int playback_running = 0;
+        int icon = -1;  // a message box's icon
     };
     int run(QDialog& dialog, const QString& text) override;
 
@@ -33,10 +34,12 @@ class ScriptedRunner : public DialogRunner {
     std::vector<QString> file_answers;  // answers taken first, one a file dialog shown
     QString print_file;                 // the print dialog's output file; empty: Cancel
     QTime start_time{0, 0, 0};          // the Start Time dialog's answer
-    QString typed;  // if set, typed into the Start Time dialog instead, as a person types
-    QString start_hint;                 // what the last Start Time dialog said
+    QString typed;       // if set, typed into the Start Time dialog instead, as a person types
+    QString start_hint;  // what the last Start Time dialog said
     bool accept_start_time = true;
     bool accept_about = true;
+    // Whether a file dialog would ask its own "replace?" question.
+    bool qt_confirms = false;
     int* running = nullptr;  // the session's playback_running, read when a dialog shows
 };
 

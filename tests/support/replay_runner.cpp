@@ -31,7 +31,8 @@ std::vector<std::string> ProgramRun::out_lines() const {
 namespace {
 
 ProgramRun run_with(const std::string* stdout_path, const std::string& program,
-                    const std::vector<std::string>& args, std::chrono::milliseconds time_limit) {
+                    const std::vector<std::string>& args, std::chrono::milliseconds time_limit,
+                    const std::function<void(pid_t)>& while_running = {}) {
     ProgramRun run;
     if (access(program.c_str(), X_OK) != 0) {
         ADD_FAILURE() << program << " is missing: build it first";
@@ -90,6 +91,7 @@ ProgramRun run_with(const std::string* stdout_path, const std::string& program,
                 run.timed_out = true;
                 break;
             }
+            if (while_running) while_running(pid);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     } else {
@@ -117,8 +119,9 @@ ProgramRun run_with(const std::string* stdout_path, const std::string& program,
 }  // namespace
 
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
-                       std::chrono::milliseconds time_limit) {
-    return run_with(nullptr, program, args, time_limit);
+                       std::chrono::milliseconds time_limit,
+                       const std::function<void(pid_t)>& while_running) {
+    return run_with(nullptr, program, args, time_limit, while_running);
 }
 
 ProgramRun run_program_to(const std::string& stdout_path, const std::string& program,

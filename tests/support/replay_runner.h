@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,9 +26,11 @@ struct ProgramRun {
 // input closed and its output captured through files in a directory of its own. Fails the
 // current test if the program is missing or cannot be started.
 // With a time limit above zero, a program still running after it is killed (SIGKILL) and
-// reported as timed out.
+// reported as timed out; while_running, if given, is called with its pid every millisecond
+// or so until it ends.
 ProgramRun run_program(const std::string& program, const std::vector<std::string>& args,
-                       std::chrono::milliseconds time_limit = std::chrono::milliseconds{0});
+                       std::chrono::milliseconds time_limit = std::chrono::milliseconds{0},
+                       const std::function<void(pid_t)>& while_running = {});
 
 // The same with standard output going to the file stdout_path (for instance /dev/full)
 // instead of being captured; out stays empty.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -149,6 +150,44 @@ TEST_F(ReplayFollow, AFollowersSummaryCountsItsWaitsApart) {
     ASSERT_EQ(std::sscanf(out.c_str() + out.find("  waited"), "  waited %lf s", &waited), 1) << out;
     EXPECT_GE(waited, 0.5);
     EXPECT_LT(seconds, 0.5) << "the half second of waiting counted as replaying";
+}
+
+// Ended by a signal: SIGHUP stops a follower as SIGINT and SIGTERM do, and no signal leaves a
+// temporary output file behind, with or without --follow.
+int temporaries(const std::string& dir) {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        n += e.path().filename().string().rfind(".korvel-replay-", 0) == 0;
+    return n;
+}
+
+TEST(ReplaySignals, AnInterruptedReplayLeavesNoTemporaryFileAndAFollowerStopsAtEachSignal) {
+    test::TempDir dir;
+    const std::string ab = dir.file("rain.ab");
+    // Long enough to be caught while it runs: a few seconds of replay.
+    const test::ProgramRun made = test::run_program(
+        kAbgen, {"--duration", "3600", "--drops-per-second", "60", "--seed", "4", "-o", ab});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string csv = dir.file("pairs.csv");
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        for (const bool follow : {false, true}) {
+            std::filesystem::remove(csv);
+            std::vector<std::string> args = {"--pairs", csv, ab};
+            // A follower waits at the end of the data: the signal finds it there or before.
+            if (follow) args.insert(args.begin(), {"--follow", "--follow-idle", "30"});
+            bool signalled = false;  // sent as soon as the temporary output file exists
+            const test::ProgramRun e = test::run_program(kReplay, args, kLimit, [&](pid_t pid) {
+                if (!signalled && temporaries(dir.path()) > 0) signalled = !::kill(pid, sig);
+            });
+            const std::string what = std::string(strsignal(sig)) + (follow ? ", --follow" : "");
+            ASSERT_TRUE(signalled) << what << ": the replay ended before its output opened";
+            EXPECT_EQ(temporaries(dir.path()), 0) << what;
+            EXPECT_EQ(e.term_signal, follow ? 0 : sig) << what;  // a follower stops, not killed
+            EXPECT_EQ(std::filesystem::exists(csv), follow) << what;
+            EXPECT_TRUE(!follow || e.status == 0) << what;
+            EXPECT_TRUE(!follow || e.out.find("seconds") != std::string::npos) << what;  // summary
+        }
+    }
 }
 
 }  // namespace

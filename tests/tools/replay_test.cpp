@@ -372,7 +372,6 @@ TEST_F(ReplayTest, BadUsageExits2) {
         {"--corrections-dir", dir.file("no_such_dir"), ab},  // names nothing
         {"--corrections-dir", ab, ab},                       // a file, not a directory
         {"--"},                                              // no file after the options end
-        {"--follow", "--follow-idle", "0x10", ab},           // strtod would read 16
         {"--follow", "--follow-idle", "1e1", ab},
         {"--max-steps", "99999999999999999999", ab},  // beyond 64 bits
     };
