@@ -1,7 +1,6 @@
 // Tools > MIRVAN: the companion viewer started on the open recording at the time playback
 // has reached, and with nothing when no recording is open.
 #include <QAction>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <cmath>
@@ -35,15 +34,10 @@ class CompanionTest : public ShellTest {
     // A stand-in "mirvan" on PATH that writes its arguments, one a line, to args.txt.
     void SetUp() override {
         ShellTest::SetUp();
-        old_path_ = qgetenv("PATH");
-        const std::string script = dir.file("mirvan");
-        QFile f(QString::fromStdString(script));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(("#!/bin/sh\nprintf '%s\\n' \"$@\" > " + dir.file("args.tmp") + "\n/bin/mv " +
-                 dir.file("args.tmp") + " " + dir.file("args.txt") + "\n")
-                    .c_str());
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const std::string script = "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + dir.file("a.tmp") +
+                                   " && /bin/mv " + dir.file("a.tmp") + " " + args_ + "\n";
+        write_text_file(dir.file("mirvan"), script);
+        QFile::setPermissions(QString::fromStdString(dir.file("mirvan")), QFile::ReadOwner | QFile::ExeOwner);
         qputenv("PATH", QByteArray::fromStdString(dir.path()));
     }
     void TearDown() override {
@@ -52,19 +46,17 @@ class CompanionTest : public ShellTest {
     }
     // The arguments the stand-in got, once it has run.
     QStringList started_with() {
-        QFile f(QString::fromStdString(dir.file("args.txt")));
-        QElapsedTimer clock;
-        clock.start();
-        while (!f.exists() && clock.elapsed() < 10000) QTest::qWait(20);
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
-        lines.removeAll(QString());
+        QFile f(QString::fromStdString(args_));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return f.exists(); }, 10000) &&
+                    f.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
         f.remove();
         return lines;
     }
 
   private:
-    QByteArray old_path_;
+    const QByteArray old_path_ = qgetenv("PATH");
+    const std::string args_ = dir.file("args.txt");
 };
 
 TEST_F(CompanionTest, MirvanOpensTheRecordingAtTheCurrentTime) {
