@@ -1,5 +1,6 @@
 // The overview window in the real main window: its menu item and button, the computation in
-// the background with its progress, its cancelling, and the click that plays from a minute.
+// the background with its progress, its cancelling (never waiting for a stuck worker), the
+// click that plays from a minute, its size on a small screen and korvel-replay's same picture.
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -8,17 +9,23 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
 #include <QToolBar>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <future>
 
+#include "display/qt/overview/overview_painter.h"
 #include "display/qt/vorlex_view.h"
 #include "shell/command_ids.h"
 #include "shell/overview_chart.h"
 #include "shell/overview_window.h"
 #include "shell_fixture.h"
+#include "support/replay_runner.h"
 
 namespace korvel::test {
 namespace {
@@ -149,6 +156,50 @@ TEST_F(OverviewTest, ClosingTheWindowStopsTheComputation) {
     QTest::qWait(50);
     EXPECT_TRUE(w.isNull());
     EXPECT_LT(clock.elapsed(), 2000);
+}
+
+// A two-minute recording: the window within the 800x600 offscreen screen, and korvel-replay
+// --overview drawing what the window first shows (ten minutes, not the day).
+TEST_F(OverviewTest, TheWindowFitsASmallScreenAndKorvelReplayDrawsItsPicture) {
+    const std::string path = make_recording("two.ab", 120, 30);
+    OverviewWindow* w = open_overview(path);
+    ASSERT_TRUE(w && wait_until_done(w) && w->chart()->statistics());
+    EXPECT_EQ(w->size().boundedTo(w->screen()->availableGeometry().size()), w->size());
+    const std::string png = dir.file("two.png");
+    const ProgramRun run =
+        run_program(std::string(KORVEL_BIN_DIR) + "/tools/korvel-replay/korvel-replay",
+                    {"--overview", png, "--size", "900x300", path});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32),
+              overview_image(*w->chart()->statistics(), "two.ab  particles per minute",
+                             QSize(900, 300), w->chart()->span())
+                  .convertToFormat(QImage::Format_RGB32));
+}
+
+TEST_F(OverviewTest, ClosingNeverWaitsForAWorkerStuckInARead) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> started{false}, ended{false};
+    QPointer<OverviewWindow> w = new OverviewWindow(
+        "/nowhere/rain.ab",
+        OverviewWindow::Computation([released, &started, &ended](DayStatisticsProgress& progress) {
+            started = true;
+            released.wait();
+            ended = !progress.keep_going(1, 2);  // it is told to stop
+            return OverviewResult{};
+        }));
+    w->show();
+    ASSERT_TRUE(w->computing());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started.load(); }, 10000));
+    QElapsedTimer clock;
+    clock.start();
+    w->close();
+    EXPECT_LT(clock.elapsed(), 1000);
+    QTest::qWait(20);
+    EXPECT_TRUE(w.isNull());  // deleted on close, its worker still running
+    release.set_value();
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
+    EXPECT_TRUE(ended);
 }
 
 // The playback's pace while the overview is computed is measured by the benchmark program
