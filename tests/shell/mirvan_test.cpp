@@ -350,11 +350,6 @@ TEST(MirvanWindow, ADamagedLengthIsNamedAtItsRecordAndShownApart) {
     bytes[damaged + 2] = static_cast<uint8_t>(bytes[damaged + 2] - 3);  // three bytes short
     korvel::test::write_file(path, bytes);
 
-    RecordingIndex index(path);
-    index.build();
-    ASSERT_FALSE(index.problem().empty());
-    EXPECT_EQ(index.problem_position(), damaged) << index.problem();
-
     auto w = indexed_window(path);
     w->fit_to_screen();
     QApplication::processEvents();
