@@ -304,20 +304,19 @@ TEST(MirvanProgram, GrabRefusesTheRecordingAndWritesAPicture) {
     EXPECT_EQ(QImage(QString::fromStdString(dir.file("page.png"))).width(), 1240);
 }
 
-// Lines of both cameras from each of the given line numbers; the recording's path and the
-// byte offsets of its records.
-std::string write_steps(const TempDir& dir, std::initializer_list<double> starts, int lines,
-                        std::vector<uint32_t>* offsets = nullptr) {
+// Writes lines of both cameras from each of the given line numbers to path; returns the byte
+// offsets of the records.
+std::vector<uint32_t> write_steps(const std::string& path, std::initializer_list<double> starts,
+                                  int lines) {
     StepRecording rec(10000.0);
+    std::vector<uint32_t> offsets;
     for (const double y : starts) {
-        for (const int16_t camera : {kCameraARecord, kCameraBRecord}) {
-            const uint32_t at = rec.add_lines(camera, y + (camera == kCameraBRecord), lines);
-            if (offsets) offsets->push_back(at);
-        }
+        offsets.push_back(rec.add_lines(kCameraARecord, y, lines));
+        offsets.push_back(rec.add_lines(kCameraBRecord, y + 1, lines));
     }
     rec.finish();
-    korvel::test::write_file(dir.file("steps.ab"), rec.ab());
-    return dir.file("steps.ab");
+    korvel::test::write_file(path, rec.ab());
+    return offsets;
 }
 
 // A pause of hours between two stretches of lines in the same stretch of bytes: one
@@ -325,7 +324,8 @@ std::string write_steps(const TempDir& dir, std::initializer_list<double> starts
 TEST(MirvanWindow, APageTurnPassesOverAPauseOfHours) {
     TempDir dir;
     const double before = 432e6, after = before + 3 * 3600 * 1e4;  // 12:00 and 15:00
-    auto w = indexed_window(write_steps(dir, {before, after}, 3));
+    write_steps(dir.file("pause.ab"), {before, after}, 3);
+    auto w = indexed_window(dir.file("pause.ab"));
     for (const IndexEntry& e : w->index()->entries()) {
         EXPECT_FALSE(e.a.meets(before + 10, after) || e.b.meets(before + 10, after));
     }
@@ -343,10 +343,9 @@ TEST(MirvanWindow, APageTurnPassesOverAPauseOfHours) {
 // the page's words in the status bar never share, in the first window on an 800x600 screen.
 TEST(MirvanWindow, ADamagedLengthIsNamedAtItsRecordAndShownApart) {
     TempDir dir;
-    std::vector<uint32_t> records;
-    const std::string path = write_steps(dir, {432e6, 432e6 + 100}, 20, &records);
+    const std::string path = dir.file("damaged.ab");
+    const uint32_t damaged = write_steps(path, {432e6, 432e6 + 100}, 20).back();
     std::vector<uint8_t> bytes = korvel::test::read_file(path);
-    const uint32_t damaged = records.back();
     bytes[damaged + 2] = static_cast<uint8_t>(bytes[damaged + 2] - 3);  // three bytes short
     korvel::test::write_file(path, bytes);
 

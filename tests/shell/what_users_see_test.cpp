@@ -17,7 +17,6 @@
 #include <new>
 
 #include "display/qt/overview/overview_painter.h"
-#include "particles/particle.h"
 #include "shell/command_ids.h"
 #include "shell/overview_chart.h"
 #include "shell/overview_window.h"
@@ -112,15 +111,8 @@ TEST_F(ShellTest, TheOverviewChartFitsZoomsPansAndComesBackWhole) {
     // 12:00 to 12:02:30 fills the axis: its three minutes widened to the least span of ten.
     chart.set_statistics(day_statistics_of(make_recording("short.ab", 150, 30)), "short");
     ASSERT_EQ(chart.span(), (MinuteSpan{717, 727}));
-    // Particles from 12:00 to 12:59: an hour, zoomed, panned and whole again.
-    auto hour = std::make_shared<MinuteStatistics>(1000.0);
-    Particle p;
-    p.owner = 'V';
-    for (int64_t minute : {720, 779}) {
-        p.y_first = static_cast<double>(minute) * 60000.0 + 1.0;
-        hour->on_wait(Camera::A, p);
-    }
-    chart.set_statistics(hour, "hour");
+    // 12:00 to 12:59:20: an hour, zoomed, panned and whole again.
+    chart.set_statistics(day_statistics_of(make_recording("hour.ab", 3560)), "hour");
     ASSERT_EQ(chart.span(), (MinuteSpan{720, 780}));
 
     const QPoint at = chart.point_of(730);
