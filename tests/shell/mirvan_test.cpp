@@ -282,9 +282,7 @@ TEST(MirvanProgram, GrabRefusesTheRecordingAndWritesAPicture) {
         {{mirvan, "--grab", dir.file("no/such.png"), path}, 1, "No such file or directory"},
         {{mirvan, "--grab", dir.file("page.png"), "-l", "50", path}, 0, ""},
         // A window system named without its display: the grab is drawn offscreen all the same.
-        {{"-u", "DISPLAY", "QT_QPA_PLATFORM=xcb", mirvan, "--grab", dir.file("x.png"), path},
-         0,
-         ""},
+        {no_display({"--grab", dir.file("x.png"), path}), 0, ""},
         {no_display({"--help"}), 0, "--lines-per-row <N>"},
         {no_display({"--help-all"}), 0, "Usage: "},
         {no_display({"--version"}), 0, "mirvan " KORVEL_TEST_VERSION},
@@ -326,9 +324,6 @@ TEST(MirvanWindow, APageTurnPassesOverAPauseOfHours) {
     const double before = 432e6, after = before + 3 * 3600 * 1e4;  // 12:00 and 15:00
     write_steps(dir.file("pause.ab"), {before, after}, 3);
     auto w = indexed_window(dir.file("pause.ab"));
-    for (const IndexEntry& e : w->index()->entries()) {
-        EXPECT_FALSE(e.a.meets(before + 10, after) || e.b.meets(before + 10, after));
-    }
     EXPECT_EQ(w->first_line(), before);
     QTest::keyClick(w.get(), Qt::Key_PageDown);  // to the last page, which holds 15:00
     EXPECT_GT(w->first_line(), before + 10);
