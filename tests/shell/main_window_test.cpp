@@ -217,7 +217,8 @@ class CompanionTest : public ShellTest {
         const std::string script = "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + dir.file("a.tmp") +
                                    " && /bin/mv " + dir.file("a.tmp") + " " + args_ + "\n";
         write_text_file(dir.file("mirvan"), script);
-        QFile::setPermissions(QString::fromStdString(dir.file("mirvan")), QFile::ReadOwner | QFile::ExeOwner);
+        QFile::setPermissions(QString::fromStdString(dir.file("mirvan")),
+                              QFile::ReadOwner | QFile::ExeOwner);
         qputenv("PATH", QByteArray::fromStdString(dir.path()));
     }
     void TearDown() override {

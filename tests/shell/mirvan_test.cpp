@@ -324,7 +324,6 @@ TEST(MirvanWindow, APageTurnPassesOverAPauseOfHours) {
     const double before = 432e6, after = before + 3 * 3600 * 1e4;  // 12:00 and 15:00
     write_steps(dir.file("pause.ab"), {before, after}, 3);
     auto w = indexed_window(dir.file("pause.ab"));
-    EXPECT_EQ(w->first_line(), before);
     QTest::keyClick(w.get(), Qt::Key_PageDown);  // to the last page, which holds 15:00
     EXPECT_GT(w->first_line(), before + 10);
     EXPECT_TRUE(w->status_text().contains("camera A 3 lines, camera B 3 lines"))

@@ -12,12 +12,12 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QThreadPool>
 #include <QToolBar>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <future>
 
 #include "display/qt/overview/overview_painter.h"
 #include "display/qt/vorlex_view.h"
@@ -92,10 +92,10 @@ TEST_F(OverviewTest, TheOverviewCountsWhatPlaybackCountsAndShowsProgress) {
         run_program(std::string(KORVEL_BIN_DIR) + "/tools/korvel-replay/korvel-replay",
                     {"--overview", png, "--size", "900x300", path});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32),
-              overview_image(*shown, "rain.ab  particles per minute", QSize(900, 300),
-                             w->chart()->span())
-                  .convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(
+        QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32),
+        overview_image(*shown, "rain.ab  particles per minute", QSize(900, 300), w->chart()->span())
+            .convertToFormat(QImage::Format_RGB32));
 
     // The pointer names the minute under it.
     show_window(w);
@@ -171,14 +171,11 @@ TEST_F(OverviewTest, ClosingTheWindowStopsTheComputation) {
 }
 
 TEST_F(OverviewTest, ClosingNeverWaitsForAWorkerStuckInARead) {
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    std::atomic<bool> started{false}, ended{false};
+    std::atomic<bool> started{false}, released{false}, ended{false};
     QPointer<OverviewWindow> w = new OverviewWindow(
-        "/nowhere/rain.ab",
-        OverviewWindow::Computation([released, &started, &ended](DayStatisticsProgress& progress) {
+        "/nowhere/rain.ab", OverviewWindow::Computation([&](DayStatisticsProgress& progress) {
             started = true;
-            released.wait();
+            while (!released) QThread::msleep(1);
             ended = !progress.keep_going(1, 2);  // it is told to stop
             return OverviewResult{};
         }));
@@ -190,7 +187,7 @@ TEST_F(OverviewTest, ClosingNeverWaitsForAWorkerStuckInARead) {
     EXPECT_LT(clock.elapsed(), 1000);
     QTest::qWait(20);
     EXPECT_TRUE(w.isNull());  // deleted on close, its worker still running
-    release.set_value();
+    released = true;
     EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
     EXPECT_TRUE(ended);
 }
