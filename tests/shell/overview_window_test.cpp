@@ -1,5 +1,6 @@
 // The overview window in the real main window: its menu item and button, the computation in
-// the background with its progress, its cancelling, and the click that plays from a minute.
+// the background with its progress, its cancelling (never waiting for a stuck worker), the
+// click that plays from a minute, its size on a small screen and korvel-replay's same picture.
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -8,17 +9,23 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
 #include <QToolBar>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
+#include "display/qt/overview/overview_painter.h"
 #include "display/qt/vorlex_view.h"
 #include "shell/command_ids.h"
 #include "shell/overview_chart.h"
 #include "shell/overview_window.h"
 #include "shell_fixture.h"
+#include "support/replay_runner.h"
 
 namespace korvel::test {
 namespace {
@@ -77,6 +84,18 @@ TEST_F(OverviewTest, TheOverviewCountsWhatPlaybackCountsAndShowsProgress) {
     ASSERT_EQ(shown->minutes().size(), 3u);
     EXPECT_EQ(shown->minutes().begin()->first, 720);
     EXPECT_GT(shown->totals().pairs, 0);
+    // The first size fits the 800x600 offscreen screen, and korvel-replay --overview draws what
+    // the window first shows (ten minutes, not the day).
+    EXPECT_EQ(w->size().boundedTo(w->screen()->availableGeometry().size()), w->size());
+    const std::string png = dir.file("rain.png");
+    const ProgramRun run =
+        run_program(std::string(KORVEL_BIN_DIR) + "/tools/korvel-replay/korvel-replay",
+                    {"--overview", png, "--size", "900x300", path});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(
+        QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32),
+        overview_image(*shown, "rain.ab  particles per minute", QSize(900, 300), w->chart()->span())
+            .convertToFormat(QImage::Format_RGB32));
 
     // The pointer names the minute under it.
     show_window(w);
@@ -149,6 +168,28 @@ TEST_F(OverviewTest, ClosingTheWindowStopsTheComputation) {
     QTest::qWait(50);
     EXPECT_TRUE(w.isNull());
     EXPECT_LT(clock.elapsed(), 2000);
+}
+
+TEST_F(OverviewTest, ClosingNeverWaitsForAWorkerStuckInARead) {
+    std::atomic<bool> started{false}, released{false}, ended{false};
+    QPointer<OverviewWindow> w = new OverviewWindow(
+        "/nowhere/rain.ab", OverviewWindow::Computation([&](DayStatisticsProgress& progress) {
+            started = true;
+            while (!released) QThread::msleep(1);
+            ended = !progress.keep_going(1, 2);  // it is told to stop
+            return OverviewResult{};
+        }));
+    w->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started.load(); }, 10000));
+    QElapsedTimer clock;
+    clock.start();
+    w->close();
+    EXPECT_LT(clock.elapsed(), 1000);
+    QTest::qWait(20);
+    EXPECT_TRUE(w.isNull());  // deleted on close, its worker still running
+    released = true;
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
+    EXPECT_TRUE(ended);
 }
 
 // The playback's pace while the overview is computed is measured by the benchmark program

@@ -9,6 +9,7 @@
 #include "display/qt/vorlex_view.h"
 #include "playback/playback_step.h"
 #include "shell/command_ids.h"
+#include "shell/recent_files.h"
 #include "shell_fixture.h"
 
 namespace korvel::test {
@@ -26,6 +27,16 @@ TEST_F(ShellTest, OpenPlacesBothCamerasAtTheMinuteOfTheStartTime) {
     ASSERT_FALSE(frame().recent_actions().isEmpty());
     EXPECT_TRUE(frame().recent_actions().first()->text().endsWith("noon.ab"));
     EXPECT_TRUE(frame().recent_actions().first()->text().startsWith("&1 "));
+}
+
+// A very long name is shortened in the File menu, the whole path in its status tip.
+TEST_F(ShellTest, AVeryLongRecentNameIsShortenedInTheMenu) {
+    const QString path = QString::fromStdString(make_recording(std::string(200, 'r') + ".ab", 2));
+    open_through_menu(path.toStdString(), QTime(12, 0, 0));
+    ASSERT_FALSE(frame().recent_actions().isEmpty());
+    EXPECT_EQ(frame().recent_actions().first()->statusTip(), path);
+    EXPECT_EQ(frame().recent_actions().first()->text(),
+              "&1 " + recent_menu_name(path, kRecentMenuChars));
 }
 
 TEST_F(ShellTest, CancelInTheFileDialogChangesNothing) {

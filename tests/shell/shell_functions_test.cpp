@@ -89,6 +89,27 @@ TEST(RecentFiles, NewestFirstNoDuplicatesFourAtMost) {
     EXPECT_EQ(files, List({"/r/c.ab", "/r/e.ab", "/r/d.ab", "/r/b.ab"}));
 }
 
+// A long recent name is shortened in the middle in the File menu: the folder it starts in
+// and the file's own name stay.
+TEST(RecentMenuName, LongNamesLoseTheirMiddle) {
+    const QString rain = QString::fromUtf8("\xF0\x9F\x8C\xA7");  // outside the basic plane
+    const struct {
+        QString name;
+        int max;
+        QString shown;
+    } cases[] = {
+        {"/data/rain.ab", 13, "/data/rain.ab"},
+        {"/data/rain.ab", 12, "/data\u2026ain.ab"},  // one more kept at the end
+        {"/d/R&D/x.ab", 64, "/d/R&&D/x.ab"},         // '&' shows as itself
+        // Never half of a character at either cut.
+        {"/a" + rain + "/z.ab", 7, "/a\u2026.ab"},
+        {"/abcdefgh/" + rain + "x", 5, "/a\u2026x"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(recent_menu_name(c.name, c.max), c.shown) << c.name.toStdString();
+    }
+}
+
 TEST(DroppedRecording, OnlyOneLocalAbFile) {
     EXPECT_EQ(dropped_recording({QUrl::fromLocalFile("/r/x.ab")}), "/r/x.ab");
     EXPECT_EQ(dropped_recording({QUrl::fromLocalFile("/r/x.AB")}), "/r/x.AB");

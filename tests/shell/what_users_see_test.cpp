@@ -17,7 +17,6 @@
 #include <new>
 
 #include "display/qt/overview/overview_painter.h"
-#include "particles/particle.h"
 #include "shell/command_ids.h"
 #include "shell/overview_chart.h"
 #include "shell/overview_window.h"
@@ -109,18 +108,9 @@ void send_wheel(QWidget* w, QPoint at, int delta) {
 TEST_F(ShellTest, TheOverviewChartFitsZoomsPansAndComesBackWhole) {
     OverviewChart chart;
     chart.resize(900, 300);
-    // 12:00 to 12:02:30 fills the axis: its three minutes widened to the least span of ten.
     chart.set_statistics(day_statistics_of(make_recording("short.ab", 150, 30)), "short");
-    ASSERT_EQ(chart.span(), (MinuteSpan{717, 727}));
-    // Particles from 12:00 to 12:59: an hour, zoomed, panned and whole again.
-    auto hour = std::make_shared<MinuteStatistics>(1000.0);
-    Particle p;
-    p.owner = 'V';
-    for (int64_t minute : {720, 779}) {
-        p.y_first = static_cast<double>(minute) * 60000.0 + 1.0;
-        hour->on_wait(Camera::A, p);
-    }
-    chart.set_statistics(hour, "hour");
+    // 12:00 to 12:59:20 instead: the axis fitted again to its hour, zoomed, panned and whole.
+    chart.set_statistics(day_statistics_of(make_recording("hour.ab", 3560)), "hour");
     ASSERT_EQ(chart.span(), (MinuteSpan{720, 780}));
 
     const QPoint at = chart.point_of(730);
@@ -145,29 +135,44 @@ TEST_F(ShellTest, TheOverviewChartFitsZoomsPansAndComesBackWhole) {
     EXPECT_EQ(clicked.count(), 0);  // a double click plays nothing
 }
 
+// The legend's swatches stand in the title row, each colour found in the plot. With the counts
+// of a minute under the pointer, also at the chart's least width, the title is shortened
+// before the legend, which keeps all three swatches and the white before them.
 TEST_F(ShellTest, EachCountOfTheOverviewShowsInTheColourOfItsLegend) {
     const auto stats = day_statistics_of(make_recording("two.ab", 120, 30));
-    const QImage image = [&] {
-        QImage i(900, 300, QImage::Format_RGB32);
-        QPainter p(&i);
-        paint_overview(p, 900, 300, *stats, "two", std::nullopt, fitted_span(*stats));
-        return i;
-    }();
-    // The legend's swatches stand in the title row; their colours must be found in the plot.
-    const int legend_y = static_cast<int>(OverviewLayout::kTopMargin / 2);
-    std::vector<QRgb> swatches;
-    for (int x = 900 / 2; x < 900; ++x) {
-        const QRgb c = image.pixel(x, legend_y);
-        const bool grey = qRed(c) == qGreen(c) && qGreen(c) == qBlue(c);
-        if (!grey && (swatches.empty() || swatches.back() != c)) swatches.push_back(c);
-    }
-    ASSERT_EQ(swatches.size(), 3u);
-    for (QRgb colour : swatches) {
-        int found = 0;
-        for (int y = static_cast<int>(OverviewLayout::kTopMargin) + 1; y < 300 - 31; ++y) {
-            for (int x = 57; x < 900 - 25; ++x) found += image.pixel(x, y) == colour;
+    const struct {
+        int width;
+        std::optional<int64_t> marked;
+    } cases[] = {{900, std::nullopt}, {480, 721}, {800, 721}};
+    for (const auto& c : cases) {
+        QImage image(c.width, 300, QImage::Format_RGB32);
+        QPainter p(&image);
+        paint_overview(p, c.width, 300, *stats, "two.ab  particles per minute", c.marked,
+                       fitted_span(*stats));
+        p.end();
+        const int legend_y = static_cast<int>(OverviewLayout::kTopMargin / 2);
+        std::vector<QRgb> swatches;
+        int legend = -1;
+        for (int x = 0; x < c.width; ++x) {
+            const QRgb colour = image.pixel(x, legend_y);
+            const bool grey = qRed(colour) == qGreen(colour) && qGreen(colour) == qBlue(colour);
+            if (!grey && (swatches.empty() || swatches.back() != colour)) {
+                swatches.push_back(colour);
+                if (legend < 0) legend = x;
+            }
         }
-        EXPECT_GT(found, 20) << std::hex << colour;
+        ASSERT_EQ(swatches.size(), 3u) << c.width;
+        ASSERT_GT(legend, 100) << c.width;
+        QImage white(6, 2 * legend_y - 4, QImage::Format_RGB32);  // the title row, 2 px inset
+        white.fill(Qt::white);
+        EXPECT_EQ(image.copy(legend - 6, 2, 6, 2 * legend_y - 4), white) << c.width;
+        for (QRgb colour : swatches) {
+            int found = 0;
+            for (int y = static_cast<int>(OverviewLayout::kTopMargin) + 1; y < 300 - 31; ++y) {
+                for (int x = 57; x < c.width - 25; ++x) found += image.pixel(x, y) == colour;
+            }
+            EXPECT_GT(found, 20) << c.width << " " << std::hex << colour;
+        }
     }
 }
 
