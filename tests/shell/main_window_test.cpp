@@ -221,8 +221,9 @@ class CompanionTest : public ShellTest {
         qputenv("PATH", old_path_);
         ShellTest::TearDown();
     }
-    // The arguments the stand-in got, once it has run.
+    // Tools > MIRVAN; the arguments the stand-in got, once it has run.
     QStringList started_with() {
+        frame().action(ID_TOOLS_MIRVAN)->trigger();
         QFile f(QString::fromStdString(args_));
         EXPECT_TRUE(QTest::qWaitFor([&] { return f.exists(); }, 10000) &&
                     f.open(QIODevice::ReadOnly));
@@ -237,18 +238,16 @@ class CompanionTest : public ShellTest {
 };
 
 TEST_F(CompanionTest, MirvanOpensTheRecordingAtTheCurrentTime) {
-    frame().action(ID_TOOLS_MIRVAN)->trigger();
     EXPECT_EQ(started_with(), QStringList());
 
     const std::string path = make_recording("rain.ab", 90, 20);
     open_through_menu(path, QTime(12, 0, 30));
-    frame().action(ID_TOOLS_MIRVAN)->trigger();  // before the first step: the start time
+    // Before the first step: the start time.
     EXPECT_EQ(started_with(),
               QStringList({"--time", "12:00:30", "--", QString::fromStdString(path)}));
 
     // Once played, where camera A stands.
     session().decode_context->m_oldA = (13 * 3600 + 5 * 60 + 7.5) * session().line_rate;
-    frame().action(ID_TOOLS_MIRVAN)->trigger();
     EXPECT_EQ(started_with().mid(0, 2), QStringList({"--time", "13:05:07"}));
 }
 
