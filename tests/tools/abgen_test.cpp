@@ -443,8 +443,7 @@ TEST(AbgenLive, AFailedWriteLeavesWholeRecordsAndTheirIndex) {
                     std::vector<uint8_t>(whole.begin(), whole.begin() + kept));
         EXPECT_TRUE(test::read_file(dir.file("cut.abh")) == index) << limit;
         const ProgramRun replay = test::run_program(kReplay, {"--events", dir.file("cut.ab")});
-        EXPECT_EQ(replay.status, 0) << replay.err;
-        EXPECT_EQ(replay.out.find("fatal"), std::string::npos) << limit;
+        EXPECT_EQ(replay.status, 0) << limit << replay.out << replay.err;  // 1 after a fatal event
     }
 }
 
