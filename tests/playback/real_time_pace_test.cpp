@@ -13,9 +13,8 @@ TEST(RealTimePace, KeepsTheRecordingsOwnPaceWhateverAStepCovers) {
     for (const auto& c : cases) {  // asked every 200 ms for a minute, as the view's timer does
         RealTimePace pace;
         double line = 43200000.0;
-        for (int tick = 0; tick < 300; ++tick) {
+        for (int tick = 0; tick < 300; ++tick)
             while (pace.wants_step(line, c.rate, tick * 0.2)) line += c.lines_per_step;
-        }
         EXPECT_NEAR((line - 43200000.0) / c.rate, 60.0, c.lines_per_step / c.rate + 0.3)
             << c.rate << " " << c.lines_per_step;
     }

@@ -216,9 +216,8 @@ TEST(ReplayCsv, FilledMinutesStayWithinTheDayAndNamesStayUtf8) {
     EXPECT_EQ(csv_field("caf\xe9-\xff.ab"), "caf\\u00e9-\\u00ff.ab");
     EXPECT_EQ(csv_field("caf\xc3\xa9.ab"), "caf\xc3\xa9.ab");
     EXPECT_EQ(csv_field("\xed\xa0\x80,x"), "\"\\u00ed\\u00a0\\u0080,x\"");  // no surrogates
-    // The six characters \u00e9 and the byte 0xE9 come out apart.
+    // The six characters \u00e9 come out apart from the byte 0xE9 above.
     EXPECT_EQ(csv_field("lat\\u00e9in.ab"), "lat\\\\u00e9in.ab");
-    EXPECT_NE(csv_field("lat\\u00e9in.ab"), csv_field("lat\xe9in.ab"));
 }
 
 }  // namespace

@@ -205,14 +205,12 @@ TEST_F(ReplayTest, EachFilesFirstEventNamesTheFile) {
     const test::ProgramRun run = replay({"--events", good, missing, good, odd});
     EXPECT_EQ(run.status, 1);
     Strings named;
-    for (const test::JsonFields& f : events(run)) {
+    for (const test::JsonFields& f : events(run))
         for (const auto& [key, value] : f)
             if (key == "file") named.push_back(event_kind(f) + " " + value);
-    }
-    const auto quoted = [](const std::string& path) { return "\"" + path + "\""; };
-    EXPECT_EQ(named,
-              (Strings{"open " + quoted(good), "fatal " + quoted(missing), "open " + quoted(good),
-                       "fatal " + quoted(dir.file("lat\\\\u00e9in\\u00e9.ab"))}))
+    const std::string g = "\"" + good + "\"";
+    EXPECT_EQ(named, (Strings{"open " + g, "fatal \"" + missing + "\"", "open " + g,
+                              "fatal \"" + dir.file("lat\\\\u00e9in\\u00e9.ab") + "\""}))
         << run.out;
 }
 
