@@ -61,7 +61,8 @@ OverviewResult compute_overview(const std::string& path, const std::string& work
                                 FileOpener& opener, DayStatisticsProgress& progress) noexcept {
     OverviewResult result;
     try {
-        result.stats = compute_day_statistics(path, work_dir, opener, progress, &result.still_written);
+        result.stats =
+            compute_day_statistics(path, work_dir, opener, progress, &result.still_written);
     } catch (const FatalError& e) {
         result.error = e.text();
     } catch (const std::bad_alloc&) {

@@ -36,8 +36,8 @@ bool pause_unless_stopped(std::chrono::milliseconds poll) {
     const auto until = std::chrono::steady_clock::now() + poll;
     while (std::chrono::steady_clock::now() < until) {
         if (stop_requested()) return false;
-        std::this_thread::sleep_for(
-            std::min<std::chrono::steady_clock::duration>(kSlice, until - std::chrono::steady_clock::now()));
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            kSlice, until - std::chrono::steady_clock::now()));
     }
     return !stop_requested();
 }

@@ -1,7 +1,7 @@
 // The view widget: a picture that survives an exposure but not a resize, in device pixels;
 // no step inside a step.
-#include "display/qt/playback_controller.h"
 #include "display/qt/vorlex_view.h"
+#include "display/qt/playback_controller.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +78,8 @@ TEST_F(VorlexViewTest, NoStepStartsWhileAFatalTextIsShown) {
     playback->set_steps_per_tick(0);
     std::string shown;
     bool in_box = false, stepped_inside = false;
-    QObject::connect(playback.get(), &PlaybackController::stepped, [&] { stepped_inside |= in_box; });
+    QObject::connect(playback.get(), &PlaybackController::stepped,
+                     [&] { stepped_inside |= in_box; });
     QObject::connect(playback.get(), &PlaybackController::fatalError, [&](const QString& text) {
         stepped_inside |= in_box;  // a second fatal text from a step inside the first box
         if (in_box) return;
