@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "display/qt/vorlex_view.h"
+#include "display/qt/playback_controller.h"
 #include "shell/command_ids.h"
 #include "shell/command_line.h"
 #include "shell/dialog_runner.h"
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     clock.start();
     qint64 last = 0, longest = 0;
     int ticks = 0;
-    QObject::connect(frame.view(), &korvel::CVorlex_2View::stepped, [&] {
+    QObject::connect(frame.playback(), &korvel::PlaybackController::stepped, [&] {
         const qint64 now = clock.elapsed();
         if (ticks++ > 0) longest = std::max(longest, now - last);
         last = now;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "commands/open_file.h"
+#include "display/qt/playback_controller.h"
 #include "display/qt/vorlex_view.h"
 #include "io/disk_file_opener.h"
 #include "playback/playback_session.h"
@@ -57,7 +58,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool sync = std::string(argv[2]) == "sync";
-    korvel::PlaybackSession session;
+    korvel::Player player;
+    korvel::PlaybackSession& session = player.session();
     korvel::apply_start_up(session, ".", "");
     korvel::Document doc;
     korvel::DiskFileOpener opener;
@@ -68,17 +70,18 @@ int main(int argc, char** argv) {
     session.sync_view = sync ? 1 : 0;
     if (sync) session.view_switch = korvel::kViewSwitchToSync;
     QWidget window;
-    korvel::CVorlex_2View view(session, doc, &window);
+    korvel::CVorlex_2View view(session, &window);
+    korvel::PlaybackController playback(player, doc, view);
     window.resize(w, h);
     view.resize(w, h);
-    view.set_steps_per_tick(steps);
+    playback.set_steps_per_tick(steps);
     window.show();
     QApplication::processEvents();
     // Playback runs only inside the ticks run here: the view's own timer, whose ticks would
     // come as the machine's load has it, finds it stopped.
     for (int i = 0; i < ticks; ++i) {
         session.playback_running = 1;
-        view.run_tick();
+        playback.run_tick();
         session.playback_running = 0;
         QApplication::processEvents();
     }

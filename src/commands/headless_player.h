@@ -7,11 +7,11 @@
 #include "commands/headless_interaction.h"
 #include "io/file_opener.h"
 #include "io/throttled_length_source.h"
-#include "playback/decode_ahead.h"
 #include "playback/document.h"
 #include "playback/playback_observer.h"
 #include "playback/playback_session.h"
 #include "playback/playback_view.h"
+#include "playback/player.h"
 
 namespace korvel {
 
@@ -51,25 +51,27 @@ class StepHook {
 
 // How a run ended.
 enum class PlayEnd {
-    end_of_data,  // both read positions reached the data file's length, or a step waits for
-                  // it to grow (session().follow); play() again goes on from there
+    end_of_data,  // the player answered anything but stepped (see answer()): both read
+                  // positions reached the data file's length, a step waits for it to grow, or
+                  // it shrank; play() again goes on from there
     stopped,      // a stop was requested, or the step limit reached
 };
 
 // Plays a recording without a window, as the viewer would with the file named at start-up:
-// Open answered headless, then playback steps back to back until both cameras have read to
-// the end of the data file. The data file is measured at most once a millisecond (see
-// ThrottledLengthSource), so a file that grows is seen to grow.
+// Open answered headless, then the player's steps back to back until it has read all there
+// is. The data file is measured at most once a millisecond (see ThrottledLengthSource), so a
+// file that grows is seen to grow.
 //
-// Everything a headless tool plays goes through here, so one loop decides when a run ends;
-// a hook sees every step and a stop request ends the run between two steps.
+// Everything a headless tool plays goes through here, a loop around Player::step; a hook sees
+// every step and a stop request ends the run between two steps.
 class HeadlessPlayer {
   public:
-    HeadlessPlayer(HeadlessStart start, FileOpener& opener);
+    HeadlessPlayer(HeadlessStart start, FileOpener& opener,
+                   const PlayerClock& clock = steady_player_clock());
 
     // Runs Open. Raises FatalError with Open's text, with the index file's text when
     // start.missing_index_fatal, and "no file was opened" when Open opened nothing. Returns
-    // true once the file is open. While session().follow lets the recording grow, Open may
+    // true once the file is open. While the follow mode lets the recording grow, Open may
     // wait for a recording still being created (see read_recording): it returns false, and
     // open() called again, after a pause, goes on; it returns true or raises its error once
     // the file has kept its length for the follow watch's grace time.
@@ -80,10 +82,13 @@ class HeadlessPlayer {
     PlayEnd play(PlaybackView& view, PlaybackObserver* observer, StepHook* hook = nullptr,
                  std::stop_token stop = {}, int64_t max_steps = -1);
 
-    PlaybackSession& session() { return session_; }
-    const PlaybackSession& session() const { return session_; }
+    Player& player() { return player_; }
+    PlaybackSession& session() { return player_.session(); }
+    const PlaybackSession& session() const { return player_.session(); }
     // The decoding state, once open() has succeeded.
-    DecodeContext& context() { return *session_.decode_context; }
+    DecodeContext& context() { return *session().decode_context; }
+    // What the last step came to (stepped before the first).
+    StepAnswer answer() const { return answer_; }
     // What Open reported: the index file's failure, a message.
     const HeadlessInteraction& interaction() const { return ui_; }
     // The steps run so far.
@@ -92,16 +97,15 @@ class HeadlessPlayer {
     uint64_t length_now();
 
   private:
-    PlaybackSession session_;
+    Player player_;
     Document doc_;
     HeadlessInteraction ui_;
     FileOpener& opener_;
     bool missing_index_fatal_;
-    bool decode_ahead_;
-    ThrottledLengthSource* data_ = nullptr;  // session_.data_file, once open
+    ThrottledLengthSource* data_ = nullptr;  // the session's data file, once open
     int64_t steps_ = 0;
     bool asked_ = false;  // Open has run its dialogs and opened the data file
-    std::unique_ptr<DecodeAhead> ahead_;  // once open, unless the run decodes in place
+    StepAnswer answer_ = StepAnswer::stepped;
 };
 
 }  // namespace korvel

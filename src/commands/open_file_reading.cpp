@@ -60,7 +60,7 @@ void read_recording(PlaybackSession& session, Document& doc, UserInteraction& ui
     FollowState& follow = session.follow;
     ByteSource& data = *session.data_file;
     const uint64_t length = data.length();
-    follow.watch.observe(length);
+    follow.watch.observe(length, follow.now());
     const bool may_grow = follow.may_grow();
 
     if (follow.opening == OpenWait::header) {

@@ -23,6 +23,11 @@ class ByteSource {
     // The length in bytes, measured afresh on every call: a recording may still be growing.
     virtual uint64_t length() = 0;
 
+    // The length measured now, also by a source whose length() answers from a measurement a
+    // moment old (see ThrottledLengthSource): for a decision that a stale length would get
+    // wrong, such as whether the file shrank below what was read.
+    virtual uint64_t length_now() { return length(); }
+
     // Where the run of zero bytes that begins at offset ends, as far as the source knows
     // without reading them: the end of a hole in a sparse file. offset itself when nothing is
     // known, which is always right; reading the bytes tells the rest.

@@ -39,7 +39,7 @@ class ThrottledLengthSource : public ByteSource {
     }
 
     // Measures the file now, whenever it was measured last.
-    uint64_t length_now() {
+    uint64_t length_now() override {
         measured_ = false;
         return length();
     }

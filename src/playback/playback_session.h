@@ -18,8 +18,8 @@ namespace korvel {
 
 class DecodeAhead;
 
-// The process-wide playback state: which file is open, where each camera's reader stands,
-// what the header said, when playback begins, the running totals and the view flags.
+// The process-wide playback state: which file is open, where each camera's reader stands and
+// how far its lines have come, what the header said, when playback begins, the running totals and the view flags.
 // A plain record: Open/Close File fill and empty it, the playback step moves its read
 // positions and totals, commands set its flags. Members hold their values at process start.
 struct PlaybackSession {
@@ -39,6 +39,10 @@ struct PlaybackSession {
     MinuteTable minute_pos_b{};
     uint32_t pos_a = 0;
     uint32_t pos_b = 0;
+    // The newest line of each camera's last record decoded: camera B reads on while its line
+    // lies below camera A's. A fresh start sets both to 0.
+    double m_lastLineA = 0.0;
+    double m_lastLineB = 0.0;
     double total_lines_a = 0.0;  // never reset: counts on across files
     double total_lines_b = 0.0;
     int32_t async_view = 0;  // start-up selects the asynchronous view (see apply_start_up)

@@ -39,6 +39,7 @@ struct StepContext {
     DecodeContext& ctx;
     PlaybackObserver* observer;
     bool views_on;  // async_view or sync_view selected
+    GrowthWatch::Clock::time_point now;  // the one time the step reads, from the player's clock
 };
 
 // A camera's record as the step has it: where it stands and its decoded lines (n == 0: a
@@ -119,10 +120,11 @@ void pass_empty_run(PlaybackSession& s, uint32_t& pos, uint64_t length) {
 // Reads the record at pos. A record cut by the file's current end is left for a later step
 // (false, pos unmoved) while the file may still grow; once it is quiet, or when the session
 // reads files as finished, the cut raises its read error.
-bool read_or_wait(PlaybackSession& s, uint32_t& pos) {
+bool read_or_wait(StepContext& sc, uint32_t& pos) {
+    PlaybackSession& s = sc.session;
     const char* cut = read_record_unless_cut(*s.data_file, pos, s.record);
     if (cut == nullptr) return true;
-    if (s.follow.wait_on_cut && !s.follow.watch.quiet()) return false;
+    if (s.follow.waits_on_cut() && !s.follow.watch.quiet(sc.now)) return false;
     throw FatalError(cut);
 }
 
@@ -146,7 +148,7 @@ Found next_record(StepContext& sc, Camera camera, uint32_t& pos, uint64_t length
         }
     }
     rec.at = pos;
-    if (!read_or_wait(s, pos)) return Found::wait;
+    if (!read_or_wait(sc, pos)) return Found::wait;
     if (s.record.type != (camera == Camera::A ? kCameraARecord : kCameraBRecord)) {
         pass_empty_run(s, pos, length);
         return Found::passed;
@@ -175,7 +177,7 @@ TurnA step_camera_a(StepContext& sc, uint64_t length) {
         const bool handed_on = sc.views_on && last > s.start_line;
         report_record(sc, Camera::A, rec, handed_on);
         take_lines(sc.ctx, rec);
-        sc.view.playback_state().m_lastLineA = last;
+        s.m_lastLineA = last;
         if (handed_on) hand_on(sc, Camera::A, rec);
         return TurnA::took;
     }
@@ -187,10 +189,9 @@ TurnA step_camera_a(StepContext& sc, uint64_t length) {
 // behind A when the step waits at the end).
 bool step_camera_b(StepContext& sc, uint64_t length, bool a_exhausted) {
     PlaybackSession& s = sc.session;
-    ViewPlaybackState& vs = sc.view.playback_state();
     CameraRecord rec;
-    while (vs.m_lastLineB < vs.m_lastLineA || a_exhausted) {
-        if (s.pos_b >= length) return a_exhausted || !s.follow.wait_at_end;
+    while (s.m_lastLineB < s.m_lastLineA || a_exhausted) {
+        if (s.pos_b >= length) return a_exhausted || !s.follow.waits_at_end();
         const Found found = next_record(sc, Camera::B, s.pos_b, length, rec);
         if (found == Found::wait) return false;
         // Passing over records of another type changes nothing this loop tests.
@@ -200,7 +201,7 @@ bool step_camera_b(StepContext& sc, uint64_t length, bool a_exhausted) {
         const bool handed_on = sc.views_on && last > s.start_line;
         report_record(sc, Camera::B, rec, handed_on);
         take_lines(sc.ctx, rec);
-        vs.m_lastLineB = last;
+        s.m_lastLineB = last;
         if (handed_on) hand_on(sc, Camera::B, rec);
     }
     return true;
@@ -212,7 +213,7 @@ bool read_cameras(StepContext& sc, uint64_t length) {
     FollowState& f = sc.session.follow;
     if (f.pending != StepPhase::camera_b) {
         const TurnA turn = step_camera_a(sc, length);
-        if (turn == TurnA::wait || (turn == TurnA::ran_out && f.wait_at_end)) {
+        if (turn == TurnA::wait || (turn == TurnA::ran_out && f.waits_at_end())) {
             f.pending = StepPhase::camera_a;
             return false;
         }
@@ -220,7 +221,7 @@ bool read_cameras(StepContext& sc, uint64_t length) {
     }
     const bool a_exhausted = sc.session.pos_a >= length && !f.a_took;
     // Whether camera A is exhausted is known only once the file is finished.
-    if ((a_exhausted && f.wait_at_end) || !step_camera_b(sc, length, a_exhausted)) {
+    if ((a_exhausted && f.waits_at_end()) || !step_camera_b(sc, length, a_exhausted)) {
         f.pending = StepPhase::camera_b;
         return false;
     }
@@ -240,9 +241,9 @@ bool playback_caught_up(const PlaybackSession& session, uint64_t length) {
     return session.follow.waiting() || (session.pos_a >= length && session.pos_b >= length);
 }
 
-bool playback_ended_before_start(const PlaybackSession& session, const ViewPlaybackState& state) {
+bool playback_ended_before_start(const PlaybackSession& session) {
     return session.start_line > 0.0 &&
-           std::max(state.m_lastLineA, state.m_lastLineB) <= session.start_line;
+           std::max(session.m_lastLineA, session.m_lastLineB) <= session.start_line;
 }
 
 int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, DecodeContext& ctx,
@@ -250,6 +251,8 @@ int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, D
     if (doc.m_newFile) {
         doc.m_newFile = 0;
         view.reset_playback_state();
+        session.m_lastLineA = 0.0;
+        session.m_lastLineB = 0.0;
         // A session whose data file came through no opener has no correction file either.
         if (session.file_opener != nullptr) {
             load_corrections(session.work_dir, doc.corrections, *session.file_opener);
@@ -257,18 +260,19 @@ int playback_step(PlaybackSession& session, PlaybackView& view, Document& doc, D
         init_queues(ctx.queue_a, ctx.queue_b);
         session.follow.restart();
     }
-    StepContext sc{session, view, ctx, observer, session.async_view == 1 || session.sync_view == 1};
+    StepContext sc{session,  view, ctx, observer, session.async_view == 1 || session.sync_view == 1,
+                   session.follow.now()};
     if (sc.views_on) view.DrawScale();
 
     // The length is taken afresh at every step: the recording may still be growing.
     const uint64_t length = checked_file_length(*session.data_file);
-    session.follow.watch.observe(length);
+    session.follow.watch.observe(length, sc.now);
     if (session.decode_ahead != nullptr) session.decode_ahead->set_limit(length);
     // A step that waits for data matches nothing yet: the matching of the finished
     // recording sees camera B read up to camera A.
     if (!read_cameras(sc, length)) return 1;
 
-    const double newest_a = view.playback_state().m_lastLineA;
+    const double newest_a = session.m_lastLineA;
     if (newest_a > session.start_line) {
         StepMatchSink sink(view, session.sync_view == 1, observer);
         match_cameras(ctx, newest_a, &sink);

@@ -8,11 +8,9 @@
 
 namespace korvel {
 
-// What the view remembers of playback: the newest line of each camera handed to it, and the
-// scan-line numbers at the top of its drawings. A fresh start sets them all to 0.
+// What the view remembers of playback: the scan-line numbers at the top of its drawings. A
+// fresh start sets them all to 0.
 struct ViewPlaybackState {
-    double m_lastLineA = 0.0;  // y_count of the last line of the last camera-A record decoded
-    double m_lastLineB = 0.0;
     double m_scrollBaseA = 0.0;
     double m_scrollBaseB = 0.0;
     double m_scrollBaseSync = 0.0;

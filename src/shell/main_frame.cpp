@@ -17,6 +17,7 @@
 
 #include "commands/window_title.h"
 #include "common/fatal_error.h"
+#include "display/qt/playback_controller.h"
 #include "display/qt/vorlex_view.h"
 #include "playback/playback_step.h"
 #include "playback/view_switch.h"
@@ -71,7 +72,8 @@ CMainFrame::CMainFrame(CVorlex_2App& app) : app_(app), session_(app.session()) {
     client->setPalette(white);
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
-    view_ = new CVorlex_2View(session_, app.document().core(), client);
+    view_ = new CVorlex_2View(session_, client);
+    playback_ = new PlaybackController(app.player(), app.document().core(), *view_, this);
     layout->addWidget(view_);
     setCentralWidget(client);
     view_->setFocus();
@@ -279,7 +281,7 @@ void CMainFrame::build_status_bar() {
 void CMainFrame::set_speed(int index) {
     if (index < 0 || index >= speed_->count()) return;
     if (speed_->currentIndex() != index) speed_->setCurrentIndex(index);
-    view_->set_steps_per_tick(speed_->itemData(index).toInt());
+    playback_->set_steps_per_tick(speed_->itemData(index).toInt());
 }
 
 void CMainFrame::show_message(PaneMessage message) {
@@ -296,12 +298,12 @@ void CMainFrame::show_end_of_file() {
         app_.fatal(display_text(e.text()));
         return;
     }
-    // The step reads nothing past the end, so a file cut below the read positions also ends
+    // The step reads nothing past the end, so a file cut below what was read also ends
     // playback; the user is told that the file shrank rather than that it was read through.
-    const uint64_t read_to = std::max(session_.pos_a, session_.pos_b);
-    if (read_to > length) {
-        show_message({PaneState::file_shrank, length, read_to});
-    } else if (playback_ended_before_start(session_, view_->playback_view().playback_state())) {
+    Player& player = app_.player();
+    if (player.answer(length) == StepAnswer::shrunk) {
+        show_message({PaneState::file_shrank, length, player.span().reached()});
+    } else if (player.ended_before_start()) {
         show_message({PaneState::ends_before_start});
     } else {
         show_message({PaneState::end_of_file});
@@ -407,7 +409,13 @@ void CMainFrame::OnFileNew() {
 }
 
 void CMainFrame::OnExit() {
-    view_->exit_command();
+    playback_->stop();
+    // Closing a file object is destroying it; the index file goes only with the data file.
+    if (session_.data_file) {
+        session_.data_file.reset();
+        session_.index_file.reset();
+    }
+    close();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -20,6 +20,7 @@ namespace korvel {
 
 class CVorlex_2App;
 class CVorlex_2View;
+class PlaybackController;
 class OverviewWindow;
 struct PlaybackSession;
 
@@ -46,6 +47,7 @@ class CMainFrame : public QMainWindow {
     explicit CMainFrame(CVorlex_2App& app);
 
     CVorlex_2View* view() const { return view_; }
+    PlaybackController* playback() const { return playback_; }
     // The one action of a command id (menu item, toolbar button and accelerator alike).
     QAction* action(int command_id) const { return commands_.value(command_id); }
     QMenu* file_menu() const { return file_menu_; }
@@ -124,6 +126,7 @@ class CMainFrame : public QMainWindow {
     CVorlex_2App& app_;
     PlaybackSession& session_;
     CVorlex_2View* view_ = nullptr;
+    PlaybackController* playback_ = nullptr;
     QMenu* file_menu_ = nullptr;
     QMenu* view_menu_ = nullptr;
     QAction* recent_separator_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <cstdio>
 
+#include "display/qt/playback_controller.h"
 #include "display/qt/vorlex_view.h"
 #include "shell/command_ids.h"
 #include "shell/main_frame.h"
@@ -55,12 +56,13 @@ void install_measure_hook(CVorlex_2App& app) {
     }
     view->installEventFilter(new FirstPaint);
     auto* clock = new QElapsedTimer;
-    QObject::connect(view, &CVorlex_2View::stepped, view, [clock] {
+    PlaybackController* playback = frame->playback();
+    QObject::connect(playback, &PlaybackController::stepped, view, [clock] {
         if (clock->isValid()) return;
         clock->start();
         report("first-step", QDateTime::currentMSecsSinceEpoch());
     });
-    QObject::connect(view, &CVorlex_2View::endOfFile, view, [clock] {
+    QObject::connect(playback, &PlaybackController::endOfFile, view, [clock] {
         if (clock->isValid()) report("end-of-file", clock->elapsed());
     });
 }

@@ -12,9 +12,7 @@
 
 #include <algorithm>
 
-#include <chrono>
 #include <exception>
-#include <filesystem>
 #include <new>
 
 #include "common/fatal_error.h"
@@ -57,16 +55,14 @@ QString file_name(const std::string& path) {
     return display_text(slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
-// A file written to within this time is taken to be a recording still being written.
-constexpr auto kGrowingWithin = std::chrono::seconds(10);
-
 }  // namespace
 
 OverviewResult compute_overview(const std::string& path, const std::string& work_dir,
                                 FileOpener& opener, DayStatisticsProgress& progress) noexcept {
     OverviewResult result;
     try {
-        result.stats = compute_day_statistics(path, work_dir, opener, progress, &result.cut_at_end);
+        result.stats =
+            compute_day_statistics(path, work_dir, opener, progress, &result.still_written);
     } catch (const FatalError& e) {
         result.error = e.text();
     } catch (const std::bad_alloc&) {
@@ -80,12 +76,8 @@ OverviewResult compute_overview(const std::string& path, const std::string& work
     return result;
 }
 
-QString OverviewWindow::growing_note(bool cut_at_end) const {
-    std::error_code ec;
-    const auto modified = std::filesystem::last_write_time(path_, ec);
-    const bool written_lately =
-        !ec && std::filesystem::file_time_type::clock::now() - modified < kGrowingWithin;
-    if (!cut_at_end && !written_lately) return QString();
+QString OverviewWindow::growing_note(bool still_written) const {
+    if (!still_written) return QString();
     return QString(" The recording is still being written: this counts what was there at %1.")
         .arg(QTime::currentTime().toString("HH:mm:ss"));
 }
@@ -179,7 +171,7 @@ void OverviewWindow::show_outcome(OverviewResult result) {
                              .arg(all.waited_a)
                              .arg(all.waited_b)
                              .arg(all.pairs) +
-                         growing_note(result.cut_at_end));
+                         growing_note(result.still_written));
         chart_->set_statistics(std::shared_ptr<const MinuteStatistics>(std::move(result.stats)),
                                file_name(path_) + "  particles per minute");
     }

@@ -25,7 +25,8 @@ class DayStatisticsProgress;
 struct OverviewResult {
     std::unique_ptr<MinuteStatistics> stats;
     std::string error;
-    bool cut_at_end = false;  // the count stopped before a record still being written
+    // The count stopped before a record still being written, or saw the file grow lately.
+    bool still_written = false;
 };
 OverviewResult compute_overview(const std::string& path, const std::string& work_dir,
                                 FileOpener& opener, DayStatisticsProgress& progress) noexcept;
@@ -68,7 +69,7 @@ class OverviewWindow : public QWidget {
   private:
     using Result = std::shared_ptr<OverviewResult>;
     // The status line's words for a recording still being written; empty for a finished one.
-    QString growing_note(bool cut_at_end) const;
+    QString growing_note(bool still_written) const;
     void start(Computation compute);
     void take_result();
     void show_outcome(OverviewResult result);

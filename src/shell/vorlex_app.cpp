@@ -16,6 +16,7 @@
 #include "commands/open_file.h"
 #include "commands/open_file_reading.h"
 #include "common/fatal_error.h"
+#include "display/qt/playback_controller.h"
 #include "display/qt/vorlex_view.h"
 #include "shell/about_dlg.h"
 #include "shell/command_ids.h"
@@ -60,20 +61,21 @@ bool CVorlex_2App::InitInstance(const StartOptions& options) {
         if (manual_window_) manual_window_->close();
         end_event_loop();
     });
-    CVorlex_2View* view = frame_->view();
-    connect(view, &CVorlex_2View::fatalError, this, &CVorlex_2App::fatal);
-    connect(view, &CVorlex_2View::endOfFile, frame_.get(), &CMainFrame::show_end_of_file);
-    connect(view, &CVorlex_2View::waitingForData, frame_.get(),
+    PlaybackController* playback = frame_->playback();
+    connect(playback, &PlaybackController::fatalError, this, &CVorlex_2App::fatal);
+    connect(playback, &PlaybackController::endOfFile, frame_.get(),
+            &CMainFrame::show_end_of_file);
+    connect(playback, &PlaybackController::waitingForData, frame_.get(),
             &CMainFrame::show_waiting_for_data);
-    connect(view, &CVorlex_2View::dataArrived, frame_.get(), &CMainFrame::show_idle);
-    connect(view, &CVorlex_2View::stepped, frame_.get(), &CMainFrame::update_position);
-    connect(view, &CVorlex_2View::openWaiting, this, &CVorlex_2App::go_on_opening);
+    connect(playback, &PlaybackController::dataArrived, frame_.get(), &CMainFrame::show_idle);
+    connect(playback, &PlaybackController::stepped, frame_.get(), &CMainFrame::update_position);
+    connect(playback, &PlaybackController::openWaiting, this, &CVorlex_2App::go_on_opening);
 
     apply_start_up(session_, start_up_directory(current_directory()), options.data_path);
     // The instrument writes today's file while it records: a record cut by the file's end,
-    // and a header, index or start minute not yet written, are waited for (10 s without
-    // growth make them what they would be at once).
-    session_.follow.wait_on_cut = true;
+    // and a header, index or start minute not yet written, are waited for (the follow grace
+    // without growth makes them what they would be at once).
+    player_.set_follow(FollowMode::wait_at_cut);
     if (!session_.cmd_line_path.empty()) {
         run_open();
         if (ending_) return false;

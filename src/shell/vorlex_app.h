@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "io/disk_file_opener.h"
-#include "playback/playback_session.h"
+#include "playback/player.h"
 #include "shell/manual_window.h"
 #include "shell/recent_files.h"
 #include "shell/vorlex_doc.h"
@@ -31,6 +31,7 @@ class CVorlex_2App : public QObject {
     bool InitInstance(const StartOptions& options);
     int exit_status() const { return exit_status_; }
 
+    Player& player() { return player_; }
     PlaybackSession& session() { return session_; }
     CVorlex_2Doc& document() { return doc_; }
     CMainFrame* frame() const { return frame_.get(); }
@@ -70,7 +71,8 @@ class CVorlex_2App : public QObject {
     void after_file_change();
     void go_on_opening();  // another look at a recording Open waits for
 
-    PlaybackSession session_;
+    Player player_;
+    PlaybackSession& session_ = player_.session();
     DiskFileOpener opener_;
     CVorlex_2Doc doc_;
     RecentFiles recent_;

@@ -42,15 +42,14 @@ std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path
                                                          const std::string& work_dir,
                                                          FileOpener& opener,
                                                          DayStatisticsProgress& progress,
-                                                         bool* cut_at_end) {
+                                                         bool* still_written) {
     HeadlessStart start;
     start.path = path;
     start.work_dir = work_dir;  // the day from midnight, asynchronous view, nothing drawn
     HeadlessPlayer player(std::move(start), opener);
     player.open();
-    // A record cut by the end waits for ever: the count stops there instead.
-    player.session().follow.wait_on_cut = true;
-    player.session().follow.watch.set_grace(GrowthWatch::Clock::duration::max());
+    // A record cut by the end ends the count there instead of being a read error.
+    player.player().set_follow(FollowMode::count_available);
 
     auto stats = std::make_unique<MinuteStatistics>(player.session().line_rate);
     NullPlaybackView view;
@@ -60,7 +59,9 @@ std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path
     }
     const uint64_t length = player.session().data_file->length();
     progress.keep_going(length, length);
-    if (cut_at_end) *cut_at_end = player.session().follow.waiting();
+    if (still_written) {
+        *still_written = player.player().waiting() || player.answer() == StepAnswer::waiting;
+    }
     return stats;
 }
 

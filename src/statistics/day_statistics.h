@@ -25,7 +25,8 @@ class DayStatisticsProgress {
 //
 // A recording that is still being written is counted as far as it is there: the count ends
 // at its end, or before a last record that its writer has not completed, which is then left
-// out and no error (cut_at_end, when given, tells whether one was).
+// out and no error. still_written, when given, tells whether the count stopped before such a
+// record or saw the file grow within the follow grace time.
 //
 // Returns null when progress asked to stop. Raises FatalError with the text the viewer would
 // show for the same file (an index file that cannot be opened included).
@@ -33,6 +34,6 @@ std::unique_ptr<MinuteStatistics> compute_day_statistics(const std::string& path
                                                          const std::string& work_dir,
                                                          FileOpener& opener,
                                                          DayStatisticsProgress& progress,
-                                                         bool* cut_at_end = nullptr);
+                                                         bool* still_written = nullptr);
 
 }  // namespace korvel

@@ -58,8 +58,7 @@ TEST(OpenGrowing, WaitsForWhatIsNotWrittenYetThenEndsAsOnTheFinishedFile) {
         user.path = kData;
         user.hour = 12;
         user.minute = 30;
-        s.follow.wait_on_cut = true;
-        s.follow.watch.set_grace(std::chrono::hours(1));
+        s.follow.set_mode(FollowMode::wait_at_cut, std::chrono::hours(1));
         open_file(s, doc, user, opener);
         read_recording(s, doc, user);
         ASSERT_EQ(s.follow.opening, c.waits_for);

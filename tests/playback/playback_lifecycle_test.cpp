@@ -29,7 +29,7 @@ TEST_F(PlaybackLifecycleTest, TheFirstStepAfterOpenStartsAfresh) {
     view.playback_state().m_scrollBaseA = 7;
     view.playback_state().m_scrollBaseB = 7;
     view.playback_state().m_scrollBaseSync = 7;
-    view.playback_state().m_lastLineB = 5000;  // would keep B from reading at tick 1
+    session.m_lastLineB = 5000;  // would keep B from reading at tick 1
     EXPECT_EQ(doc.m_newFile, 1);
     EXPECT_EQ(tick().size(), 2u);
     EXPECT_EQ(doc.m_newFile, 0);
@@ -205,8 +205,8 @@ TEST_F(PlaybackLifecycleTest, TotalsCountOnAcrossFilesWhileTheViewStateStartsAga
     r.finish();
     open(r, a1, a1, "/data/0608.ab");
     EXPECT_EQ(tick(), (Strings{rec('A', a1, 500), rec('B', b1, 600)}));
-    EXPECT_EQ(state().m_lastLineA, 503.0);
-    EXPECT_EQ(state().m_lastLineB, 603.0);
+    EXPECT_EQ(session.m_lastLineA, 503.0);
+    EXPECT_EQ(session.m_lastLineB, 603.0);
     EXPECT_EQ(view.resets, 2);
     EXPECT_EQ(session.total_lines_a, 12.0);
     EXPECT_EQ(session.total_lines_b, 12.0);

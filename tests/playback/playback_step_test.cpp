@@ -26,8 +26,8 @@ TEST_F(PlaybackStepTest, EachTickTakesOneRecordOfAAndReadsBUntilItHasCaughtUp) {
     EXPECT_EQ(tick(), (Strings{rec('A', f.a1, 1000), rec('B', f.b1, 1100)}));
     EXPECT_EQ(session.pos_a, f.b1);
     EXPECT_EQ(session.pos_b, f.a2);
-    EXPECT_EQ(state().m_lastLineA, 1003.0);
-    EXPECT_EQ(state().m_lastLineB, 1103.0);
+    EXPECT_EQ(session.m_lastLineA, 1003.0);
+    EXPECT_EQ(session.m_lastLineB, 1103.0);
 
     // Tick 2: A passes over B1 to A2; B passes over A2 to B2.
     EXPECT_EQ(tick(), (Strings{rec('A', f.a2, 1200), rec('B', f.b2, 1300)}));
@@ -71,7 +71,7 @@ TEST_F(PlaybackStepTest, AnEmptyRecordUsesUpAsTurnButBReadsOnPastOne) {
     EXPECT_EQ(tick(), Strings{});
     EXPECT_EQ(session.pos_a, a2);
     EXPECT_EQ(session.pos_b, empty);
-    EXPECT_EQ(state().m_lastLineA, 1003.0);
+    EXPECT_EQ(session.m_lastLineA, 1003.0);
     EXPECT_EQ(tick(), (Strings{rec('A', a2, 1200), rec('B', b2, 1300)}));
 }
 
@@ -115,8 +115,8 @@ TEST_F(PlaybackStepTest, RecordsNotBeyondTheStartLineOnlyMoveTheirCamerasNewestL
 
     EXPECT_EQ(tick(), (Strings{rec('A', a1, 100, 4, false), rec('B', b0, 50, 4, false),
                                rec('B', b_at, 997, 4, false)}));
-    EXPECT_EQ(state().m_lastLineA, 103.0);
-    EXPECT_EQ(state().m_lastLineB, 1000.0);
+    EXPECT_EQ(session.m_lastLineA, 103.0);
+    EXPECT_EQ(session.m_lastLineB, 1000.0);
     EXPECT_EQ(session.total_lines_a + session.total_lines_b, 0.0);
     EXPECT_EQ(tick(), (Strings{rec('A', a2, 1500), rec('B', b1, 1001)}));
     EXPECT_EQ(view.lines, (Strings{"1 n=4 buf=4 1500..1503", "2 n=4 buf=4 1001..1004"}));
@@ -161,7 +161,7 @@ TEST_F(PlaybackStepTest, MatchingWaitsWhileAsNewestLineIsTheStartLineItself) {
     // decision against B1, waits.
     file_bytes() = r.ab();
     EXPECT_EQ(tick(), (Strings{rec('A', a2, 997, 4, false), rec('B', b1, 1100)}));
-    EXPECT_EQ(state().m_lastLineA, 1000.0);
+    EXPECT_EQ(session.m_lastLineA, 1000.0);
     EXPECT_EQ(obs.decisions, Strings{});
     EXPECT_EQ(tick(), Strings{rec('A', a3, 1200)});
     EXPECT_EQ(obs.decisions, Strings{"drop_a 640/-1"});
@@ -209,8 +209,8 @@ TEST_F(PlaybackStepTest, WithoutAViewRecordsAreOnlyDecodedAndTheNewestLinesMove)
     open(f.r, f.a1, f.a1);
     EXPECT_EQ(tick(), (Strings{rec('A', f.a1, 1000, 4, false), rec('B', f.b1, 1100, 4, false)}));
     EXPECT_EQ(tick(), (Strings{rec('A', f.a2, 1200, 4, false), rec('B', f.b2, 1300, 4, false)}));
-    EXPECT_EQ(state().m_lastLineA, 1203.0);
-    EXPECT_EQ(state().m_lastLineB, 1303.0);
+    EXPECT_EQ(session.m_lastLineA, 1203.0);
+    EXPECT_EQ(session.m_lastLineB, 1303.0);
     EXPECT_EQ(view.scales, 0);
     EXPECT_EQ(view.lines, Strings{});
     EXPECT_EQ(obs.waits, Strings{});

@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <cmath>
 
+#include "display/qt/playback_controller.h"
 #include "display/qt/vorlex_view.h"
 #include "shell/command_ids.h"
 #include "shell/companion_viewer.h"
@@ -178,13 +179,13 @@ TEST_F(ShellTest, SpeedSelectorSetsTheStepsPerTick) {
     const struct {
         const char* label;
         int steps;
-    } table[] = {{"x2", 2},  {"x50", 50}, {"real time", CVorlex_2View::kRealTimeSteps},
+    } table[] = {{"x2", 2},  {"x50", 50}, {"real time", PlaybackController::kRealTimeSteps},
                  {"max", 0}, {"x1", 1},   {"x200", 200}};
     for (const auto& row : table) {
         const int index = frame().speed_selector()->findText(row.label);
         ASSERT_GE(index, 0) << row.label;
         frame().speed_selector()->setCurrentIndex(index);
-        EXPECT_EQ(frame().view()->steps_per_tick(), row.steps) << row.label;
+        EXPECT_EQ(frame().playback()->steps_per_tick(), row.steps) << row.label;
     }
 }
 

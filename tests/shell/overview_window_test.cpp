@@ -20,6 +20,7 @@
 #include <cstdio>
 
 #include "display/qt/overview/overview_painter.h"
+#include "display/qt/playback_controller.h"
 #include "display/qt/vorlex_view.h"
 #include "shell/command_ids.h"
 #include "shell/overview_chart.h"
@@ -138,7 +139,7 @@ TEST_F(OverviewTest, AClickReopensTheRecordingAtThatMinuteAndPlays) {
     EXPECT_EQ(session().playback_running, 1);
     EXPECT_EQ(frame().overview_window(), w);  // the overview stays for further jumps
 
-    QSignalSpy stepped(frame().view(), &CVorlex_2View::stepped);
+    QSignalSpy stepped(frame().playback(), &PlaybackController::stepped);
     ASSERT_TRUE(stepped.wait(3000));
     EXPECT_GE(session().total_lines_a, lines_before);  // totals count on across the reopen
     // Camera A plays from 12:01.

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "display/qt/playback_controller.h"
 #include "display/qt/vorlex_view.h"
 #include "playback/playback_step.h"
 #include "shell/command_ids.h"
@@ -49,7 +50,7 @@ TEST_F(ShellTest, CancelInTheFileDialogChangesNothing) {
 TEST_F(ShellTest, PlaybackTicksOnlyAfterStartAndMovesTheTotals) {
     const std::string path = make_recording("play.ab", 20);
     open_through_menu(path, QTime(12, 0, 0));
-    QSignalSpy stepped(frame().view(), &CVorlex_2View::stepped);
+    QSignalSpy stepped(frame().playback(), &PlaybackController::stepped);
     QTest::qWait(500);  // two ticks of the timer, but playback has not been started
     EXPECT_EQ(stepped.count(), 0);
     EXPECT_EQ(session().total_lines_a, 0.0);

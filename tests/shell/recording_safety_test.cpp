@@ -17,6 +17,7 @@
 #include <stdexcept>
 
 #include "common/fatal_error.h"
+#include "display/qt/playback_controller.h"
 #include "display/qt/vorlex_view.h"
 #include "format/index_file.h"
 #include "shell/command_ids.h"
@@ -148,11 +149,11 @@ TEST_F(ShellTest, AFileCutBelowTheReadPositionIsToldWithBothLengths) {
     const std::string ab = make_recording("cut.ab", 20);
     open_through_menu(ab, QTime(12, 0, 0));
     frame().action(ID_PLAY_START)->trigger();
-    for (int i = 0; i < 20; ++i) frame().view()->run_tick();
+    for (int i = 0; i < 20; ++i) frame().playback()->run_tick();
     const uint64_t read_to = std::max(session().pos_a, session().pos_b);
     ASSERT_GT(read_to, 1000u);
     ASSERT_EQ(::truncate(ab.c_str(), 500), 0);
-    frame().view()->run_tick();
+    frame().playback()->run_tick();
     EXPECT_EQ(
         frame().message_pane()->text(),
         QString("The file shrank to 500 bytes, below the %1 bytes already read.").arg(read_to));
@@ -285,10 +286,10 @@ TEST_F(ShellTest, ExceptionsOfAStepLeaveTheTickUsableOrReachTheFatalPath) {
     frame().action(ID_PLAY_START)->trigger();
 
     source->fail_reads = true;
-    EXPECT_THROW(frame().view()->run_tick(), std::runtime_error);
+    EXPECT_THROW(frame().playback()->run_tick(), std::runtime_error);
     source->fail_reads = false;
-    QSignalSpy stepped(frame().view(), &CVorlex_2View::stepped);
-    frame().view()->run_tick();  // the guard of the failed tick is gone
+    QSignalSpy stepped(frame().playback(), &PlaybackController::stepped);
+    frame().playback()->run_tick();  // the guard of the failed tick is gone
     EXPECT_EQ(stepped.count(), 1);
 
     source->fail_length = true;

@@ -62,15 +62,13 @@ std::string events_of(const Written& w, int hour, int minute, int second, Headle
     std::string end;
     try {
         player.open();
-        PlaybackSession& s = player.session();
-        s.follow.wait_at_end = grow_by > 0;
-        s.follow.wait_on_cut = grow_by > 0;
+        if (grow_by > 0) player.player().set_follow(FollowMode::wait_at_end);
         player.play(null_view, &events);
         for (size_t have = first; have < w.ab.size();) {
             const size_t more = std::min(w.ab.size(), have + grow_by);
             test::append_file(path, part(have, more));
             have = more;
-            if (have == w.ab.size()) s.follow.wait_at_end = s.follow.wait_on_cut = false;
+            if (have == w.ab.size()) player.player().finish();
             player.length_now();  // the steps see the growth at once
             player.play(null_view, &events);
         }

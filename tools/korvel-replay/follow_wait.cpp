@@ -33,23 +33,26 @@ bool stop_requested() {
 }
 
 bool pause_unless_stopped(std::chrono::milliseconds poll) {
-    const auto until = GrowthWatch::Clock::now() + poll;
-    while (GrowthWatch::Clock::now() < until) {
+    const auto until = std::chrono::steady_clock::now() + poll;
+    while (std::chrono::steady_clock::now() < until) {
         if (stop_requested()) return false;
-        std::this_thread::sleep_for(
-            std::min<GrowthWatch::Clock::duration>(kSlice, until - GrowthWatch::Clock::now()));
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            kSlice, until - std::chrono::steady_clock::now()));
     }
     return !stop_requested();
 }
 
 FollowWait wait_for_growth(HeadlessPlayer& player, uint64_t length,
                            std::chrono::milliseconds poll) {
-    GrowthWatch& watch = player.session().follow.watch;
     for (;;) {
-        const uint64_t now_length = player.length_now();
-        watch.observe(now_length);
-        if (now_length != length) return FollowWait::grew;
-        if (watch.quiet()) return FollowWait::idle;
+        switch (player.player().look_for_growth(length)) {
+            case Growth::grew:
+                return FollowWait::grew;
+            case Growth::quiet:
+                return FollowWait::idle;
+            case Growth::still:
+                break;
+        }
         if (!pause_unless_stopped(poll)) return FollowWait::stopped;
     }
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "playback/growth_watch.h"
+
 namespace korvel::replay {
 
 enum class ViewMode { async, sync, none };
@@ -30,7 +32,8 @@ struct ReplayOptions {
     int snapshot_height = 768;
     bool size_given = false;
     bool follow = false;        // --follow: wait for the recording to grow, as tail -f does
-    double follow_idle = 10.0;  // --follow-idle: seconds without growth that end following
+    // --follow-idle: seconds without growth that end following; the viewer's grace by default.
+    double follow_idle = static_cast<double>(kFollowGrace.count());
 };
 
 // Parses the command line. Returns nullopt and fills error for bad usage; sets help when

@@ -18,7 +18,7 @@
 #include "json_writer.h"
 #include "playback/playback_session.h"
 #include "playback/playback_view.h"
-#include "read_span.h"
+#include "playback/read_span.h"
 #include "replay_progress.h"
 
 namespace korvel::replay {
@@ -130,11 +130,10 @@ class TeeObserver : public PlaybackObserver {
 
 // A followed recording: the steps wait at its end and at a record cut there, until it has
 // not grown for idle_seconds.
-void start_following(FollowState& follow, double idle_seconds) {
-    follow.wait_on_cut = true;
-    follow.wait_at_end = true;
-    follow.watch.set_grace(std::chrono::duration_cast<GrowthWatch::Clock::duration>(
-        std::chrono::duration<double>(idle_seconds)));
+void start_following(Player& player, double idle_seconds) {
+    player.set_follow(FollowMode::wait_at_end,
+                      std::chrono::duration_cast<GrowthWatch::Clock::duration>(
+                          std::chrono::duration<double>(idle_seconds)));
 }
 
 // What korvel-replay does around each step: numbers the events, follows the bytes read,
@@ -149,9 +148,6 @@ class ReplayHook : public StepHook {
           out_(out),
           progress_(progress),
           file_number_(file_number),
-          // The header record Open read: type, cmpr_n and its payload.
-          span_(static_cast<uint64_t>(4 + header_payload_length(player.session().header_version)),
-                player.session().pos_a, player.session().pos_b),
           length_(player.length_now()),
           longest_(length_) {}
 
@@ -162,31 +158,28 @@ class ReplayHook : public StepHook {
 
     void after_step(int64_t, uint64_t length) override {
         const PlaybackSession& s = player_.session();
-        span_.update(s.pos_a, s.pos_b);
         length_ = length;
-        check_not_shrunk(length);
+        if (player_.answer() == StepAnswer::shrunk) fail_shrunk();
+        longest_ = std::max(longest_, length);
         if (std::ferror(out_)) stop_.request_stop();  // nobody would see the rest
         progress_.update(file_number_, std::min<uint64_t>(s.pos_a, s.pos_b), length);
     }
 
     // A read error is the file's shrinking when it shrank.
-    void step_failed(int64_t) override { check_not_shrunk(player_.length_now()); }
+    void step_failed(int64_t) override {
+        if (player_.player().answer(player_.length_now()) == StepAnswer::shrunk) fail_shrunk();
+    }
 
     std::stop_token stop_token() const { return stop_.get_token(); }
-    const ReadSpan& span() const { return span_; }
+    const ReadSpan& span() const { return player_.player().span(); }
     uint64_t length() const { return length_; }
 
   private:
     // A file cut shorter than what was already read (another program truncated it) has lost
     // data the replay counted on: that ends the replay as a failure, not at an end.
-    void check_not_shrunk(uint64_t now) {
-        // The steps measure the file at most once a millisecond: a record read in that time
-        // may end beyond the length measured last. Only a file measured now is told shrunk.
-        if (now < span_.reached()) now = player_.length_now();
-        if (now < span_.reached()) {
-            throw FatalError(shrink_text(file_, longest_, now, span_.reached()));
-        }
-        longest_ = std::max(longest_, now);
+    [[noreturn]] void fail_shrunk() {
+        const uint64_t reached = span().reached();
+        throw FatalError(shrink_text(file_, longest_, player_.length_now(), reached));
     }
 
     HeadlessPlayer& player_;
@@ -195,7 +188,6 @@ class ReplayHook : public StepHook {
     std::FILE* out_;
     ReplayProgress& progress_;
     size_t file_number_;
-    ReadSpan span_;
     uint64_t length_;
     uint64_t longest_;
     std::stop_source stop_;
@@ -244,7 +236,7 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
     Clock::duration waited{};
     try {
         bool following = o.follow;
-        if (following) start_following(player.session().follow, o.follow_idle);
+        if (following) start_following(player.player(), o.follow_idle);
         // A recording still being created is waited for before it can be opened.
         while (!player.open()) {
             const auto paused = Clock::now();
@@ -280,9 +272,8 @@ int replay_file(const ReplayOptions& o, const std::string& file, std::FILE* out,
             if (wait == FollowWait::stopped) break;
             // Finished: a waiting step now ends as it does on the finished file.
             following = false;
-            FollowState& follow = player.session().follow;
-            follow.wait_on_cut = follow.wait_at_end = false;
-            if (!follow.waiting()) break;
+            player.player().finish();
+            if (!player.player().waiting()) break;
         }
         progress.update(file_number, hook.length(), hook.length());
         ReplayTime time;

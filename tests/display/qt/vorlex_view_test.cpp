@@ -1,6 +1,7 @@
 // The view widget: a picture that survives an exposure but not a resize, in device pixels;
 // no step inside a step.
 #include "display/qt/vorlex_view.h"
+#include "display/qt/playback_controller.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,8 @@ class VorlexViewTest : public ::testing::Test {
         user.hour = 12;
         open_file(session, doc, user, opener);
         session.playback_running = 1;
-        view = std::make_unique<CVorlex_2View>(session, doc, &window);
+        view = std::make_unique<CVorlex_2View>(session, &window);
+        playback = std::make_unique<PlaybackController>(player, doc, *view);
         window.resize(400, 300);
         view->resize(400, 300);
         window.show();
@@ -35,17 +37,19 @@ class VorlexViewTest : public ::testing::Test {
     }
 
     test::TempDir dir;
-    PlaybackSession session;
+    Player player;
+    PlaybackSession& session = player.session();
     Document doc;
     test::StepUser user;
     DiskFileOpener opener;
     QWidget window;
     std::unique_ptr<CVorlex_2View> view;
+    std::unique_ptr<PlaybackController> playback;
 };
 
 TEST_F(VorlexViewTest, ThePictureSurvivesAnExposureButNotAResize) {
     show(test::abgen_recording(dir, "rain", 5, 200));
-    for (int i = 0; i < 40; ++i) view->run_tick();
+    for (int i = 0; i < 40; ++i) playback->run_tick();
     // Paused, so that no timer tick draws between the picture taken and the one compared.
     session.playback_running = 0;
     const QImage drawn = view->picture();
@@ -71,22 +75,23 @@ TEST_F(VorlexViewTest, NoStepStartsWhileAFatalTextIsShown) {
     const std::string path = test::abgen_recording(dir, "cut", 2);
     std::filesystem::resize_file(path, std::filesystem::file_size(path) - 3);
     show(path);
-    view->set_steps_per_tick(0);
+    playback->set_steps_per_tick(0);
     std::string shown;
     bool in_box = false, stepped_inside = false;
-    QObject::connect(view.get(), &CVorlex_2View::stepped, [&] { stepped_inside |= in_box; });
-    QObject::connect(view.get(), &CVorlex_2View::fatalError, [&](const QString& text) {
+    QObject::connect(playback.get(), &PlaybackController::stepped,
+                     [&] { stepped_inside |= in_box; });
+    QObject::connect(playback.get(), &PlaybackController::fatalError, [&](const QString& text) {
         stepped_inside |= in_box;  // a second fatal text from a step inside the first box
         if (in_box) return;
         shown = text.toStdString();
         // A message box runs an event loop here, and ticks keep coming.
         in_box = true;
         const uint32_t a = session.pos_a, b = session.pos_b;
-        view->run_tick();
+        playback->run_tick();
         stepped_inside |= session.pos_a != a || session.pos_b != b;
         in_box = false;
     });
-    for (int i = 0; i < 50 && shown.empty(); ++i) view->run_tick();
+    for (int i = 0; i < 50 && shown.empty(); ++i) playback->run_tick();
     EXPECT_EQ(shown, "mp04");
     EXPECT_FALSE(stepped_inside);
 }

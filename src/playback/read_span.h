@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace korvel::replay {
+namespace korvel {
 
 // What the two readers of a replay have covered of the data file: the header record that
 // Open read, and for each camera the bytes from where Open placed it to where it stands now.
@@ -51,4 +51,4 @@ class ReadSpan {
     uint32_t now_a_, now_b_;
 };
 
-}  // namespace korvel::replay
+}  // namespace korvel
