@@ -11,6 +11,10 @@
 #   initial-upload-closes-no-bugs  the package is built and published by the project, not
 #                                  uploaded to Debian, so its first changelog entry has no
 #                                  ITP bug to close.
+#   package-contains-documentation-outside-usr-share-doc (information only)
+#                                  /usr/share/korvel/html_doc is the viewer's own manual,
+#                                  opened by ? > Manual from beside the program: part of the
+#                                  program, not documentation about the package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
