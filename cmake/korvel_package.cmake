@@ -3,7 +3,7 @@
 # `cmake --install` puts in place, the copyright file and the Debian changelog included. Its
 # dependencies on libraries are read off the programs by dpkg-shlibdeps, so none is listed by
 # hand; cmake/korvel_package_staging.cmake strips the programs and adds what dpkg-shlibdeps
-# cannot see (Python, for a Python extension).
+# cannot see (python3 for Python modules, and their byte-compilation at installation).
 set(KORVEL_DEBIAN_DIR ${CMAKE_SOURCE_DIR}/resources/debian)
 
 # The package's version is the top entry of the Debian changelog, as dpkg-buildpackage takes
@@ -42,6 +42,14 @@ if(DEFINED KORVEL_HOMEPAGE)
 endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# What the installed files need that no program links against (python3-numpy for a Python
+# module, say): any folder adds it with
+#     set_property(GLOBAL APPEND PROPERTY KORVEL_PACKAGE_DEPENDS "python3-numpy")
+get_property(KORVEL_PACKAGE_DEPENDS GLOBAL PROPERTY KORVEL_PACKAGE_DEPENDS)
+if(KORVEL_PACKAGE_DEPENDS)
+    list(REMOVE_DUPLICATES KORVEL_PACKAGE_DEPENDS)
+    list(JOIN KORVEL_PACKAGE_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+endif()
 # The programs look for the manual relative to themselves, so the package's prefix is the
 # build's own.
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
@@ -49,6 +57,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 # Debian strips; the staging script strips as dh_strip does instead.
 set(CPACK_STRIP_FILES OFF)
 set(CPACK_KORVEL_STRIP ${CMAKE_STRIP})
+set(CPACK_KORVEL_DEBIAN_DIR ${KORVEL_DEBIAN_DIR})
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/korvel_package_staging.cmake)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

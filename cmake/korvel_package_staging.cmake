@@ -9,7 +9,9 @@
 # libpython, the interpreter that loads it provides its symbols. So a package that carries
 # Python files depends on python3 here, as dh_python3 would make it: an extension built for
 # CPython 3.N (its file name says cpython-3N) needs exactly that minor version.
-# Byte-compiled files are dropped, as Debian compiles them on the machine that runs them.
+# Byte-compiled files are dropped: as Debian's Python packages do, postinst compiles the
+# modules on the machine that runs them and prerm removes what was compiled
+# (resources/debian/python).
 set(stage ${CPACK_TEMPORARY_INSTALL_DIRECTORY})
 if(NOT IS_DIRECTORY "${stage}")
     message(FATAL_ERROR "korvel package: no staging folder at '${stage}'")
@@ -64,5 +66,7 @@ if(IS_DIRECTORY "${python_dir}")
         list(PREPEND python_depends "${CPACK_DEBIAN_PACKAGE_DEPENDS}")
     endif()
     list(JOIN python_depends ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+    list(APPEND CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+         "${CPACK_KORVEL_DEBIAN_DIR}/python/postinst" "${CPACK_KORVEL_DEBIAN_DIR}/python/prerm")
     message(STATUS "korvel package: Depends (besides the libraries): ${CPACK_DEBIAN_PACKAGE_DEPENDS}")
 endif()
