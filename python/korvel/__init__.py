@@ -138,6 +138,12 @@ class _Progress:
                     self.bar.update(step)
         return poll
 
+    def finish(self, index, done):
+        """A file is through: its bytes all count, whenever the last look was."""
+        if self.bar is not None and done > self.done.get(index, 0):
+            self.bar.update(done - self.done.get(index, 0))
+            self.done[index] = done
+
     def close(self):
         if self.bar is not None:
             self.bar.close()
@@ -170,8 +176,10 @@ def _replay_all(files, start, view, jobs, corrections_dir, progress, want_minute
     cancel = _threading.Event()
 
     def one(i):
-        return _korvel.replay(files[i], work_dir, h, m, s, view, want_minutes, want_pairs,
-                              max_steps, bar.callback(i, cancel), _POLL_EVERY)
+        result = _korvel.replay(files[i], work_dir, h, m, s, view, want_minutes, want_pairs,
+                                max_steps, bar.callback(i, cancel), _POLL_EVERY)
+        bar.finish(i, result["bytes_done"])
+        return result
 
     try:
         workers = min(len(files), jobs if jobs and jobs > 0 else (_os.cpu_count() or 1))
