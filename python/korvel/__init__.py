@@ -130,7 +130,7 @@ class _Progress:
     def callback(self, index, cancel):
         def poll(done, _total):
             if cancel.is_set():
-                raise KeyboardInterrupt
+                raise KeyboardInterrupt  # the caller was interrupted: stop here too
             if self.bar is not None:
                 step = done - self.done.get(index, 0)
                 self.done[index] = done
@@ -190,7 +190,7 @@ def _replay_all(files, start, view, jobs, corrections_dir, progress, want_minute
             futures = [pool.submit(one, i) for i in range(len(files))]
             try:
                 return [f.result() for f in futures]
-            except KeyboardInterrupt:
+            except BaseException:  # Ctrl+C, whatever the signal handler raises
                 cancel.set()  # the other replays stop at their next look
                 raise
     finally:
@@ -233,8 +233,10 @@ def _check_errors(errors):
 
 def _text(column):
     """Fixed-width byte strings as Python str; an empty one (no time) as NaN."""
-    text = _pd.Series(column, dtype=object).str.decode("ascii")
-    return text.where(text != "", _np.nan)
+    text = column.astype(str)  # decoded by numpy, in C
+    values = text.astype(object)
+    values[text == ""] = _np.nan
+    return _pd.Series(values, dtype=object, copy=False)
 
 
 def _minute_frame(result, file_column):
@@ -244,7 +246,7 @@ def _minute_frame(result, file_column):
     data = {"time": _text(cols["time"])}
     for name in MINUTE_COLUMNS:
         data[name] = cols[name]
-    frame = _pd.DataFrame(data)
+    frame = _pd.DataFrame(data, copy=False)
     if file_column:
         frame.insert(0, "file", result["path"])
     return frame
@@ -310,7 +312,7 @@ def _pair_frame(result, file_column):
                 cols[side + name].astype("int64"), missing)
     data["lag_lines"] = cols["lag_lines"]
     data["lag_ms"] = cols["lag_ms"]
-    frame = _pd.DataFrame(data, columns=list(PAIR_COLUMNS))
+    frame = _pd.DataFrame(data, copy=False)  # the columns' arrays as they are
     if file_column:
         frame.insert(0, "file", result["path"])
     return frame

@@ -1,9 +1,11 @@
+import contextlib
 import datetime
 import json
 import os
 import signal
 import subprocess
 import threading
+import time
 
 import netCDF4
 import numpy as np
@@ -41,18 +43,10 @@ def test_minutes_and_pairs_are_those_of_korvel_replay(recs, tmp_path, names, sta
     files = [recs[n] for n in names]
     m, p, run = replay(tmp_path, files, "--start", start, "--view", view)
     kw = dict(start=start, view=view, jobs=jobs, errors="warn")
-    with pytest.warns(RuntimeWarning) if "cut" in names else _nothing():
+    with pytest.warns(RuntimeWarning) if "cut" in names else contextlib.nullcontext():
         same(korvel.minutes(files, **kw), m)
         same(korvel.pairs(files, **kw), p)
     assert (run.returncode != 0) == ("cut" in names)
-
-
-class _nothing:
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        return False
 
 
 def test_a_damaged_recording_raises_its_text_and_keeps_what_was_counted(recs, tmp_path):
@@ -131,18 +125,31 @@ class Interrupted(Exception):
     pass
 
 
-def test_ctrl_c_stops_a_long_replay(tmp_path):
-    long = abgen(tmp_path / "long.ab", "--duration", "1800", "--drops-per-second", "60")
+@pytest.fixture(scope="module")
+def long_recording(tmp_path_factory):
+    path = abgen(tmp_path_factory.mktemp("long") / "long.ab", "--duration", "3600",
+                 "--drops-per-second", "60")
+    started = time.perf_counter()
+    korvel.pairs(path)
+    return path, time.perf_counter() - started
+
+
+@pytest.mark.parametrize("jobs", [1, 2])
+def test_ctrl_c_stops_a_long_replay(long_recording, jobs):
+    path, one = long_recording
 
     def interrupted(*_):
         raise Interrupted
 
     previous = signal.signal(signal.SIGINT, interrupted)
-    timer = threading.Timer(0.2, os.kill, (os.getpid(), signal.SIGINT))
+    timer = threading.Timer(one / 4, os.kill, (os.getpid(), signal.SIGINT))
+    started = time.perf_counter()
     try:
         timer.start()
         with pytest.raises(Interrupted):
-            korvel.pairs(long)  # some seconds: the signal comes long before its end
+            korvel.pairs([path] * 4, jobs=jobs)
+        # Four files take four (or two) times one: stopped, every replay ends at once.
+        assert time.perf_counter() - started < one
     finally:
         timer.join()
         signal.signal(signal.SIGINT, previous)
