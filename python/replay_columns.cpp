@@ -1,8 +1,10 @@
 #include "replay_columns.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "common/fatal_error.h"
 #include "format/header_reader.h"
