@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The Python module's speed against korvel-replay's on the same recordings.
 #   bench/python_speed.sh [BUILD_DIR] [RUNS]
-# Writes to a temporary directory a day of light rain (abgen --seed 7 --duration 86399
-# --drops-per-second 3), replay_speed.sh's recording (--seed 3 --start 06:00:00 --duration
+# Writes to a temporary directory a day of rain of about 300 MB, a station's day (abgen
+# --seed 7 --duration 86399 --drops-per-second 40), replay_speed.sh's recording (--seed 3 --start 06:00:00 --duration
 # 7200 --drops-per-second 100) and eight hours of rain in eight files, then takes the median
 # of RUNS runs (default 3), tool and module taking turns so that both see the same load:
 #   korvel-replay --minutes OUT.csv DAY.ab      against korvel.minutes(DAY.ab)
 #   korvel-replay --pairs OUT.csv RAIN.ab       against korvel.pairs(RAIN.ab)
-#   korvel.dask.minutes(8 files) on a LocalCluster of 1 worker, then of 2 workers
+#   korvel.dask.minutes(8 files) on a LocalCluster of 1 worker, then of 2 workers (each
+#   task on one thread, the default there)
 # The module's times are the call's own (measured in Python, after the imports); the
 # interpreter's start and the imports of numpy and pandas are printed apart.
 set -euo pipefail
@@ -19,7 +20,7 @@ export PYTHONPATH=$build/python
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$abgen" --seed 7 --date 2026-07-14 --duration 86399 --drops-per-second 3 -o "$work/day.ab" >/dev/null
+"$abgen" --seed 7 --date 2026-07-14 --duration 86399 --drops-per-second 40 -o "$work/day.ab" >/dev/null
 "$abgen" --seed 3 --start 06:00:00 --duration 7200 --drops-per-second 100 -o "$work/rain.ab" >/dev/null
 for i in 1 2 3 4 5 6 7 8; do
     "$abgen" --seed $((20 + i)) --start 08:00:00 --duration 3600 --drops-per-second 60 \

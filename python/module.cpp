@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <stdexcept>
 
 #include "commands/headless_player.h"
@@ -41,13 +42,13 @@ py::array_t<T> to_array(std::vector<T>&& values) {
                           owner);
 }
 
-// Fixed-width byte strings (numpy's dtype "S<width>"), one per width bytes of text.
-py::array bytes_array(std::string&& text, size_t width) {
-    auto* held = new std::string(std::move(text));
-    py::capsule owner(held, [](void* p) { delete static_cast<std::string*>(p); });
-    const auto n = static_cast<py::ssize_t>(width == 0 ? 0 : held->size() / width);
-    return py::array(py::dtype("S" + std::to_string(width == 0 ? 1 : width)), {n},
-                     {static_cast<py::ssize_t>(width)}, held->data(), owner);
+// Text that may hold a file name's bytes as they are (not UTF-8): decoded as Python decodes
+// file names, so that os.fsencode gives the bytes back.
+py::str os_text(const std::string& text) {
+    PyObject* s = PyUnicode_DecodeUTF8(text.data(), static_cast<py::ssize_t>(text.size()),
+                                       "surrogateescape");
+    if (s == nullptr) throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(s);
 }
 
 HeadlessView view_named(const std::string& name) {
@@ -67,6 +68,25 @@ py::dict header_dict(const HeaderFacts& h) {
     std::snprintf(date, sizeof date, "%04d-%02d-%02d", h.year, h.month, h.day);
     d["date"] = std::string(date);
     return d;
+}
+
+// Fixed-width texts as a numpy array of Python str, NaN where a text is empty: the pandas
+// column as read_csv gives it, made in one pass without numpy's unicode detour.
+py::array text_objects(const std::string& text, size_t width) {
+    const size_t n = width == 0 ? 0 : text.size() / width;
+    py::array out(py::dtype("O"), py::array::ShapeContainer{static_cast<py::ssize_t>(n)});
+    auto* cells = static_cast<PyObject**>(out.mutable_data());
+    const py::float_ nan(std::numeric_limits<double>::quiet_NaN());
+    for (size_t i = 0; i < n; ++i) {
+        const char* cell = text.data() + i * width;
+        const size_t len = strnlen(cell, width);
+        PyObject* value = len == 0 ? nan.inc_ref().ptr()
+                                   : PyUnicode_DecodeASCII(cell, static_cast<py::ssize_t>(len), nullptr);
+        if (value == nullptr) throw py::error_already_set();
+        Py_XDECREF(cells[i]);  // what numpy put in a new object array (None, or nothing)
+        cells[i] = value;
+    }
+    return out;
 }
 
 // The minutes as the --minutes CSV has them: every row's minute of the day, its label and
@@ -91,7 +111,7 @@ py::dict minute_columns(const MinuteStatistics& stats) {
     }
     py::dict d;
     d["minute"] = to_array(std::move(minute));
-    d["time"] = bytes_array(std::move(labels), width);
+    d["time"] = text_objects(labels, width);
     for (size_t i = 0; i < counts.size(); ++i) {
         d[kMinuteCountColumns[i]] = to_array(std::move(counts[i]));
     }
@@ -111,7 +131,7 @@ void add_side(py::dict& d, const char* prefix, PairColumns::Side&& side) {
 
 py::dict pair_columns(PairColumns&& c) {
     py::dict d;
-    d["time"] = bytes_array(std::move(c.times), c.time_width);
+    d["time"] = text_objects(c.times, c.time_width);
     d["outcome"] = to_array(std::move(c.outcome));
     add_side(d, "a_", std::move(c.a));
     add_side(d, "b_", std::move(c.b));
@@ -122,7 +142,8 @@ py::dict pair_columns(PairColumns&& c) {
 
 py::dict run_replay(const std::string& path, const std::string& work_dir, int hour, int minute,
                     int second, const std::string& view, bool minutes, bool pairs,
-                    int64_t max_steps, py::object progress, int64_t poll_every) {
+                    int64_t max_steps, bool decode_ahead, py::object progress,
+                    int64_t poll_every) {
     ReplayRequest request;
     request.path = path;
     request.work_dir = work_dir;
@@ -133,6 +154,7 @@ py::dict run_replay(const std::string& path, const std::string& work_dir, int ho
     request.minutes = minutes;
     request.pairs = pairs;
     request.max_steps = max_steps;
+    request.decode_ahead = decode_ahead;
     // Ctrl+C and a progress callback that raises end the replay between two steps; the
     // exception goes on to the caller once the player has stopped.
     std::exception_ptr pending;
@@ -154,9 +176,8 @@ py::dict run_replay(const std::string& path, const std::string& work_dir, int ho
     }
     if (pending) std::rethrow_exception(pending);
     py::dict d;
-    d["path"] = path;
     d["opened"] = result.opened;
-    d["fatal"] = result.fatal_text.empty() ? py::object(py::none()) : py::str(result.fatal_text);
+    d["fatal"] = result.fatal_text.empty() ? py::object(py::none()) : os_text(result.fatal_text);
     d["steps"] = result.steps;
     d["bytes_done"] = result.bytes_done;
     d["bytes_total"] = result.bytes_total;
@@ -179,7 +200,7 @@ py::dict open_recording(const std::string& path, const std::string& work_dir) {
         py::gil_scoped_release released;
         if (!player.open()) throw FatalError("no file was opened");
     } catch (const FatalError& e) {
-        d["fatal"] = std::string(e.text());
+        d["fatal"] = os_text(e.text());
         return d;
     }
     const PlaybackSession& s = player.session();
@@ -241,7 +262,7 @@ py::tuple write_events(int fd, const std::string& path, const std::string& work_
         throw std::runtime_error(std::string("cannot write the events: ") +
                                  std::strerror(failed ? error : errno));
     }
-    return py::make_tuple(status, result.fatal_text);
+    return py::make_tuple(status, os_text(result.fatal_text));
 }
 
 }  // namespace
@@ -264,14 +285,17 @@ PYBIND11_MODULE(_korvel, m) {
     m.attr("outcome_names") = outcomes;
     m.def("replay", &run_replay, py::arg("path"), py::arg("work_dir"), py::arg("hour"),
           py::arg("minute"), py::arg("second"), py::arg("view"), py::arg("minutes"),
-          py::arg("pairs"), py::arg("max_steps"), py::arg("progress"), py::arg("poll_every"),
+          py::arg("pairs"), py::arg("max_steps"), py::arg("decode_ahead"), py::arg("progress"),
+          py::arg("poll_every"),
           "Replays one recording without the GIL; returns a dict of header, minute and pair "
           "columns and the fatal text (None when there was none).");
     m.def("open_recording", &open_recording, py::arg("path"), py::arg("work_dir"),
           "Opens a recording as korvel-replay does; returns its header and index, or its "
           "fatal text.");
-    m.def("index_file_path", &index_file_path, py::arg("data_path"),
-          "The index file the player looks for beside a data file.");
+    m.def(
+        "index_file_path",
+        [](const std::string& data_path) { return py::bytes(index_file_path(data_path)); },
+        py::arg("data_path"), "The index file the player looks for beside a data file (bytes).");
     m.def("write_events", &write_events, py::arg("fd"), py::arg("path"), py::arg("work_dir"),
           py::arg("hour"), py::arg("minute"), py::arg("second"), py::arg("view"),
           "Writes korvel-replay's --events lines to the file open on fd; returns (exit "

@@ -110,6 +110,7 @@ ReplayResult replay(const ReplayRequest& request, const ReplayPoll& poll, int64_
     start.minute = request.minute;
     start.second = request.second;
     start.view = request.view;
+    start.decode_ahead = request.decode_ahead;
     DiskFileOpener opener;
     HeadlessPlayer player(std::move(start), opener);
     try {

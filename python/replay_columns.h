@@ -55,6 +55,7 @@ struct ReplayRequest {
     bool minutes = true;
     bool pairs = false;
     int64_t max_steps = -1;
+    bool decode_ahead = true;  // camera B's records decoded on a second thread (--threads 2)
 };
 
 // What the recording's header said, once it was opened.

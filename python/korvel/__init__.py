@@ -98,17 +98,19 @@ def _work_dir(corrections_dir):
     # Where the correction file CORRFACT.DAT is looked for: the current directory, as for
     # korvel-replay, unless named.
     if corrections_dir is not None:
-        return _os.fspath(corrections_dir)
+        return _os.fsencode(corrections_dir)
     try:
-        return _os.getcwd()
+        return _os.getcwdb()
     except OSError:
-        return ""
+        return b""
 
 
 def _files(files):
+    """The files' names as str (a name that is not UTF-8 decoded as os.fsdecode does), and
+    whether there are several."""
     if isinstance(files, (str, bytes, _os.PathLike)):
-        return [_os.fspath(files)], False
-    names = [_os.fspath(f) for f in files]
+        return [_os.fsdecode(files)], False
+    names = [_os.fsdecode(f) for f in files]
     return names, len(names) > 1
 
 
@@ -165,19 +167,24 @@ class _PlainBar:
 
 
 def _replay_all(files, start, view, jobs, corrections_dir, progress, want_minutes,
-                want_pairs, max_steps=-1):
+                want_pairs, threads=2, max_steps=-1):
     """Replays every file, jobs side by side; results in the files' order."""
     if view == "none":
         raise ValueError("the minutes and the pairs need the particles and the matching, "
                          "which view 'none' leaves out: use view 'async' or 'sync'")
+    if threads not in (1, 2):
+        raise ValueError(f"threads must be 1 or 2, not {threads!r}")
     h, m, s = _start(start)
     work_dir = _work_dir(corrections_dir)
     bar = _Progress(files, progress)
     cancel = _threading.Event()
 
     def one(i):
-        result = _korvel.replay(files[i], work_dir, h, m, s, view, want_minutes, want_pairs,
-                                max_steps, bar.callback(i, cancel), _POLL_EVERY)
+        # The name's bytes as they are: a name need not be UTF-8.
+        result = _korvel.replay(_os.fsencode(files[i]), work_dir, h, m, s, view, want_minutes,
+                                want_pairs, max_steps, threads == 2, bar.callback(i, cancel),
+                                _POLL_EVERY)
+        result["path"] = files[i]
         bar.finish(i, result["bytes_done"])
         return result
 
@@ -217,7 +224,7 @@ def _refuse_input_as_output(output, inputs):
     except OSError:
         return  # not there yet: no input
     for data in inputs:
-        for name in (data, _korvel.index_file_path(data)):
+        for name in (data, _os.fsdecode(_korvel.index_file_path(_os.fsencode(data)))):
             try:
                 st = _os.stat(name)
             except OSError:
@@ -231,19 +238,11 @@ def _check_errors(errors):
         raise ValueError(f"errors must be 'raise' or 'warn', not {errors!r}")
 
 
-def _text(column):
-    """Fixed-width byte strings as Python str; an empty one (no time) as NaN."""
-    text = column.astype(str)  # decoded by numpy, in C
-    values = text.astype(object)
-    values[text == ""] = _np.nan
-    return _pd.Series(values, dtype=object, copy=False)
-
-
 def _minute_frame(result, file_column):
     cols = result.get("minutes")
     if cols is None:
         return None
-    data = {"time": _text(cols["time"])}
+    data = {"time": _pd.Series(cols["time"], dtype=object, copy=False)}
     for name in MINUTE_COLUMNS:
         data[name] = cols[name]
     frame = _pd.DataFrame(data, copy=False)
@@ -267,7 +266,7 @@ def _concat(frames, empty):
     return _pd.concat(frames, ignore_index=True) if len(frames) > 1 else frames[0]
 
 
-def minutes(files, start="00:00:00", view="async", jobs=0, corrections_dir=None,
+def minutes(files, start="00:00:00", view="async", jobs=0, threads=2, corrections_dir=None,
             progress=False, errors="raise"):
     """The per-minute statistics of one or several recordings, as ``korvel-replay
     --minutes`` writes them.
@@ -278,6 +277,8 @@ def minutes(files, start="00:00:00", view="async", jobs=0, corrections_dir=None,
         view: 'async' or 'sync' (``--view``): the view the steps run with. ('none' only
             decodes: it assembles and matches nothing, so it is refused here.)
         jobs: files replayed side by side on threads; 0 one per core (``--jobs``).
+        threads: 2 decodes each file's camera-B records ahead on a second thread, 1 leaves
+            all of it to the steps (``--threads``); the results are the same.
         corrections_dir: where CORRFACT.DAT is looked for; the current directory when None.
         progress: show the bytes replayed (tqdm when installed).
         errors: 'raise' raises korvel.Error for the first file that failed (its ``partial``
@@ -291,7 +292,8 @@ def minutes(files, start="00:00:00", view="async", jobs=0, corrections_dir=None,
     """
     _check_errors(errors)
     names, several = _files(files)
-    results = _replay_all(names, start, view, jobs, corrections_dir, progress, True, False)
+    results = _replay_all(names, start, view, jobs, corrections_dir, progress, True, False,
+                          threads)
     frame = _concat([_minute_frame(r, several) for r in results], _empty_minutes(several))
     return _finish(results, frame, errors)
 
@@ -301,7 +303,7 @@ def _pair_frame(result, file_column):
     if cols is None:
         return None
     codes = cols["outcome"]
-    data = {"time": _text(cols["time"]),
+    data = {"time": _pd.Series(cols["time"], dtype=object, copy=False),
             "outcome": _pd.Categorical.from_codes(codes, categories=list(OUTCOMES))}
     for side in ("a_", "b_"):
         missing = cols[side + "present"] == 0
@@ -320,7 +322,7 @@ def _pair_frame(result, file_column):
 
 def _empty_pairs(file_column):
     frame = _pair_frame({"path": "", "pairs": {
-        "time": _np.array([], dtype="S1"), "outcome": _np.array([], dtype="int8"),
+        "time": _np.array([], dtype=object), "outcome": _np.array([], dtype="int8"),
         **{s + n: _np.array([], dtype="float64" if n.startswith("y") else "int32")
            for s in ("a_", "b_") for n in ("y_first", "y_last", "line_count", "max_width",
                                            "x_min", "x_max")},
@@ -331,7 +333,7 @@ def _empty_pairs(file_column):
     return frame
 
 
-def pairs(files, start="00:00:00", view="async", jobs=0, corrections_dir=None,
+def pairs(files, start="00:00:00", view="async", jobs=0, threads=2, corrections_dir=None,
           progress=False, errors="raise"):
     """Every matching decision of one or several recordings, as ``korvel-replay --pairs``
     writes them, built from arrays (no Python object per decision but the time's text).
@@ -349,7 +351,8 @@ def pairs(files, start="00:00:00", view="async", jobs=0, corrections_dir=None,
     """
     _check_errors(errors)
     names, several = _files(files)
-    results = _replay_all(names, start, view, jobs, corrections_dir, progress, False, True)
+    results = _replay_all(names, start, view, jobs, corrections_dir, progress, False, True,
+                          threads)
     frame = _concat([_pair_frame(r, several) for r in results], _empty_pairs(several))
     return _finish(results, frame, errors)
 
@@ -364,10 +367,10 @@ def events(file, start="00:00:00", view="async", corrections_dir=None):
     raises korvel.Error.
     """
     h, m, s = _start(start)
-    path = _os.fspath(file)
+    path = _os.fsdecode(file)
     with _tempfile.TemporaryFile() as lines:
-        status, fatal = _korvel.write_events(lines.fileno(), path, _work_dir(corrections_dir),
-                                             h, m, s, view)
+        status, fatal = _korvel.write_events(lines.fileno(), _os.fsencode(path),
+                                             _work_dir(corrections_dir), h, m, s, view)
         lines.seek(0)
         for line in lines:
             yield _json.loads(line)
@@ -396,8 +399,8 @@ class Recording:
     """
 
     def __init__(self, path, corrections_dir=None):
-        self.path = _os.fspath(path)
-        info = _korvel.open_recording(self.path, _work_dir(corrections_dir))
+        self.path = _os.fsdecode(path)
+        info = _korvel.open_recording(_os.fsencode(self.path), _work_dir(corrections_dir))
         if info["fatal"] is not None:
             raise Error(info["fatal"], self.path)
         header = info["header"]

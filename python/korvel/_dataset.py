@@ -23,7 +23,7 @@ _LONG_NAMES = {
 
 
 def minutes_dataset(file, start="00:00:00", view="async", corrections_dir=None,
-                    progress=False):
+                    progress=False, threads=2):
     """The per-minute statistics of one recording as an xarray Dataset with CF-1.8
     metadata, so that ``.to_netcdf(path)`` writes a file any netCDF tool reads.
 
@@ -33,12 +33,14 @@ def minutes_dataset(file, start="00:00:00", view="async", corrections_dir=None,
     global attributes name the source file, its header (version, line rate, width, date),
     the start time and view played, and the software's version.
 
-    Raises korvel.Error when the recording cannot be replayed to its end.
+    Arguments as for ``korvel.minutes()``. Raises korvel.Error when the recording cannot
+    be replayed to its end.
     """
     import xarray as xr
 
     rec = Recording(file, corrections_dir)
-    [result] = _replay_all([rec.path], start, view, 1, corrections_dir, progress, True, False)
+    [result] = _replay_all([rec.path], start, view, 1, corrections_dir, progress, True, False,
+                           threads)
     frame = _finish([result], _minute_frame(result, False), "raise")
     minute = result["minutes"]["minute"]
     midnight = np.datetime64(rec.date.isoformat(), "ns")

@@ -3,7 +3,9 @@ in use (a ``LocalCluster`` on a laptop, ``dask-jobqueue`` on Slurm or PBS), or o
 ``LocalCluster`` of this machine's cores when there is none.
 
 The replay releases the interpreter's lock, so the tasks of a cluster of threads
-(``processes=False``) run side by side as well as those of a cluster of processes.
+(``processes=False``) run side by side as well as those of a cluster of processes. Each
+task replays its file on one thread (``threads=1``): the files are what runs in parallel,
+one per worker thread, so a cluster of as many worker threads as cores keeps them all busy.
 
 Example::
 
@@ -49,55 +51,59 @@ def get_client(client=None):
         return _own_client
 
 
-def _minutes_of(path, start, view, corrections_dir):
-    frame = korvel.minutes([path], start=start, view=view, jobs=1,
+def _minutes_of(path, start, view, corrections_dir, threads):
+    frame = korvel.minutes([path], start=start, view=view, jobs=1, threads=threads,
                            corrections_dir=corrections_dir)
     frame.insert(0, "file", path)
     return frame
 
 
-def _pairs_of(path, start, view, corrections_dir):
-    frame = korvel.pairs([path], start=start, view=view, jobs=1,
+def _pairs_of(path, start, view, corrections_dir, threads):
+    frame = korvel.pairs([path], start=start, view=view, jobs=1, threads=threads,
                          corrections_dir=corrections_dir)
     frame.insert(0, "file", path)
     return frame
 
 
-def _frame(task, meta, files, client, start, view, corrections_dir):
+def _frame(task, meta, files, client, start, view, corrections_dir, threads):
     import dask
     import dask.dataframe as dd
 
     files = [os.fspath(f) for f in files]
     client = get_client(client)
-    parts = [dask.delayed(task, pure=True)(f, start, view, corrections_dir) for f in files]
+    parts = [dask.delayed(task, pure=True)(f, start, view, corrections_dir, threads)
+             for f in files]
     frame = dd.from_delayed(parts, meta=meta, verify_meta=False)
     # Bound to the client asked for: its workers compute the files from here on.
     return client.persist(frame)
 
 
-def minutes(files, client=None, start="00:00:00", view="async", corrections_dir=None):
+def minutes(files, client=None, start="00:00:00", view="async", corrections_dir=None,
+            threads=1):
     """The per-minute statistics of every file as a dask DataFrame, one partition (one task)
     per file, in the files' order: the columns of ``korvel.minutes()`` with the ``file``
     column first. The tasks start at once on client (see get_client); ``.compute()``
     gathers them. A file that fails raises its korvel.Error there."""
     meta = korvel._empty_minutes(True)
-    return _frame(_minutes_of, meta, files, client, start, view, corrections_dir)
+    return _frame(_minutes_of, meta, files, client, start, view, corrections_dir, threads)
 
 
-def pairs(files, client=None, start="00:00:00", view="async", corrections_dir=None):
+def pairs(files, client=None, start="00:00:00", view="async", corrections_dir=None,
+          threads=1):
     """Every matching decision of every file as a dask DataFrame, one partition per file:
     the columns of ``korvel.pairs()`` with the ``file`` column first."""
     meta = korvel._empty_pairs(True)
-    return _frame(_pairs_of, meta, files, client, start, view, corrections_dir)
+    return _frame(_pairs_of, meta, files, client, start, view, corrections_dir, threads)
 
 
-def datasets(files, client=None, start="00:00:00", view="async", corrections_dir=None):
+def datasets(files, client=None, start="00:00:00", view="async", corrections_dir=None,
+             threads=1):
     """``korvel.minutes_dataset()`` of every file, computed one task per file on client;
     returns the list of Datasets in the files' order."""
     client = get_client(client)
     files = [os.fspath(f) for f in files]
     futures = client.map(korvel.minutes_dataset, files, start=start, view=view,
-                         corrections_dir=corrections_dir, pure=False)
+                         corrections_dir=corrections_dir, threads=threads, pure=False)
     return client.gather(futures)
 
 
@@ -143,13 +149,13 @@ def combine(parts):
 
 
 def to_netcdf(files, path, client=None, start="00:00:00", view="async",
-              corrections_dir=None):
+              corrections_dir=None, threads=1):
     """Reduces many recordings to one netCDF file on Dask: each file's minutes computed as
     a task of its own (see datasets), then combined (see combine) and written to path.
     Returns the combined Dataset."""
     files = [os.fspath(f) for f in files]
     korvel._refuse_input_as_output(path, files)
-    combined = combine(datasets(files, client, start, view, corrections_dir))
+    combined = combine(datasets(files, client, start, view, corrections_dir, threads))
     korvel._refuse_input_as_output(path, files)  # a file renamed meanwhile
     combined.to_netcdf(path)
     return combined

@@ -2,6 +2,7 @@ import contextlib
 import datetime
 import json
 import os
+import shutil
 import signal
 import subprocess
 import threading
@@ -32,17 +33,18 @@ def same(module, csv):
             assert a.astype(object).fillna("").tolist() == b.astype(object).fillna("").tolist(), name
 
 
-@pytest.mark.parametrize("names, start, view, jobs", [
-    (["one"], "00:00:00", "async", 0),
-    (["one"], "06:01:30", "sync", 0),
-    (["two"], "23:59", "sync", 0),
-    (["three", "one", "two"], "00:00:00", "sync", 2),
-    (["one", "cut", "three"], "06:01", "async", 1),
+@pytest.mark.parametrize("names, start, view, jobs, threads", [
+    (["one"], "00:00:00", "async", 0, 2),
+    (["one"], "06:01:30", "sync", 0, 1),
+    (["two"], "23:59", "sync", 0, 2),
+    (["three", "one", "two"], "00:00:00", "sync", 2, 2),
+    (["one", "cut", "three"], "06:01", "async", 1, 1),
 ])
-def test_minutes_and_pairs_are_those_of_korvel_replay(recs, tmp_path, names, start, view, jobs):
+def test_minutes_and_pairs_are_those_of_korvel_replay(recs, tmp_path, names, start, view, jobs,
+                                                      threads):
     files = [recs[n] for n in names]
     m, p, run = replay(tmp_path, files, "--start", start, "--view", view)
-    kw = dict(start=start, view=view, jobs=jobs, errors="warn")
+    kw = dict(start=start, view=view, jobs=jobs, threads=threads, errors="warn")
     with pytest.warns(RuntimeWarning) if "cut" in names else contextlib.nullcontext():
         same(korvel.minutes(files, **kw), m)
         same(korvel.pairs(files, **kw), p)
@@ -64,6 +66,17 @@ def test_a_damaged_recording_raises_its_text_and_keeps_what_was_counted(recs, tm
         for e in evs:
             seen.append(e)
     assert seen[-1] == {"ev": "fatal", "text": run.stderr.strip()}
+
+
+def test_a_name_that_is_not_utf8_comes_back_as_its_bytes(recs, tmp_path):
+    name = os.path.join(os.fsencode(tmp_path), b"r\xe9gen.ab")
+    shutil.copy(recs["cut"], name)
+    shutil.copy(recs["cut"][:-3] + ".abh", name[:-3] + b".abh")
+    run = subprocess.run([REPLAY, name], capture_output=True)
+    with pytest.raises(korvel.Error) as caught:
+        korvel.minutes(name)
+    assert os.fsencode(caught.value.text) == run.stderr.strip()
+    assert os.fsencode(caught.value.file) == name
 
 
 @pytest.mark.parametrize("name, view, start", [("one", "sync", "06:01"), ("three", "none", "00:00")])
