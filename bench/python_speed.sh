@@ -3,7 +3,7 @@
 #   bench/python_speed.sh [BUILD_DIR] [RUNS]
 # Writes to a temporary directory a day of rain of about 300 MB, a station's day (abgen
 # --seed 7 --duration 86399 --drops-per-second 40), replay_speed.sh's recording (--seed 3 --start 06:00:00 --duration
-# 7200 --drops-per-second 100) and eight hours of rain in eight files, then takes the median
+# 7200 --drops-per-second 100) and sixteen hours of rain in eight files, then takes the median
 # of RUNS runs (default 3), tool and module taking turns so that both see the same load:
 #   korvel-replay --minutes OUT.csv DAY.ab      against korvel.minutes(DAY.ab)
 #   korvel-replay --pairs OUT.csv RAIN.ab       against korvel.pairs(RAIN.ab)
@@ -23,7 +23,7 @@ trap 'rm -rf "$work"' EXIT
 "$abgen" --seed 7 --date 2026-07-14 --duration 86399 --drops-per-second 40 -o "$work/day.ab" >/dev/null
 "$abgen" --seed 3 --start 06:00:00 --duration 7200 --drops-per-second 100 -o "$work/rain.ab" >/dev/null
 for i in 1 2 3 4 5 6 7 8; do
-    "$abgen" --seed $((20 + i)) --start 08:00:00 --duration 3600 --drops-per-second 60 \
+    "$abgen" --seed $((20 + i)) --start 08:00:00 --duration 7200 --drops-per-second 60 \
         -o "$work/hour$i.ab" >/dev/null
 done
 cat "$work"/*.ab >/dev/null
@@ -67,6 +67,6 @@ printf 'median of %d runs; day %d bytes, rain %d bytes\n' "$runs" "$(stat -c %s 
     "$(stat -c %s "$work/rain.ab")"
 report "minutes of a day" "$(m "${tm[@]}")" "$(m "${mm[@]}")"
 report "pairs of replay_speed.sh's file" "$(m "${tp[@]}")" "$(m "${mp[@]}")"
-printf '%-34s 1 worker %7.3f s   2 workers %7.3f s   speed-up %.2f\n' "dask, 8 files of an hour" \
+printf '%-34s 1 worker %7.3f s   2 workers %7.3f s   speed-up %.2f\n' "dask, 8 files of two hours" \
     "$(m "${d1[@]}")" "$(m "${d2[@]}")" "$(echo "$(m "${d1[@]}") / $(m "${d2[@]}")" | bc -l)"
 printf '%-34s %7.3f s\n' "python3 -c 'import korvel'" "$start"

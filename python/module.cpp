@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -143,7 +144,7 @@ py::dict pair_columns(PairColumns&& c) {
 py::dict run_replay(const std::string& path, const std::string& work_dir, int hour, int minute,
                     int second, const std::string& view, bool minutes, bool pairs,
                     int64_t max_steps, bool decode_ahead, py::object progress,
-                    int64_t poll_every) {
+                    double poll_seconds) {
     ReplayRequest request;
     request.path = path;
     request.work_dir = work_dir;
@@ -172,7 +173,9 @@ py::dict run_replay(const std::string& path, const std::string& work_dir, int ho
     ReplayResult result;
     {
         py::gil_scoped_release released;
-        result = replay(request, poll, poll_every);
+        result = replay(request, poll,
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(poll_seconds)));
     }
     if (pending) std::rethrow_exception(pending);
     py::dict d;
@@ -286,7 +289,7 @@ PYBIND11_MODULE(_korvel, m) {
     m.def("replay", &run_replay, py::arg("path"), py::arg("work_dir"), py::arg("hour"),
           py::arg("minute"), py::arg("second"), py::arg("view"), py::arg("minutes"),
           py::arg("pairs"), py::arg("max_steps"), py::arg("decode_ahead"), py::arg("progress"),
-          py::arg("poll_every"),
+          py::arg("poll_seconds"),
           "Replays one recording without the GIL; returns a dict of header, minute and pair "
           "columns and the fatal text (None when there was none).");
     m.def("open_recording", &open_recording, py::arg("path"), py::arg("work_dir"),

@@ -40,18 +40,26 @@ class Observers : public PlaybackObserver {
     PairColumns* pairs_;
 };
 
-// Asks the poll every so many steps: the one place a replay running without the
-// interpreter's lock looks back at it (for Ctrl+C and progress).
+// Asks the poll now and then: the one place a replay running without the interpreter's lock
+// looks back at it (for Ctrl+C and progress).
 class PollHook : public StepHook {
   public:
-    PollHook(HeadlessPlayer& player, const ReplayPoll& poll, int64_t every, ReplayResult& result)
-        : player_(player), poll_(poll), every_(every > 0 ? every : 1), result_(result) {}
+    using Clock = std::chrono::steady_clock;
+
+    PollHook(HeadlessPlayer& player, const ReplayPoll& poll, Clock::duration interval,
+             ReplayResult& result)
+        : player_(player), poll_(poll), interval_(interval), next_(Clock::now() + interval),
+          result_(result) {}
 
     void after_step(int64_t step, uint64_t length) override {
         const PlaybackSession& s = player_.session();
         result_.bytes_done = std::min<uint64_t>(std::min(s.pos_a, s.pos_b), length);
         result_.bytes_total = length;
-        if (poll_ && step % every_ == 0 && !poll_(result_.bytes_done, length)) {
+        if (!poll_ || step % 64 != 0) return;
+        const auto now = Clock::now();
+        if (now < next_) return;
+        next_ = now + interval_;
+        if (!poll_(result_.bytes_done, length)) {
             result_.stopped = true;
             stop_.request_stop();
         }
@@ -62,7 +70,8 @@ class PollHook : public StepHook {
   private:
     HeadlessPlayer& player_;
     const ReplayPoll& poll_;
-    int64_t every_;
+    Clock::duration interval_;
+    Clock::time_point next_;
     ReplayResult& result_;
     std::stop_source stop_;
 };
@@ -101,7 +110,8 @@ void PairColumns::on_match(const Particle* pa, const Particle* pb, MatchOutcome 
     lag_ms.push_back(d.has_lag ? number(d.lag_ms) : kNaN);
 }
 
-ReplayResult replay(const ReplayRequest& request, const ReplayPoll& poll, int64_t poll_every) {
+ReplayResult replay(const ReplayRequest& request, const ReplayPoll& poll,
+                    std::chrono::steady_clock::duration poll_interval) {
     ReplayResult result;
     HeadlessStart start;
     start.path = request.path;
@@ -132,7 +142,7 @@ ReplayResult replay(const ReplayRequest& request, const ReplayPoll& poll, int64_
         if (request.pairs) result.pairs = std::make_unique<PairColumns>(s.line_rate);
         Observers observers(result.minutes.get(), result.pairs.get());
         NullPlaybackView view;
-        PollHook hook(player, poll, poll_every, result);
+        PollHook hook(player, poll, poll_interval, result);
         player.play(view, &observers, &hook, hook.token(), request.max_steps);
     } catch (const FatalError& e) {
         result.fatal_text = e.text();

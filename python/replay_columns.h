@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -78,7 +79,7 @@ struct ReplayResult {
     uint64_t bytes_done = 0, bytes_total = 0;
 };
 
-// Asked every so many steps, with the bytes behind both readers and the file's length;
+// Asked now and then (see replay), with the bytes behind both readers and the file's length;
 // false stops the replay between two steps.
 using ReplayPoll = std::function<bool(uint64_t done, uint64_t total)>;
 
@@ -86,6 +87,10 @@ using ReplayPoll = std::function<bool(uint64_t done, uint64_t total)>;
 // plays it to its end, counting its minutes and collecting its decisions as asked. Fatal
 // errors end up in the result with what was counted before them; nothing is thrown but what
 // the memory running out throws.
-ReplayResult replay(const ReplayRequest& request, const ReplayPoll& poll, int64_t poll_every);
+// poll is asked once poll_interval has passed since it was asked last (looked at every 64
+// steps): by the clock rather than by steps, so that a replay that waits for the
+// interpreter's lock to ask does so a few times a second however fast it plays.
+ReplayResult replay(const ReplayRequest& request, const ReplayPoll& poll,
+                    std::chrono::steady_clock::duration poll_interval);
 
 }  // namespace korvel::python

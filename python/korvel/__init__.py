@@ -56,8 +56,9 @@ PAIR_COLUMNS = tuple(_korvel.pair_columns)
 #: The outcomes of a matching decision, the categories of the pairs' ``outcome`` column.
 OUTCOMES = tuple(_korvel.outcome_names)
 
-# Steps between two looks at Ctrl+C and the progress bar: a few hundred a second.
-_POLL_EVERY = 256
+# Seconds between two looks at Ctrl+C and the progress bar. Each look takes the interpreter's
+# lock, which replays on other threads and Dask's own threads want too: a few a second.
+_POLL_SECONDS = 0.1
 
 
 class Error(Exception):
@@ -183,7 +184,7 @@ def _replay_all(files, start, view, jobs, corrections_dir, progress, want_minute
         # The name's bytes as they are: a name need not be UTF-8.
         result = _korvel.replay(_os.fsencode(files[i]), work_dir, h, m, s, view, want_minutes,
                                 want_pairs, max_steps, threads == 2, bar.callback(i, cancel),
-                                _POLL_EVERY)
+                                _POLL_SECONDS)
         result["path"] = files[i]
         bar.finish(i, result["bytes_done"])
         return result
