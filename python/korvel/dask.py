@@ -27,28 +27,35 @@ _own_client = None
 
 def local_client(n_workers=None, threads_per_worker=1, processes=False):
     """A Client on a new LocalCluster of n_workers workers (one per core when None), without
-    a dashboard. It becomes the default client, as any new Client does."""
-    from dask.distributed import Client, LocalCluster
+    a dashboard. The cluster is the client's own: closing the client shuts it down. It
+    becomes the default client, as any new Client does."""
+    from dask.distributed import Client
 
-    cluster = LocalCluster(n_workers=n_workers or os.cpu_count() or 1,
-                           threads_per_worker=threads_per_worker, processes=processes,
-                           dashboard_address=None)
-    return Client(cluster)
+    return Client(n_workers=n_workers or os.cpu_count() or 1,
+                  threads_per_worker=threads_per_worker, processes=processes,
+                  dashboard_address=None)
 
 
 def get_client(client=None):
-    """client when given; else the client in use, or a LocalCluster's (made once)."""
+    """client when given; else the default client, or, when there is none running, that of
+    a LocalCluster of this machine's cores (made once, see local_client)."""
     global _own_client
     if client is not None:
         return client
-    from dask.distributed import get_client as current
+    from dask.distributed import Client
 
     try:
-        return current()
+        # Not distributed.get_client(): outside a task that may make a new client on any
+        # worker living in this process, a cluster whose client was closed among them.
+        current = Client.current()
+        # A client closed by its owner may still be the default one: not one to run on.
+        if current.status == "running":
+            return current
     except ValueError:
-        if _own_client is None or _own_client.status in ("closed", "closing"):
-            _own_client = local_client()
-        return _own_client
+        pass
+    if _own_client is None or _own_client.status != "running":
+        _own_client = local_client()
+    return _own_client
 
 
 def _minutes_of(path, start, view, corrections_dir, threads):
@@ -83,7 +90,8 @@ def minutes(files, client=None, start="00:00:00", view="async", corrections_dir=
     """The per-minute statistics of every file as a dask DataFrame, one partition (one task)
     per file, in the files' order: the columns of ``korvel.minutes()`` with the ``file``
     column first. The tasks start at once on client (see get_client); ``.compute()``
-    gathers them. A file that fails raises its korvel.Error there."""
+    gathers them (``client.compute(frame)`` when client is not the default one). A file
+    that fails raises its korvel.Error there."""
     meta = korvel._empty_minutes(True)
     return _frame(_minutes_of, meta, files, client, start, view, corrections_dir, threads)
 

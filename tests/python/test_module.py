@@ -87,18 +87,32 @@ def test_events_are_the_json_lines(recs, name, view, start):
         json.loads(line) for line in out.splitlines()]
 
 
-def test_a_recording_tells_its_header_and_index(recs):
-    rec = korvel.Recording(recs["three"])
-    assert (rec.header_version, rec.line_rate, rec.line_width) == (1, 8000, 512)
-    assert rec.date == datetime.date(2024, 2, 29)
-    assert (rec.first_time, rec.last_time) == ("00:00", "00:01")
+@pytest.mark.parametrize("name, first, last", [
+    ("one", "06:00", "06:02"), ("two", "23:58", "23:59"), ("three", "00:00", "00:01")])
+def test_a_recording_tells_its_header_and_index(recs, name, first, last):
+    rec = korvel.Recording(recs[name])
+    opened = next(korvel.events(recs[name]))
+    assert (rec.header_version, rec.line_rate, rec.line_width) == (
+        opened["header_version"], opened["line_rate"], opened["line_width"])
+    assert rec.start_time.timestamp() == opened["start_time"]
+    assert rec.date.strftime("%Y/%m/%d") == opened["date"]
+    assert (rec.first_time, rec.last_time) == (first, last)
     assert len(rec.index) == 1442 and rec.index.pos_a.is_monotonic_increasing
-    assert rec.length == os.path.getsize(recs["three"])
+    assert rec.length == os.path.getsize(recs[name])
+
+
+def test_a_recording_that_cannot_be_opened_raises_the_tools_text(recs):
     gone = recs["three"] + "-gone.ab"
     run = subprocess.run([REPLAY, gone], capture_output=True, text=True)
     with pytest.raises(korvel.Error) as caught:
         korvel.Recording(gone)
     assert (caught.value.text, caught.value.file) == (run.stderr.strip(), gone)
+
+
+def test_progress_counts_every_byte(recs, capsys):
+    korvel.minutes([recs["one"], recs["two"]], progress=True)
+    last = capsys.readouterr().err.replace("\r", "\n").strip().splitlines()[-1]
+    assert "100%" in last
 
 
 def test_netcdf_written_and_read_back(recs, tmp_path):
@@ -125,7 +139,13 @@ def test_dask_on_a_local_cluster_equals_the_serial_result(recs, tmp_path):
         combined = korvel.dask.to_netcdf(files, tmp_path / "all.nc", client=client)
         with pytest.raises(ValueError, match="not written over"):
             korvel.dask.to_netcdf(files, recs["two"].replace(".ab", ".abh"), client=client)
+        with pytest.raises(korvel.Error, match="mp04"):
+            korvel.dask.pairs([recs["one"], recs["cut"]], client=client).compute()
+    # With no client in use, a LocalCluster of the module's own.
+    own = korvel.dask.minutes(files[:1]).compute()
+    korvel.dask.get_client().close()
     pd.testing.assert_frame_equal(minutes.reset_index(drop=True), korvel.minutes(files))
+    pd.testing.assert_frame_equal(own, minutes[minutes.file == files[0]])
     pd.testing.assert_frame_equal(pairs.reset_index(drop=True), korvel.pairs(files))
     back = korvel.dask.combine([korvel.minutes_dataset(f) for f in files])
     assert combined.identical(back)
