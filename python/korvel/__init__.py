@@ -365,7 +365,8 @@ def events(file, start="00:00:00", view="async", corrections_dir=None):
 
     The replay runs to its end first (its lines held in a temporary file), then the events
     are handed out one by one. A recording that fails yields its 'fatal' event last, then
-    raises korvel.Error.
+    raises korvel.Error. The replay is korvel-replay's own loop: Ctrl+C is seen once it
+    has ended, and it shows no progress.
     """
     h, m, s = _start(start)
     path = _os.fsdecode(file)
