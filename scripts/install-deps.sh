@@ -11,6 +11,8 @@ packages=(
     xvfb xauth fonts-liberation
     dpkg-dev file appstream desktop-file-utils shared-mime-info xdg-utils man-db gzip
     lintian
+    pybind11-dev python3-dev python3-numpy python3-pandas python3-xarray python3-netcdf4
+    python3-dask python3-distributed python3-matplotlib python3-pytest python3-tqdm
 )
 
 missing=()

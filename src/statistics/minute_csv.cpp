@@ -11,24 +11,29 @@ namespace {
 std::string make_row(const std::string& file_field, int64_t minute, const MinuteCounts& c) {
     std::string out = file_field;
     out += minute_label(minute);
-    char numbers[256];
-    std::snprintf(numbers, sizeof numbers, ",%lld,%lld,%lld,%lld,%lld,%lld,%lld,%lld,%lld,%lld\n",
-                  static_cast<long long>(c.records_a), static_cast<long long>(c.records_b),
-                  static_cast<long long>(c.lines_a), static_cast<long long>(c.lines_b),
-                  static_cast<long long>(c.waited_a), static_cast<long long>(c.waited_b),
-                  static_cast<long long>(c.pairs), static_cast<long long>(c.rejects),
-                  static_cast<long long>(c.drops_a), static_cast<long long>(c.drops_b));
-    out += numbers;
+    char number[32];
+    for (const int64_t value : minute_count_values(c)) {
+        std::snprintf(number, sizeof number, ",%lld", static_cast<long long>(value));
+        out += number;
+    }
+    out += '\n';
     return out;
 }
 
 }  // namespace
 
+std::array<int64_t, 10> minute_count_values(const MinuteCounts& c) {
+    return {c.records_a, c.records_b, c.lines_a, c.lines_b, c.waited_a,
+            c.waited_b,  c.pairs,     c.rejects, c.drops_a, c.drops_b};
+}
+
 std::string minute_csv_header(bool with_file) {
-    std::string header = with_file ? "file," : "";
-    header +=
-        "time,records_a,records_b,lines_a,lines_b,waited_a,waited_b,pairs,rejects,drops_a,"
-        "drops_b\n";
+    std::string header = with_file ? "file,time" : "time";
+    for (const char* column : kMinuteCountColumns) {
+        header += ',';
+        header += column;
+    }
+    header += '\n';
     return header;
 }
 
@@ -70,21 +75,28 @@ std::string csv_field(const std::string& raw) {
     return quoted;
 }
 
-void for_each_minute_row(const MinuteStatistics& stats, const std::string* file_name,
-                         const std::function<void(const std::string&)>& row) {
-    const std::string file_field = file_name != nullptr ? csv_field(*file_name) + "," : "";
+void for_each_minute(const MinuteStatistics& stats,
+                     const std::function<void(int64_t minute, const MinuteCounts&)>& visit) {
     const MinuteCounts empty;
     const auto in_day = [](int64_t m) { return m >= 0 && m <= kLastFilledMinute; };
     bool first = true;
     int64_t previous = 0;
     for (const auto& [minute, counts] : stats.minutes()) {
         if (!first && in_day(previous) && in_day(minute)) {
-            for (int64_t m = previous + 1; m < minute; ++m) row(make_row(file_field, m, empty));
+            for (int64_t m = previous + 1; m < minute; ++m) visit(m, empty);
         }
-        row(make_row(file_field, minute, counts));
+        visit(minute, counts);
         previous = minute;
         first = false;
     }
+}
+
+void for_each_minute_row(const MinuteStatistics& stats, const std::string* file_name,
+                         const std::function<void(const std::string&)>& row) {
+    const std::string file_field = file_name != nullptr ? csv_field(*file_name) + "," : "";
+    for_each_minute(stats, [&](int64_t minute, const MinuteCounts& counts) {
+        row(make_row(file_field, minute, counts));
+    });
 }
 
 void append_minute_rows(std::string& out, const MinuteStatistics& stats,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -15,6 +17,16 @@ namespace korvel {
 std::string minute_csv_header(bool with_file);
 // Hands each row, with its line end, to row as it is made, so that no caller needs to hold
 // them all.
+// The minutes of the CSV, in order, with those empty minutes filled in: what each row is made of.
+void for_each_minute(const MinuteStatistics& stats,
+                     const std::function<void(int64_t minute, const MinuteCounts&)>& visit);
+
+// The CSV's count columns after the time, in order, and a minute's values for them.
+inline constexpr std::array<const char*, 10> kMinuteCountColumns = {
+    "records_a", "records_b", "lines_a", "lines_b", "waited_a",
+    "waited_b",  "pairs",     "rejects", "drops_a", "drops_b"};
+std::array<int64_t, 10> minute_count_values(const MinuteCounts& counts);
+
 void for_each_minute_row(const MinuteStatistics& stats, const std::string* file_name,
                          const std::function<void(const std::string&)>& row);
 void append_minute_rows(std::string& out, const MinuteStatistics& stats,

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "playback/playback_observer.h"
+#include "statistics/pair_decision.h"
 
 namespace korvel::replay {
 
@@ -37,13 +38,8 @@ class PairRows : public PlaybackObserver {
     int error_ = 0;
 };
 
-// The CSV's first row; with_file adds the leading file column.
-std::string pair_csv_header(bool with_file);
-
-// y / line_rate seconds after midnight as HH:MM:SS.mmm, cut (not rounded) to the millisecond,
-// so a particle never shows a later time than the line it began on. Hours go on past 23 as
-// they come; times before midnight carry a sign. Empty for a value that is no time at all (a
-// damaged recording's infinite or NaN line number, or one beyond any calendar).
-std::string time_of_day_ms(double y, double line_rate);
+// The row's time and the header are the pair reports' own (see statistics/pair_decision.h).
+using korvel::pair_csv_header;
+using korvel::time_of_day_ms;
 
 }  // namespace korvel::replay
