@@ -137,12 +137,14 @@ DecodeAhead::Turn DecodeAhead::turn(uint64_t limit) {
         return Turn::idle;
     }
     produce(batch, limit);
-    // A step that found the ring empty is fed what there is at once.
-    if (parked_ || !batch.has_room() ||
-        (hungry_.load(std::memory_order_relaxed) &&
-         hungry_.exchange(false, std::memory_order_relaxed))) {
-        publish();
-    }
+    // A step that found the ring empty is fed early: at once when it stands where this
+    // batch begins or beyond (what it needs, or what tells it that the thread is behind),
+    // else once the batch is worth a slot. Whatever the thread withholds, the step may be
+    // decoding itself meanwhile; batches of an item or two would fill the ring instead.
+    const uint32_t hungry_at = hungry_at_.load(std::memory_order_relaxed);
+    const bool feed = hungry_at != kNotHungry &&
+                      (batch.count >= kEarlyItems || batch.items[0].from <= hungry_at);
+    if (parked_ || !batch.has_room() || feed) publish();
     return Turn::produced;
 }
 
@@ -260,6 +262,9 @@ void DecodeAhead::decode_into(Batch& batch, AheadItem& item) {
 }
 
 void DecodeAhead::publish() {
+    if (hungry_at_.load(std::memory_order_relaxed) != kNotHungry) {
+        hungry_at_.store(kNotHungry, std::memory_order_relaxed);
+    }
     ring_.push();
     filling_ = nullptr;
 }
@@ -313,8 +318,8 @@ const AheadItem* DecodeAhead::take(uint32_t pos, uint64_t length) {
         break;
     }
     if (!behind) {
-        if (!hungry_.load(std::memory_order_relaxed)) {
-            hungry_.store(true, std::memory_order_relaxed);
+        if (hungry_at_.load(std::memory_order_relaxed) != pos) {
+            hungry_at_.store(pos, std::memory_order_relaxed);
         }
         return nullptr;
     }

@@ -78,9 +78,10 @@ struct AheadItem {
 //             position of a start-over in one word, so the thread never sees one request's
 //             position with another's lead.
 //   limit_    the step writes, the thread reads: a length only, it orders no other data.
-//   hungry_   the step sets it when it found the ring empty, the thread clears it when it
-//             publishes a batch early because of it. A hint, relaxed: a stale value costs a
-//             batch published a little early or late, never a wrong item.
+//   hungry_at_  the step stores its reader's position when it found the ring empty, the
+//             thread clears it when it publishes a batch. A hint, relaxed: the batch then
+//             goes out before it is full if it begins at or before that position. A stale
+//             value costs a batch published a little early or late, never a wrong item.
 //   wake_     bumped by the step (a start-over, a new limit, room in the ring, the end) and
 //             waited on by the thread when it has nothing to do. Sequentially consistent,
 //             with the thread reading it before it looks for work: a bump after that read
@@ -115,8 +116,10 @@ class DecodeAhead {
     static constexpr int kBatchItems = 512;
     static constexpr int kBatchParticles = 1024;
     static constexpr int kBatchSegments = 32768;
+    static constexpr int kEarlyItems = 32;  // a batch goes to a hungry step with this many
     static constexpr uint32_t kMinLead = 2;     // camera records passed at a start-over
-    static constexpr uint32_t kMaxLead = 4096;
+    static constexpr uint32_t kMaxLead = 256;
+    static constexpr uint32_t kNotHungry = UINT32_MAX;  // no reader position is this
 
     // A stretch of the camera's stream: published whole, taken item by item.
     struct Batch {
@@ -159,7 +162,7 @@ class DecodeAhead {
     // Shared, see above. request_: generation in bits 48-63, lead in 32-47, position 0-31.
     alignas(64) std::atomic<uint64_t> request_{0};
     std::atomic<uint64_t> limit_{0};
-    std::atomic<bool> hungry_{false};
+    std::atomic<uint32_t> hungry_at_{kNotHungry};
     std::atomic<uint32_t> wake_{0};
 
     // The step's side.
