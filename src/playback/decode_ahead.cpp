@@ -84,8 +84,10 @@ DecodeAhead::Turn DecodeAhead::turn(uint64_t limit) {
     if (request != request_seen_) {
         request_seen_ = request;
         thread_generation_ = static_cast<uint32_t>(request >> 48);
-        skip_left_ = static_cast<uint32_t>(request >> 32) & 0xFFFF;
+        lead_seen_ = static_cast<uint32_t>(request >> 32) & 0xFFFF;
+        skip_left_ = lead_seen_;
         pos_ = static_cast<uint32_t>(request);
+        catch_up_to_ = 0;
         parked_ = false;
         if (filling_ != nullptr) {
             // What the batch being filled holds belongs to the old position.
@@ -96,8 +98,21 @@ DecodeAhead::Turn DecodeAhead::turn(uint64_t limit) {
     }
     if (parked_) return Turn::idle;
 
+    // The step found the ring empty beyond where the thread stands: it is reading itself
+    // what the thread would make next, and what the thread holds unpublished it has passed.
+    // Drop that and go ahead of it, as a start-over would, without waiting to be asked.
+    const uint32_t hungry_at = hungry_at_.load(std::memory_order_relaxed);
+    if (hungry_at != kNotHungry && hungry_at > pos_) {
+        catch_up_to_ = hungry_at;
+        skip_left_ = std::max(skip_left_, lead_seen_);
+        if (filling_ != nullptr) {
+            filling_->count = filling_->lines_used = filling_->particles_used = 0;
+            filling_->segments_used = 0;
+        }
+    }
+
     // Passing the lead needs no room in the ring, only data within the limit.
-    const Skip skip = skip_left_ > 0 ? skip_lead(limit) : Skip::done;
+    const Skip skip = skip_left_ > 0 || pos_ < catch_up_to_ ? skip_lead(limit) : Skip::done;
     if (skip == Skip::at_limit) {
         if (filling_ != nullptr && filling_->count > 0) publish();
         return Turn::idle;
@@ -126,6 +141,7 @@ DecodeAhead::Turn DecodeAhead::turn(uint64_t limit) {
         item = AheadItem{};
         item.from = item.last = item.next = pos_;
         skip_left_ = 0;
+        catch_up_to_ = 0;
         parked_ = true;
         publish();
         return Turn::produced;
@@ -141,19 +157,21 @@ DecodeAhead::Turn DecodeAhead::turn(uint64_t limit) {
     // batch begins or beyond (what it needs, or what tells it that the thread is behind),
     // else once the batch is worth a slot. Whatever the thread withholds, the step may be
     // decoding itself meanwhile; batches of an item or two would fill the ring instead.
-    const uint32_t hungry_at = hungry_at_.load(std::memory_order_relaxed);
-    const bool feed = hungry_at != kNotHungry &&
-                      (batch.count >= kEarlyItems || batch.items[0].from <= hungry_at);
+    const uint32_t hungry_now = hungry_at_.load(std::memory_order_relaxed);
+    const bool feed = hungry_now != kNotHungry &&
+                      (batch.count >= kEarlyItems || batch.items[0].from <= hungry_now);
     if (parked_ || !batch.has_room() || feed) publish();
     return Turn::produced;
 }
 
-// Passes the camera's next skip_left_ records from pos_, reading only their headers, and
-// records of other types between them, the way the step's reader passes them: one record at
-// a time, a run of empty records at once. Stops at the limit, or at a record the step must
-// read itself (cut short, unreadable, ending beyond the limit), keeping its place.
+// Passes every record before catch_up_to_, then the camera's next skip_left_ records, reading
+// only their headers, and records of other types between them, the way the step's reader
+// passes them: one record at a time, a run of empty records at once. Both readers start on a
+// boundary of the same chain of records, so each lands on the boundaries the other does.
+// Stops at the limit, or at a record the step must read itself (cut short, unreadable,
+// ending beyond the limit), keeping its place.
 DecodeAhead::Skip DecodeAhead::skip_lead(uint64_t limit) {
-    while (skip_left_ > 0) {
+    while (skip_left_ > 0 || pos_ < catch_up_to_) {
         if (pos_ >= limit) return Skip::at_limit;
         uint8_t head[4];
         size_t got = 0;
@@ -172,9 +190,10 @@ DecodeAhead::Skip DecodeAhead::skip_lead(uint64_t limit) {
         if (type == 0 && cmpr_n == 0) {
             next = pass_empty_records(*source_, next, limit, record_.payload);
         }
-        if (type == record_type_) --skip_left_;
+        if (type == record_type_ && pos_ >= catch_up_to_ && skip_left_ > 0) --skip_left_;
         pos_ = next;
     }
+    catch_up_to_ = 0;
     return Skip::done;
 }
 

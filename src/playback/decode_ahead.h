@@ -69,7 +69,8 @@ struct AheadItem {
 // and decodes from the record boundary after the last of them, a boundary the step's reader
 // reaches too. The step decodes those records itself meanwhile, and finds the thread ahead
 // when it gets there. The lead doubles each time a start-over brought nothing the step could
-// take.
+// take, and halves when one did. A thread that learns from hungry_at_ that the step reads
+// beyond it goes ahead the same way by itself: what it would make next would be wasted.
 //
 // Threads and memory orders. The ring (spsc_ring.h) carries whole batches, with its own
 // contract: a batch's contents, written by the thread before push() and read by the step
@@ -80,8 +81,9 @@ struct AheadItem {
 //   limit_    the step writes, the thread reads: a length only, it orders no other data.
 //   hungry_at_  the step stores its reader's position when it found the ring empty, the
 //             thread clears it when it publishes a batch. A hint, relaxed: the batch then
-//             goes out before it is full if it begins at or before that position. A stale
-//             value costs a batch published a little early or late, never a wrong item.
+//             goes out before it is full, and a thread that stands before that position
+//             goes ahead of it. A stale value costs a batch published a little early or
+//             late, or records passed that the step then decodes itself, never a wrong item.
 //   wake_     bumped by the step (a start-over, a new limit, room in the ring, the end) and
 //             waited on by the thread when it has nothing to do. Sequentially consistent,
 //             with the thread reading it before it looks for work: a bump after that read
@@ -177,6 +179,8 @@ class DecodeAhead {
     uint64_t request_seen_ = 0;
     uint32_t pos_ = 0;
     uint32_t skip_left_ = 0;  // camera records still to pass before decoding
+    uint32_t catch_up_to_ = 0;  // and before them, every record that starts before this
+    uint32_t lead_seen_ = 0;    // the lead of the latest start-over
     bool parked_ = true;      // waits for a start-over (at first, and after an in_place item)
     Batch* filling_ = nullptr;  // the batch being filled, not yet published
     uint64_t limit_seen_ = 0;
