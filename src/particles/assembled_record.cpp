@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,9 +25,20 @@ int RecordAssembler::assemble(const LineEntry* lines, int16_t n, AssembledPartic
     // Every record starts on an empty pool searched from its first entry, so the record's
     // k-th allocation is entry k.
     ctx.pool_index = 0;
+    assert(ctx.free_entries == kPoolSize && queue_.assign_oldest == nullptr);
     const int64_t before = ctx.allocations;
+    [[maybe_unused]] const int64_t frees_before = ctx.frees;
     assemble_lines(ctx, queue_);
     const int64_t taken = ctx.allocations - before;
+    // take_assembled replays the record as its allocations alone, all of them first, then
+    // frees the discarded entries. That hands out the entries assembly would only if
+    // (1) the entry index recorded as a particle's allocation is its rank among the record's
+    // allocations: each search found its entry at the first try, and
+    // (2) assembly freed nothing before its last allocation: a free in between could give a
+    // later allocation that entry in the playback pool (its search wraps round), where
+    // take_assembled's allocations cannot find it.
+    assert(taken >= kPoolSize || ctx.pool_index == taken);
+    assert(taken == 0 || ctx.frees_at_allocation == frees_before);
 
     for (Particle* p = queue_.assign_oldest; p != nullptr;) {
         Particle* next = p->newer;
@@ -56,6 +68,18 @@ int RecordAssembler::assemble(const LineEntry* lines, int16_t n, AssembledPartic
 bool take_assembled(DecodeContext& ctx, CameraQueue& queue, const AssembledRecord& record) {
     if (record.allocations < 0 || record.allocations > ctx.free_entries) return false;
     if (queue.assign_oldest != nullptr) return false;  // assembly starts every record on an empty queue
+    // The kept particles come in the order of their allocations (the assign queue keeps
+    // the order particles start in), each one of the record's: the walk below pairs them
+    // with the allocations in one pass.
+    assert(record.kept_count <= record.allocations);
+    assert(std::adjacent_find(record.kept, record.kept + record.kept_count,
+                              [](const AssembledParticle& a, const AssembledParticle& b) {
+                                  return a.allocation >= b.allocation;
+                              }) == record.kept + record.kept_count);
+    assert(record.kept_count == 0 || (record.kept[0].allocation >= 0 &&
+                                      record.kept[record.kept_count - 1].allocation <
+                                          record.allocations));
+    [[maybe_unused]] const int free_before = ctx.free_entries;
     // All allocations first, as assembly makes them, then the discarded entries freed: a free
     // in between would change the entries the later allocations find.
     std::array<Particle*, kPoolSize> made{};
@@ -92,6 +116,7 @@ bool take_assembled(DecodeContext& ctx, CameraQueue& queue, const AssembledRecor
         }
         queue.assign_newest = p;
     }
+    assert(k == record.kept_count && ctx.free_entries == free_before - record.kept_count);
     return true;
 }
 

@@ -40,6 +40,8 @@ struct DecodeContext {
     int16_t pool_index = 0;            // rotating start of the pool search
     int16_t free_entries = kPoolSize;  // pool entries with owner 0
     int64_t allocations = 0;           // entries handed out by allocate_particle, ever
+    int64_t frees = 0;                 // entries given back by free_particle, ever
+    int64_t frees_at_allocation = 0;   // frees as the latest allocation found them
     double m_oldB = 0.0;               // last camera-B line that passed the line order check
     double m_oldA = 0.0;               // the same for camera A
 };

@@ -39,6 +39,7 @@ Particle* allocate_particle(DecodeContext& ctx) {
         p.owner = 1;
         --ctx.free_entries;
         ++ctx.allocations;
+        ctx.frees_at_allocation = ctx.frees;
         return &p;
     }
     return nullptr;
@@ -46,7 +47,10 @@ Particle* allocate_particle(DecodeContext& ctx) {
 
 void free_particle(DecodeContext& ctx, Particle* p) {
     require_pool_entry(ctx, p);
-    if (p->owner != 0) ++ctx.free_entries;
+    if (p->owner != 0) {
+        ++ctx.free_entries;
+        ++ctx.frees;
+    }
     p->owner = 0;
     p->older = nullptr;
     p->newer = nullptr;

@@ -1,9 +1,23 @@
 #include "playback/decode_ahead.h"
 
+#include <algorithm>
+
 #include "codec/line_decoder.h"
+#include "common/little_endian.h"
 #include "format/record_reader.h"
 
 namespace korvel {
+
+namespace {
+
+constexpr uint64_t kGenerationMask = 0xFFFF;
+
+uint64_t pack_request(uint32_t generation, uint32_t lead, uint32_t pos) {
+    return (uint64_t{generation} & kGenerationMask) << 48 | (uint64_t{lead} & 0xFFFF) << 32 |
+           pos;
+}
+
+}  // namespace
 
 bool DecodeAhead::Batch::has_room() const {
     return count < kBatchItems && lines_used + kMaxLinesPerRecord <= kBatchLines &&
@@ -18,7 +32,7 @@ DecodeAhead::DecodeAhead(std::unique_ptr<ByteSource> source, int16_t header_vers
       camera_(camera),
       record_type_(camera == Camera::A ? kCameraARecord : kCameraBRecord),
       assembler_(assemble ? std::make_unique<RecordAssembler>(camera) : nullptr) {
-    for (Batch& batch : batches_) {
+    for (Batch& batch : ring_.storage()) {
         batch.items = zeroed_array<AheadItem>(kBatchItems);
         batch.lines = zeroed_array<LineEntry>(kBatchLines);
         batch.particles = zeroed_array<AssembledParticle>(kBatchParticles);
@@ -40,7 +54,7 @@ void DecodeAhead::wake_thread() {
 
 void DecodeAhead::set_limit(uint64_t length) {
     if (limit_.load(std::memory_order_relaxed) == length) return;
-    limit_.store(length, std::memory_order_release);
+    limit_.store(length, std::memory_order_relaxed);
     wake_thread();
 }
 
@@ -49,7 +63,7 @@ void DecodeAhead::set_limit(uint64_t length) {
 void DecodeAhead::run(std::stop_token stop) {
     while (!stop.stop_requested()) {
         const uint32_t seen = wake_.load(std::memory_order_seq_cst);
-        const uint64_t limit = limit_.load(std::memory_order_acquire);
+        const uint64_t limit = limit_.load(std::memory_order_relaxed);
         if (limit != limit_seen_) {
             limit_seen_ = limit;
             // A new length: the source checks the file afresh, as the step's source does when
@@ -66,34 +80,72 @@ void DecodeAhead::run(std::stop_token stop) {
 }
 
 DecodeAhead::Turn DecodeAhead::turn(uint64_t limit) {
-    const uint32_t wanted = request_generation_.load(std::memory_order_acquire);
-    if (wanted != thread_generation_) {
-        thread_generation_ = wanted;
-        pos_ = request_pos_.load(std::memory_order_relaxed);
+    const uint64_t request = request_.load(std::memory_order_acquire);
+    if (request != request_seen_) {
+        request_seen_ = request;
+        thread_generation_ = static_cast<uint32_t>(request >> 48);
+        lead_seen_ = static_cast<uint32_t>(request >> 32) & 0xFFFF;
+        skip_left_ = lead_seen_;
+        pos_ = static_cast<uint32_t>(request);
+        catch_up_to_ = 0;
         parked_ = false;
-        filling_ = false;  // what the batch being filled holds belongs to the old position
+        if (filling_ != nullptr) {
+            // What the batch being filled holds belongs to the old position.
+            filling_->count = filling_->lines_used = filling_->particles_used = 0;
+            filling_->segments_used = 0;
+            filling_->generation = thread_generation_;
+        }
     }
     if (parked_) return Turn::idle;
 
-    const uint32_t head = head_.load(std::memory_order_relaxed);
-    if (!filling_) {
-        if (head - tail_.load(std::memory_order_seq_cst) >= kBatches) {
+    // The step found the ring empty beyond where the thread stands: it is reading itself
+    // what the thread would make next, and what the thread holds unpublished it has passed.
+    // Drop that and go ahead of it, as a start-over would, without waiting to be asked.
+    const uint32_t hungry_at = hungry_at_.load(std::memory_order_relaxed);
+    if (hungry_at != kNotHungry && hungry_at > pos_) {
+        catch_up_to_ = hungry_at;
+        skip_left_ = std::max(skip_left_, lead_seen_);
+        if (filling_ != nullptr) {
+            filling_->count = filling_->lines_used = filling_->particles_used = 0;
+            filling_->segments_used = 0;
+        }
+    }
+
+    // Passing the lead needs no room in the ring, only data within the limit.
+    const Skip skip = skip_left_ > 0 || pos_ < catch_up_to_ ? skip_lead(limit) : Skip::done;
+    if (skip == Skip::at_limit) {
+        if (filling_ != nullptr && filling_->count > 0) publish();
+        return Turn::idle;
+    }
+
+    if (filling_ == nullptr) {
+        filling_ = ring_.back();
+        if (filling_ == nullptr) {
             // The ring is full. Ask to be woken once half of it is free, not at every batch
             // the step releases: a wake-up costs more than a batch takes to fill.
-            const uint32_t tail = tail_.load(std::memory_order_seq_cst);
-            wake_at_tail_.store(tail + kBatches / 2, std::memory_order_seq_cst);
-            if (head - tail_.load(std::memory_order_seq_cst) >= kBatches) return Turn::idle;
-            wake_at_tail_.store(kNever, std::memory_order_relaxed);
+            if (ring_.ask_wake_when_free(kBatches / 2)) return Turn::idle;
+            filling_ = ring_.back();
         }
-        Batch& batch = batches_[head % kBatches];
+        Batch& batch = *filling_;
         batch.generation = thread_generation_;
         batch.count = 0;
         batch.lines_used = 0;
         batch.particles_used = 0;
         batch.segments_used = 0;
-        filling_ = true;
     }
-    Batch& batch = batches_[head % kBatches];
+    Batch& batch = *filling_;
+    if (skip == Skip::in_place) {
+        // A record the step must read itself stands among those to be passed: it is handed
+        // on where it stands, and the thread parks there as after any in_place item.
+        AheadItem& item = batch.items[static_cast<size_t>(batch.count++)];
+        item = AheadItem{};
+        item.from = item.last = item.next = pos_;
+        skip_left_ = 0;
+        catch_up_to_ = 0;
+        parked_ = true;
+        publish();
+        return Turn::produced;
+    }
     if (pos_ >= limit) {
         // Nothing more to read until the step measures a longer file: what there is goes to
         // the step now.
@@ -101,8 +153,48 @@ DecodeAhead::Turn DecodeAhead::turn(uint64_t limit) {
         return Turn::idle;
     }
     produce(batch, limit);
-    if (parked_ || !batch.has_room()) publish();
+    // A step that found the ring empty is fed early: at once when it stands where this
+    // batch begins or beyond (what it needs, or what tells it that the thread is behind),
+    // else once the batch is worth a slot. Whatever the thread withholds, the step may be
+    // decoding itself meanwhile; batches of an item or two would fill the ring instead.
+    const uint32_t hungry_now = hungry_at_.load(std::memory_order_relaxed);
+    const bool feed = hungry_now != kNotHungry &&
+                      (batch.count >= kEarlyItems || batch.items[0].from <= hungry_now);
+    if (parked_ || !batch.has_room() || feed) publish();
     return Turn::produced;
+}
+
+// Passes every record before catch_up_to_, then the camera's next skip_left_ records, reading
+// only their headers, and records of other types between them, the way the step's reader
+// passes them: one record at a time, a run of empty records at once. Both readers start on a
+// boundary of the same chain of records, so each lands on the boundaries the other does.
+// Stops at the limit, or at a record the step must read itself (cut short, unreadable,
+// ending beyond the limit), keeping its place.
+DecodeAhead::Skip DecodeAhead::skip_lead(uint64_t limit) {
+    while (skip_left_ > 0 || pos_ < catch_up_to_) {
+        if (pos_ >= limit) return Skip::at_limit;
+        uint8_t head[4];
+        size_t got = 0;
+        try {
+            got = source_->read_at(pos_, head, sizeof head);
+        } catch (...) {
+            return Skip::in_place;
+        }
+        if (got < sizeof head) return Skip::in_place;
+        const int16_t type = load_i16(head);
+        const int16_t cmpr_n = load_i16(head + 2);
+        if (cmpr_n < 0 || cmpr_n > kPayloadCapacity) return Skip::in_place;
+        const uint64_t end = uint64_t{pos_} + 4 + static_cast<uint64_t>(cmpr_n);
+        if (end > limit || end > UINT32_MAX) return Skip::in_place;
+        uint32_t next = static_cast<uint32_t>(end);
+        if (type == 0 && cmpr_n == 0) {
+            next = pass_empty_records(*source_, next, limit, record_.payload);
+        }
+        if (type == record_type_ && pos_ >= catch_up_to_ && skip_left_ > 0) --skip_left_;
+        pos_ = next;
+    }
+    catch_up_to_ = 0;
+    return Skip::done;
 }
 
 // One item at the reader's position: records of other types passed over up to the camera's
@@ -189,44 +281,39 @@ void DecodeAhead::decode_into(Batch& batch, AheadItem& item) {
 }
 
 void DecodeAhead::publish() {
-    head_.fetch_add(1, std::memory_order_release);
-    filling_ = false;
-    head_.notify_one();
+    if (hungry_at_.load(std::memory_order_relaxed) != kNotHungry) {
+        hungry_at_.store(kNotHungry, std::memory_order_relaxed);
+    }
+    ring_.push();
+    filling_ = nullptr;
 }
 
 void DecodeAhead::request_restart(uint32_t pos) {
-    ++generation_;
-    request_pos_.store(pos, std::memory_order_relaxed);
-    request_generation_.store(generation_, std::memory_order_release);
+    generation_ = static_cast<uint32_t>((generation_ + 1) & kGenerationMask);
+    request_.store(pack_request(generation_, lead_, pos), std::memory_order_release);
     must_restart_ = false;
+    took_since_restart_ = false;
     wake_thread();
 }
 
 void DecodeAhead::release() {
-    holding_ = false;
-    const uint32_t tail = tail_.load(std::memory_order_relaxed) + 1;
-    tail_.store(tail, std::memory_order_seq_cst);
-    const uint32_t mark = wake_at_tail_.load(std::memory_order_seq_cst);
-    if (mark != kNever && tail >= mark) {
-        wake_at_tail_.store(kNever, std::memory_order_relaxed);
-        wake_thread();
-    }
+    next_item_ = 0;
+    if (ring_.pop()) wake_thread();
 }
 
+// The step's reader stands at pos. Items the thread made for positions the reader has
+// passed are dropped; the item starting at pos is taken; anything else leaves the record to
+// the step.
 const AheadItem* DecodeAhead::take(uint32_t pos, uint64_t length) {
     if (must_restart_) request_restart(pos);
-    for (;;) {
-        if (holding_) {
-            const Batch& batch = batches_[tail_.load(std::memory_order_relaxed) % kBatches];
-            if (batch.generation != generation_ || next_item_ >= batch.count) {
-                release();  // used up, or from before a start-over
-                continue;
-            }
-            const AheadItem& item = batch.items[static_cast<size_t>(next_item_)];
-            if (item.from != pos) {
-                request_restart(pos);
-                continue;
-            }
+    bool behind = false;  // the thread made items for positions the reader has passed
+    for (const Batch* batch = ring_.front(); batch != nullptr; batch = ring_.front()) {
+        if (batch->generation != generation_ || next_item_ >= batch->count) {
+            release();  // used up, or from before a start-over
+            continue;
+        }
+        const AheadItem& item = batch->items[static_cast<size_t>(next_item_)];
+        if (item.from == pos) {
             ++next_item_;
             // A record the step must read itself, or an item whose bytes do not all lie within
             // the step's length (the file shrank, perhaps into its record): the step reads in
@@ -235,17 +322,31 @@ const AheadItem* DecodeAhead::take(uint32_t pos, uint64_t length) {
                 must_restart_ = true;
                 return nullptr;
             }
+            took_since_restart_ = true;
             return &item;
         }
-        const uint32_t tail = tail_.load(std::memory_order_relaxed);
-        const uint32_t head = head_.load(std::memory_order_acquire);
-        if (head == tail) {
-            head_.wait(head, std::memory_order_acquire);
+        if (item.next <= pos) {  // in_place items too: from == next
+            ++next_item_;
+            behind = true;
             continue;
         }
-        holding_ = true;
-        next_item_ = 0;
+        if (item.from > pos) return nullptr;  // the thread is ahead: the step reads up to it
+        // The item straddles pos: the reader stands inside what the thread passed. It has
+        // fallen behind; what it makes next would be passed over too.
+        behind = true;
+        break;
     }
+    if (!behind) {
+        if (hungry_at_.load(std::memory_order_relaxed) != pos) {
+            hungry_at_.store(pos, std::memory_order_relaxed);
+        }
+        return nullptr;
+    }
+    // The step has overtaken the thread: start it over ahead of the reader, twice as far
+    // ahead when the last start-over brought nothing, half as far when it did.
+    lead_ = took_since_restart_ ? std::max(lead_ / 2, kMinLead) : std::min(lead_ * 2, kMaxLead);
+    request_restart(pos);
+    return nullptr;
 }
 
 }  // namespace korvel

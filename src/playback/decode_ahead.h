@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "format/raw_record.h"
 #include "io/byte_source.h"
 #include "particles/assembled_record.h"
+#include "playback/spsc_ring.h"
 
 namespace korvel {
 
@@ -52,13 +52,45 @@ struct AheadItem {
 // them (their lines stay in the ring, for a view that draws them and for the rare record
 // the step must assemble itself).
 //
-// Every decision stays with the step. The thread reads no record that starts at or beyond
-// the length the step last measured; anything whose outcome depends on when it is read (a
-// cut record, a read error) is handed on as an in_place item at that record's position, for
-// the step to read itself exactly as it does without this thread; and the step takes a
-// record's particles only where its pool has room for all of them. An item that does not
-// start where the step's reader stands makes the thread start over there; nothing it decoded
-// is ever taken out of order.
+// Every decision stays with the step, and the step never waits for the thread: an item is a
+// fact about the bytes at a position (reading from `from` yields these records), so the step
+// either takes the item that starts exactly where its reader stands, or reads and decodes
+// the record itself, as it does with no thread at all. Whatever the thread is doing, or
+// whether it runs at all (another program may hold the other core), the step is never worse
+// off than decoding alone. The thread reads no record that does not end within the length
+// the step last measured, and the step takes no item that does not end within its own
+// length (the file may have shrunk since). Anything whose outcome depends on when it is
+// read (a cut record, a read error) is handed on as an in_place item at that record's
+// position, for the step to read itself; the thread parks there until it is started over.
+//
+// The step starts the thread over at its reader's position whenever the thread is parked or
+// fell behind; then the thread first passes the camera's next `lead` records, reading only
+// their headers (records of other types and runs of empty records as the step passes them),
+// and decodes from the record boundary after the last of them, a boundary the step's reader
+// reaches too. The step decodes those records itself meanwhile, and finds the thread ahead
+// when it gets there. The lead doubles each time a start-over brought nothing the step could
+// take, and halves when one did. A thread that learns from hungry_at_ that the step reads
+// beyond it goes ahead the same way by itself: what it would make next would be wasted.
+//
+// Threads and memory orders. The ring (spsc_ring.h) carries whole batches, with its own
+// contract: a batch's contents, written by the thread before push() and read by the step
+// after front(), are ordered by the ring's release/acquire indices. Beyond the ring:
+//   request_  the step writes (release), the thread reads (acquire): generation, lead and
+//             position of a start-over in one word, so the thread never sees one request's
+//             position with another's lead.
+//   limit_    the step writes, the thread reads: a length only, it orders no other data.
+//   hungry_at_  the step stores its reader's position when it found the ring empty, the
+//             thread clears it when it publishes a batch. A hint, relaxed: the batch then
+//             goes out before it is full, and a thread that stands before that position
+//             goes ahead of it. A stale value costs a batch published a little early or
+//             late, or records passed that the step then decodes itself, never a wrong item.
+//   wake_     bumped by the step (a start-over, a new limit, room in the ring, the end) and
+//             waited on by the thread when it has nothing to do. Sequentially consistent,
+//             with the thread reading it before it looks for work: a bump after that read
+//             makes the wait return at once.
+// Everything else belongs to one side: generation_, lead_, next_item_ and the flags beside
+// them to the step; the source, the assembler, pos_, skip_left_ and the batch being filled
+// to the thread.
 class DecodeAhead {
   public:
     // source: a source of its own over the data file's bytes, read on the decode thread
@@ -72,21 +104,24 @@ class DecodeAhead {
 
     Camera camera() const { return camera_; }
 
-    // The data file's length as the step measured it: the thread reads no record starting at
-    // or beyond it until it is raised.
+    // The data file's length as the step measured it: the thread reads no record ending
+    // beyond it until it is raised.
     void set_limit(uint64_t length);
 
-    // The item at the camera's read position pos, where the step's length is length, waiting
-    // for the thread as long as needed. nullptr: the step reads the record at pos in place.
+    // The item at the camera's read position pos, where the step's length is length, if the
+    // thread has it ready; nullptr: the step reads the record at pos in place. Never waits.
     const AheadItem* take(uint32_t pos, uint64_t length);
 
   private:
-    static constexpr int kBatches = 4;
+    static constexpr uint32_t kBatches = 4;
     static constexpr int kBatchLines = 4096;  // decoded lines a batch holds
     static constexpr int kBatchItems = 512;
     static constexpr int kBatchParticles = 1024;
     static constexpr int kBatchSegments = 32768;
-    static constexpr uint32_t kNever = UINT32_MAX;  // a wake-up mark no count reaches
+    static constexpr int kEarlyItems = 32;  // a batch goes to a hungry step with this many
+    static constexpr uint32_t kMinLead = 2;     // camera records passed at a start-over
+    static constexpr uint32_t kMaxLead = 256;
+    static constexpr uint32_t kNotHungry = UINT32_MAX;  // no reader position is this
 
     // A stretch of the camera's stream: published whole, taken item by item.
     struct Batch {
@@ -106,9 +141,12 @@ class DecodeAhead {
 
     // What one turn of the thread could do.
     enum class Turn { produced, idle };
+    // How passing the lead ended: passed, at the limit, or at a record the step reads itself.
+    enum class Skip { done, at_limit, in_place };
 
     void run(std::stop_token stop);
     Turn turn(uint64_t limit);
+    Skip skip_lead(uint64_t limit);
     void produce(Batch& batch, uint64_t limit);
     void decode_into(Batch& batch, AheadItem& item);
     void publish();
@@ -121,31 +159,30 @@ class DecodeAhead {
     const Camera camera_;
     const int16_t record_type_;
     std::unique_ptr<RecordAssembler> assembler_;  // null: records are not assembled ahead
-    std::array<Batch, kBatches> batches_;
+    SpscRing<Batch, kBatches> ring_;
 
-    // What each side writes often stands on a cache line of its own: two cores writing to
-    // one line would hand it back and forth at every record.
-    alignas(64) std::atomic<uint32_t> head_{0};  // batches published
-    alignas(64) std::atomic<uint32_t> tail_{0};  // batches released
-    // The step wakes the thread once tail_ reaches this (kNever: it need not).
-    alignas(64) std::atomic<uint32_t> wake_at_tail_{kNever};
-    alignas(64) std::atomic<uint64_t> limit_{0};
-    std::atomic<uint32_t> wake_{0};  // bumped whenever the thread may have work again
-    // The step asks the thread to start over at request_pos_ under a new generation.
-    std::atomic<uint32_t> request_pos_{0};
-    std::atomic<uint32_t> request_generation_{0};
+    // Shared, see above. request_: generation in bits 48-63, lead in 32-47, position 0-31.
+    alignas(64) std::atomic<uint64_t> request_{0};
+    std::atomic<uint64_t> limit_{0};
+    std::atomic<uint32_t> hungry_at_{kNotHungry};
+    std::atomic<uint32_t> wake_{0};
 
     // The step's side.
-    alignas(64) uint32_t generation_ = 0;  // the generation the step takes
-    bool holding_ = false;                 // holds the batch at tail_
-    int next_item_ = 0;
-    bool must_restart_ = true;  // the thread is parked, or elsewhere
+    alignas(64) uint32_t generation_ = 0;  // of the start-over the step takes items from
+    uint32_t lead_ = kMinLead;
+    int next_item_ = 0;         // in the batch at the ring's front
+    bool must_restart_ = true;  // the thread is parked, or reads where the step does not
+    bool took_since_restart_ = false;
 
     // The thread's side.
     alignas(64) uint32_t thread_generation_ = 0;
+    uint64_t request_seen_ = 0;
     uint32_t pos_ = 0;
-    bool parked_ = true;    // waits for a start-over (at first, and after an in_place item)
-    bool filling_ = false;  // the batch at head_ is being filled
+    uint32_t skip_left_ = 0;  // camera records still to pass before decoding
+    uint32_t catch_up_to_ = 0;  // and before them, every record that starts before this
+    uint32_t lead_seen_ = 0;    // the lead of the latest start-over
+    bool parked_ = true;      // waits for a start-over (at first, and after an in_place item)
+    Batch* filling_ = nullptr;  // the batch being filled, not yet published
     uint64_t limit_seen_ = 0;
     RawRecord record_;
 

@@ -6,16 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "codec/line_decoder.h"
 #include "commands/headless_player.h"
 #include "common/fatal_error.h"
 #include "event_printer.h"
 #include "format/index_file.h"
+#include "format/record_reader.h"
 #include "io/disk_file_opener.h"
+#include "io/memory_source.h"
+#include "playback/decode_ahead.h"
 #include "rain_in_memory.h"
 #include "support/temp_dir.h"
 
@@ -120,6 +126,50 @@ TEST(DecodeAhead, EveryEventAsTheStepsAloneReportIt) {
         EXPECT_TRUE(ahead == alone) << c.what << ": the runs part at byte "
                                     << std::mismatch(ahead.begin(), ahead.end(), alone.begin(),
                                                      alone.end()).first - ahead.begin();
+    }
+}
+
+// The step's side by hand, its length cut short of what the thread was told (the file
+// shrank): every item taken starts at the reader, ends within the step's length and holds
+// what decoding the record in place gives; anything else the reader reads in place.
+TEST(DecodeAhead, TakesOnlyWhatStartsAtTheReaderAndEndsWithinTheLength) {
+    const Written w = generate({"--seed", "4", "--duration", "5", "--version", "2"});
+    for (const size_t length : {w.ab.size(), w.ab.size() * 2 / 3 + 3}) {
+        MemorySource file(std::vector<uint8_t>(w.ab.begin(), w.ab.begin() + long(length)));
+        DecodeAhead ahead(std::make_unique<MemorySource>(w.ab), 2, Camera::B, true);
+        ahead.set_limit(w.ab.size());
+        RawRecord raw;
+        std::vector<LineEntry> lines(kMaxLinesPerRecord);
+        int taken = 0;
+        for (uint32_t pos = 0; pos < length;) {
+            const AheadItem* item = ahead.take(pos, length);
+            if (pos == 0) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            if (item != nullptr) {
+                ASSERT_EQ(item->from, pos);
+                ASSERT_LE(item->next, length);
+                ++taken;
+            }
+            if (item != nullptr && item->kind == AheadKind::passed) {
+                pos = item->next;
+                continue;
+            }
+            uint32_t at = item != nullptr ? item->last : pos;
+            if (read_record_unless_cut(file, at, raw) != nullptr) break;
+            if (item == nullptr) {
+                pos = at;
+                continue;
+            }
+            ASSERT_EQ(at, item->next);
+            int16_t n = 0;
+            if (decode_record(2, raw.payload.data(), raw.cmpr_n, lines.data(), n) == 0) n = 0;
+            ASSERT_EQ(item->n, std::max<int16_t>(n, 0)) << "at " << item->last;
+            for (int i = 0; i < item->n; ++i) {
+                ASSERT_EQ(item->lines[i].y_count, lines[i].y_count);
+                ASSERT_EQ(item->lines[i].segment_count, lines[i].segment_count);
+            }
+            pos = item->next;
+        }
+        EXPECT_GT(taken, 50) << length;
     }
 }
 
