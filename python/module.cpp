@@ -208,15 +208,7 @@ py::dict open_recording(const std::string& path, const std::string& work_dir) {
     }
     const PlaybackSession& s = player.session();
     const DecodeContext& ctx = player.context();
-    HeaderFacts h;
-    h.header_version = s.header_version;
-    h.line_rate = s.line_rate;
-    h.line_width = s.line_width;
-    h.start_time = s.header_version == 0 ? ctx.header.v0.start_time : ctx.header.v12.start_time;
-    const CivilDate date = utc_date(h.start_time);
-    h.year = date.year;
-    h.month = date.month;
-    h.day = date.day;
+    const HeaderFacts h = header_facts(s, ctx);
     d["fatal"] = py::none();
     d["header"] = header_dict(h);
     d["index_a"] = to_array(std::vector<uint32_t>(s.minute_pos_a.begin(), s.minute_pos_a.end()));

@@ -110,6 +110,20 @@ void PairColumns::on_match(const Particle* pa, const Particle* pb, MatchOutcome 
     lag_ms.push_back(d.has_lag ? number(d.lag_ms) : kNaN);
 }
 
+HeaderFacts header_facts(const PlaybackSession& session, const DecodeContext& ctx) {
+    HeaderFacts h;
+    h.header_version = session.header_version;
+    h.line_rate = session.line_rate;
+    h.line_width = session.line_width;
+    h.start_time = session.header_version == 0 ? ctx.header.v0.start_time
+                                               : ctx.header.v12.start_time;
+    const CivilDate date = utc_date(h.start_time);
+    h.year = date.year;
+    h.month = date.month;
+    h.day = date.day;
+    return h;
+}
+
 ReplayResult replay(const ReplayRequest& request, const ReplayPoll& poll,
                     std::chrono::steady_clock::duration poll_interval) {
     ReplayResult result;
@@ -129,15 +143,7 @@ ReplayResult replay(const ReplayRequest& request, const ReplayPoll& poll,
         const PlaybackSession& s = player.session();
         const DecodeContext& ctx = player.context();
         result.opened = true;
-        HeaderFacts& h = result.header;
-        h.header_version = s.header_version;
-        h.line_rate = s.line_rate;
-        h.line_width = s.line_width;
-        h.start_time = s.header_version == 0 ? ctx.header.v0.start_time : ctx.header.v12.start_time;
-        const CivilDate date = utc_date(h.start_time);
-        h.year = date.year;
-        h.month = date.month;
-        h.day = date.day;
+        result.header = header_facts(s, ctx);
         if (request.minutes) result.minutes = std::make_unique<MinuteStatistics>(s.line_rate);
         if (request.pairs) result.pairs = std::make_unique<PairColumns>(s.line_rate);
         Observers observers(result.minutes.get(), result.pairs.get());

@@ -68,6 +68,9 @@ struct HeaderFacts {
     int year = 0, month = 0, day = 0;
 };
 
+// What the header of the recording the player opened says.
+HeaderFacts header_facts(const PlaybackSession& session, const DecodeContext& ctx);
+
 struct ReplayResult {
     bool opened = false;
     HeaderFacts header;
