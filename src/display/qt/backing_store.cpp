@@ -50,6 +50,25 @@ void BackingStore::prepare_fill(const DeviceRect& r) {
     fill_incoming();
 }
 
+bool BackingStore::row_step(const DeviceRect& r, RowStep& step) const {
+    step.stride_ = stride_;
+    if (in_ring(r.top) && in_ring(r.bottom - 1)) {
+        if (run_end_[static_cast<size_t>(r.left)] < r.right) return false;
+        step.wrap_ = ring_rows_ * stride_;
+        step.last_ = bits_ + (ring_top_ + ring_rows_ - 1) * stride_;
+        step.second_ = bits_ + (ring_top_ + 1) * stride_;
+        return true;
+    }
+    if (r.bottom <= ring_top_ || r.top >= ring_top_ + ring_rows_) {
+        // Stored as shown: no pointer within the rows gets to either bound.
+        step.wrap_ = 0;
+        step.last_ = bits_ + height_ * stride_;
+        step.second_ = bits_;
+        return true;
+    }
+    return false;
+}
+
 void BackingStore::fill(const DeviceRect& r, uint32_t colour) {
     prepare_fill(r);
     for (int y = r.top; y < r.bottom; ++y) {

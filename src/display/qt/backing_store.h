@@ -47,6 +47,25 @@ class BackingStore {
             x0 = end;
         }
     }
+    // Steps a pointer to a stored pixel to the one shown a row lower or higher, within a
+    // rectangle whose pixels are stored alike (row_step): the ring's last stored row is
+    // followed by its first.
+    class RowStep {
+      public:
+        uint32_t* down(uint32_t* p) const { return p >= last_ ? p + stride_ - wrap_ : p + stride_; }
+        uint32_t* up(uint32_t* p) const { return p < second_ ? p - stride_ + wrap_ : p - stride_; }
+
+      private:
+        friend class BackingStore;
+        ptrdiff_t stride_ = 0;
+        ptrdiff_t wrap_ = 0;               // the ring's rows, in pixels
+        const uint32_t* last_ = nullptr;   // the ring's last stored row starts here...
+        const uint32_t* second_ = nullptr;  // ...and its first ends here
+    };
+    // Whether the pixels of r (within the picture) are stored alike: its rows all in the ring
+    // and its columns in one band of it, or its rows all outside the ring. Then a pointer
+    // walks r a row at a time with step, and side by side within a row.
+    bool row_step(const DeviceRect& r, RowStep& step) const;
     void fill(const DeviceRect& r, uint32_t colour);  // r within the picture
     // About to fill r: the rows a scroll left unfilled are filled first, unless r covers them.
     void prepare_fill(const DeviceRect& r);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "display/canvas.h"
 #include "display/qt/backing_store.h"
@@ -52,6 +53,15 @@ class QtCanvas : public Canvas {
     void update_window() override;
 
   private:
+    // A logical coordinate mapped through mapping_, looked up where the frame's points lie.
+    int device_x(int x) const {
+        return static_cast<unsigned>(x) < x_of_.size() ? x_of_[static_cast<size_t>(x)] : mapping_.x(x);
+    }
+    int device_y(int y) const {
+        const auto i = static_cast<unsigned>(y - kFirstTabledY);
+        return i < y_of_.size() ? y_of_[i] : mapping_.y(y);
+    }
+    void set_mapping();  // mapping_ and its tables for frame_ on the picture's size
     DeviceRect whole() const { return {0, 0, store_.width(), store_.height()}; }
     DeviceRect to_device(const LogicalRect& rect) const { return mapping_.rect(rect); }
     DeviceRect drawable() const { return drawable_; }  // the clip rectangle within the picture
@@ -64,6 +74,8 @@ class QtCanvas : public Canvas {
     }
     void span(int y, int x0, int x1, uint32_t colour);  // pixels [x0, x1) of row y, clipped
     void sloped_line(int x0, int y0, int x1, int y1, uint32_t colour);
+    void walk_inside(int x0, int y0, int x1, int y1, uint32_t colour,
+                     const BackingStore::RowStep& step);
 
     void settle();  // changed_ into stale_ and unshown_
 
@@ -78,6 +90,13 @@ class QtCanvas : public Canvas {
     // The frame's one mapping on the picture's size, redone when either changes: every end
     // point and rectangle goes through it.
     FrameMapping mapping_{Frame{}, 1, 1};
+    // Its results for the logical x of both halves and the y of the frame and a margin
+    // around it: a line's end points are mapped hundreds of thousands of times a second,
+    // and a look-up is cheaper than the arithmetic, with the same result by construction.
+    static constexpr int kFirstTabledY = -128;
+    std::vector<int> x_of_;
+    std::vector<int> y_of_;  // from kFirstTabledY
+    QSize mapped_size_;
     int dpi_y_;
     std::optional<DeviceRect> clip_;
     DeviceRect drawable_;
