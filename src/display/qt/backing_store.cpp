@@ -16,15 +16,6 @@ void BackingStore::reset(int width, int height, uint32_t colour) {
     incoming_rows_ = 0;
     offset_.assign(static_cast<size_t>(width), 0);
     run_end_.assign(static_cast<size_t>(width), width);
-    solid_rows_.clear();
-}
-
-const uint32_t* BackingStore::solid_row(uint32_t colour) {
-    for (const auto& [c, row] : solid_rows_) {
-        if (c == colour) return row.data();
-    }
-    solid_rows_.emplace_back(colour, std::vector<uint32_t>(static_cast<size_t>(width_), colour));
-    return solid_rows_.back().second.data();
 }
 
 void BackingStore::prepare_fill(const DeviceRect& r) {
@@ -73,7 +64,7 @@ void BackingStore::fill(const DeviceRect& r, uint32_t colour) {
     prepare_fill(r);
     for (int y = r.top; y < r.bottom; ++y) {
         for_each_run(y, r.left, r.right,
-                     [this, colour](uint32_t* p, int n) { fill_pixels(p, n, colour); });
+                     [colour](uint32_t* p, int n) { fill_pixels(p, n, colour); });
     }
 }
 

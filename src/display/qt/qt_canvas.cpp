@@ -88,7 +88,7 @@ void QtCanvas::span(int y, int x0, int x1, uint32_t colour) {
     if (x0 >= x1) return;
     touch(DeviceRect{x0, y, x1, y + 1});
     store_.for_each_run(y, x0, x1,
-                        [this, colour](uint32_t* p, int n) { store_.fill_pixels(p, n, colour); });
+                        [colour](uint32_t* p, int n) { BackingStore::fill_pixels(p, n, colour); });
 }
 
 void QtCanvas::fill_rect(const LogicalRect& rect, Rgb colour) {
@@ -149,7 +149,7 @@ void QtCanvas::sloped_line(int x0, int y0, int x1, int y1, uint32_t c) {
         const int right = std::min(std::max(a, b) + 1, d.right);
         if (left < right) {
             store_.for_each_run(y, left, right,
-                                [this, c](uint32_t* p, int n) { store_.fill_pixels(p, n, c); });
+                                [c](uint32_t* p, int n) { BackingStore::fill_pixels(p, n, c); });
         }
     };
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
@@ -195,13 +195,13 @@ void QtCanvas::walk_inside(int x0, int y0, int x1, int y1, uint32_t c,
         for (int row = 0; row < dy; ++row) {
             const int over = 2 * err - dx;
             const int n = over > 0 ? (over - 1) / (2 * dy) + 2 : 1;
-            std::fill_n(sx > 0 ? p : p - n + 1, n, c);
+            BackingStore::fill_pixels(sx > 0 ? p : p - n + 1, n, c);
             p += sx * n;
             p = down ? step.down(p) : step.up(p);
             err += dx - n * dy;
             left -= n;
         }
-        std::fill_n(sx > 0 ? p : p - left + 1, left, c);
+        BackingStore::fill_pixels(sx > 0 ? p : p - left + 1, left, c);
         return;
     }
     // Columns of pixels one above the other: the steps that move y alone, while 2 err < -dy,
