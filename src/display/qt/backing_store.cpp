@@ -62,9 +62,14 @@ bool BackingStore::row_step(const DeviceRect& r, RowStep& step) const {
 
 void BackingStore::fill(const DeviceRect& r, uint32_t colour) {
     prepare_fill(r);
+    // One row of the colour, copied into every row: a copy moves many pixels an instruction.
+    fill_row_.assign(static_cast<size_t>(r.right - r.left), colour);
     for (int y = r.top; y < r.bottom; ++y) {
-        for_each_run(y, r.left, r.right,
-                     [colour](uint32_t* p, int n) { fill_pixels(p, n, colour); });
+        const uint32_t* from = fill_row_.data();
+        for_each_run(y, r.left, r.right, [&from](uint32_t* p, int n) {
+            std::memcpy(p, from, static_cast<size_t>(n) * sizeof(uint32_t));
+            from += n;
+        });
     }
 }
 

@@ -75,7 +75,7 @@ class BackingStore {
     }
     // Sets n pixels from p on to colour, eight at a time: a pair of wide stores where a loop
     // would take a store and a count per pixel. Most lines are a few dozen pixels long, too
-    // short for a call to pay; and the long fills of the bands go as fast as a copy would.
+    // short for a call to pay.
     static void fill_pixels(uint32_t* p, int n, uint32_t colour) {
         uint32_t eight[8];
         std::fill_n(eight, 8, colour);
@@ -128,6 +128,7 @@ class BackingStore {
     // given what they showed before the last scroll, which stands incoming_rows_ lower now.
     DeviceRect incoming_;
     int incoming_rows_ = 0;
+    std::vector<uint32_t> fill_row_;  // a row of the colour of the last fill
 };
 
 }  // namespace korvel

@@ -45,6 +45,7 @@ class QtCanvas : public Canvas {
     int dpi_y() const override { return dpi_y_; }
     void fill_rect(const LogicalRect& rect, Rgb colour) override;
     void line(LogicalPoint from, LogicalPoint to, Rgb colour) override;
+    void level_lines(const LevelLine* lines, int count, Rgb colour) override;
     void status_row(const LogicalRect& rect, const std::string& text, int font_height) override;
     void scale_label(LogicalPoint at, const std::string& text) override;
     void set_clip(const LogicalRect& rect) override;
