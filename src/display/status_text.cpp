@@ -1,5 +1,8 @@
 #include "display/status_text.h"
 
+#include <cstddef>
+#include <cstring>
+
 #include "display/truncation.h"
 
 namespace korvel {
@@ -11,8 +14,10 @@ namespace {
 // group form of at most 10 + 3 * 4 characters, fits the buffer with room to spare.
 class RowText {
   public:
-    explicit RowText(const char* label = "") {
-        while (*label != '\0') buf_[n_++] = *label++;
+    RowText() = default;
+    template <size_t N>
+    explicit RowText(const char (&label)[N]) : n_(static_cast<int>(N - 1)) {
+        std::memcpy(buf_, label, N - 1);
     }
     void put(char c) { buf_[n_++] = c; }
     // v in decimal, zero-padded to at least width digits, as "%0*lu" prints it.

@@ -80,7 +80,17 @@ class BackingStore {
         uint32_t eight[8];
         std::fill_n(eight, 8, colour);
         for (; n >= 8; n -= 8, p += 8) std::memcpy(p, eight, sizeof eight);
-        for (; n > 0; --n) *p++ = colour;
+        if (n >= 4) {
+            std::memcpy(p, eight, 4 * sizeof(uint32_t));
+            p += 4;
+            n -= 4;
+        }
+        if (n >= 2) {
+            std::memcpy(p, eight, 2 * sizeof(uint32_t));
+            p += 2;
+            n -= 2;
+        }
+        if (n > 0) *p = colour;
     }
 
     // Moves the pixels of area (within the picture) down by shift rows: row y shows what row

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -64,7 +65,12 @@ class QtCanvas : public Canvas {
     }
     void set_mapping();  // mapping_ and its tables for frame_ on the picture's size
     DeviceRect whole() const { return {0, 0, store_.width(), store_.height()}; }
-    DeviceRect to_device(const LogicalRect& rect) const { return mapping_.rect(rect); }
+    // As mapping_.rect maps it, through the tables.
+    DeviceRect to_device(const LogicalRect& rect) const {
+        const int x0 = device_x(rect.left), x1 = device_x(rect.right);
+        const int y0 = device_y(rect.low), y1 = device_y(rect.high);
+        return DeviceRect{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
+    }
     DeviceRect drawable() const { return drawable_; }  // the clip rectangle within the picture
     void update_drawable();
     // Something is about to be drawn into area (within the picture).
