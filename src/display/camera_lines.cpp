@@ -52,7 +52,8 @@ void draw_camera_lines(Canvas& canvas, Camera camera, int16_t n, const DecodeCon
         const int segments = std::clamp<int>(entry.segment_count, 0, kMaxSegmentsPerLine);
         LevelLine runs[kMaxSegmentsPerLine];
         for (int j = 0; j < segments; ++j)
-            runs[j] = {offset + entry.segments[j].start_x, offset + entry.segments[j].end_x, height};
+            runs[j] = {offset + entry.segments[j].start_x, offset + entry.segments[j].end_x,
+                       height};
         if (segments > 0) canvas.level_lines(runs, segments, kRawGrey);
         // The walk stops at the first particle that ends beyond this line, even when newer
         // ones would already qualify.

@@ -58,8 +58,8 @@ class BackingStore {
       private:
         friend class BackingStore;
         ptrdiff_t stride_ = 0;
-        ptrdiff_t wrap_ = 0;               // the ring's rows, in pixels
-        const uint32_t* last_ = nullptr;   // the ring's last stored row starts here...
+        ptrdiff_t wrap_ = 0;                // the ring's rows, in pixels
+        const uint32_t* last_ = nullptr;    // the ring's last stored row starts here...
         const uint32_t* second_ = nullptr;  // ...and its first ends here
     };
     // Whether the pixels of r (within the picture) are stored alike: its rows all in the ring

@@ -57,7 +57,8 @@ class QtCanvas : public Canvas {
   private:
     // A logical coordinate mapped through mapping_, looked up where the frame's points lie.
     int device_x(int x) const {
-        return static_cast<unsigned>(x) < x_of_.size() ? x_of_[static_cast<size_t>(x)] : mapping_.x(x);
+        return static_cast<unsigned>(x) < x_of_.size() ? x_of_[static_cast<size_t>(x)]
+                                                       : mapping_.x(x);
     }
     int device_y(int y) const {
         const auto i = static_cast<unsigned>(y - kFirstTabledY);
