@@ -52,8 +52,8 @@ class BackingStore {
     // followed by its first.
     class RowStep {
       public:
-        uint32_t* down(uint32_t* p) const { return p >= last_ ? p + stride_ - wrap_ : p + stride_; }
-        uint32_t* up(uint32_t* p) const { return p < second_ ? p - stride_ + wrap_ : p - stride_; }
+        uint32_t* down(uint32_t* p) const { return p >= last_ ? p - (wrap_ - stride_) : p + stride_; }
+        uint32_t* up(uint32_t* p) const { return p < second_ ? p + (wrap_ - stride_) : p - stride_; }
 
       private:
         friend class BackingStore;
