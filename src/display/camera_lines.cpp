@@ -50,10 +50,11 @@ void draw_camera_lines(Canvas& canvas, Camera camera, int16_t n, const DecodeCon
         }
         const int height = trunc_to_coordinate(y - base);
         const int segments = std::clamp<int>(entry.segment_count, 0, kMaxSegmentsPerLine);
-        for (int j = 0; j < segments; ++j) {
-            canvas.line({offset + entry.segments[j].start_x, height},
-                        {offset + entry.segments[j].end_x, height}, kRawGrey);
-        }
+        LevelLine runs[kMaxSegmentsPerLine];
+        for (int j = 0; j < segments; ++j)
+            runs[j] = {offset + entry.segments[j].start_x, offset + entry.segments[j].end_x,
+                       height};
+        if (segments > 0) canvas.level_lines(runs, segments, kRawGrey);
         // The walk stops at the first particle that ends beyond this line, even when newer
         // ones would already qualify.
         while (cursor != nullptr && cursor->y_last <= y) {

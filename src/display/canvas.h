@@ -22,6 +22,13 @@ inline constexpr Rgb kRed{255, 0, 0};          // camera A particles
 inline constexpr Rgb kBlue{0, 0, 255};         // camera B particles
 inline constexpr Rgb kYellow{255, 255, 0};     // the connector of a matched pair
 
+// A line at one height y from x0 to x1, the end point left out: line({x0, y}, {x1, y}).
+struct LevelLine {
+    int x0 = 0;
+    int x1 = 0;
+    int y = 0;
+};
+
 // The surface a view draws on, in the logical coordinates of the frame (x one camera pixel,
 // y one scan line, growing upward). Every drawing call opens with begin and closes with end,
 // as a drawing context on the window would be opened and released; the frame is derived from
@@ -42,6 +49,12 @@ class Canvas {
     // A solid line one device pixel wide; the end point itself is not painted, so a line
     // whose ends map to the same pixel paints nothing. Clipped to the clip rectangle.
     virtual void line(LogicalPoint from, LogicalPoint to, Rgb colour) = 0;
+    // The lines one after the other, as line draws each: the segments of a particle or of a
+    // scan line in one call, for the hundreds of thousands a second a fast replay draws.
+    virtual void level_lines(const LevelLine* lines, int count, Rgb colour) {
+        for (int i = 0; i < count; ++i)
+            line({lines[i].x0, lines[i].y}, {lines[i].x1, lines[i].y}, colour);
+    }
     // One status row: text left-aligned in rect with the bottom of its character cell on
     // the rectangle's lower edge, clipped to rect, in black on opaque background-grey cells.
     // font_height is the status font's height as the platform takes it; negative, as the

@@ -16,15 +16,6 @@ void BackingStore::reset(int width, int height, uint32_t colour) {
     incoming_rows_ = 0;
     offset_.assign(static_cast<size_t>(width), 0);
     run_end_.assign(static_cast<size_t>(width), width);
-    solid_rows_.clear();
-}
-
-const uint32_t* BackingStore::solid_row(uint32_t colour) {
-    for (const auto& [c, row] : solid_rows_) {
-        if (c == colour) return row.data();
-    }
-    solid_rows_.emplace_back(colour, std::vector<uint32_t>(static_cast<size_t>(width_), colour));
-    return solid_rows_.back().second.data();
 }
 
 void BackingStore::prepare_fill(const DeviceRect& r) {
@@ -50,11 +41,35 @@ void BackingStore::prepare_fill(const DeviceRect& r) {
     fill_incoming();
 }
 
+bool BackingStore::row_step(const DeviceRect& r, RowStep& step) const {
+    step.stride_ = stride_;
+    if (in_ring(r.top) && in_ring(r.bottom - 1)) {
+        if (run_end_[static_cast<size_t>(r.left)] < r.right) return false;
+        step.wrap_ = ring_rows_ * stride_;
+        step.last_ = bits_ + (ring_top_ + ring_rows_ - 1) * stride_;
+        step.second_ = bits_ + (ring_top_ + 1) * stride_;
+        return true;
+    }
+    if (r.bottom <= ring_top_ || r.top >= ring_top_ + ring_rows_) {
+        // Stored as shown: no pointer within the rows gets to either bound.
+        step.wrap_ = 0;
+        step.last_ = bits_ + height_ * stride_;
+        step.second_ = bits_;
+        return true;
+    }
+    return false;
+}
+
 void BackingStore::fill(const DeviceRect& r, uint32_t colour) {
     prepare_fill(r);
+    // One row of the colour, copied into every row: a copy moves many pixels an instruction.
+    fill_row_.assign(static_cast<size_t>(r.right - r.left), colour);
     for (int y = r.top; y < r.bottom; ++y) {
-        for_each_run(y, r.left, r.right,
-                     [this, colour](uint32_t* p, int n) { fill_pixels(p, n, colour); });
+        const uint32_t* from = fill_row_.data();
+        for_each_run(y, r.left, r.right, [&from](uint32_t* p, int n) {
+            std::memcpy(p, from, static_cast<size_t>(n) * sizeof(uint32_t));
+            from += n;
+        });
     }
 }
 

@@ -47,6 +47,25 @@ class BackingStore {
             x0 = end;
         }
     }
+    // Steps a pointer to a stored pixel to the one shown a row lower or higher, within a
+    // rectangle whose pixels are stored alike (row_step): the ring's last stored row is
+    // followed by its first.
+    class RowStep {
+      public:
+        uint32_t* down(uint32_t* p) const { return p >= last_ ? p - (wrap_ - stride_) : p + stride_; }
+        uint32_t* up(uint32_t* p) const { return p < second_ ? p + (wrap_ - stride_) : p - stride_; }
+
+      private:
+        friend class BackingStore;
+        ptrdiff_t stride_ = 0;
+        ptrdiff_t wrap_ = 0;                // the ring's rows, in pixels
+        const uint32_t* last_ = nullptr;    // the ring's last stored row starts here...
+        const uint32_t* second_ = nullptr;  // ...and its first ends here
+    };
+    // Whether the pixels of r (within the picture) are stored alike: its rows all in the ring
+    // and its columns in one band of it, or its rows all outside the ring. Then a pointer
+    // walks r a row at a time with step, and side by side within a row.
+    bool row_step(const DeviceRect& r, RowStep& step) const;
     void fill(const DeviceRect& r, uint32_t colour);  // r within the picture
     // About to fill r: the rows a scroll left unfilled are filled first, unless r covers them.
     void prepare_fill(const DeviceRect& r);
@@ -54,13 +73,24 @@ class BackingStore {
     void settle() {
         if (incoming_rows_ > 0) fill_incoming();
     }
-    // Sets n pixels from p on to colour.
-    void fill_pixels(uint32_t* p, int n, uint32_t colour) {
-        if (n < kCopiedFill) {
-            std::fill_n(p, n, colour);
-        } else {
-            std::memcpy(p, solid_row(colour), static_cast<size_t>(n) * sizeof(uint32_t));
+    // Sets n pixels from p on to colour, eight at a time: a pair of wide stores where a loop
+    // would take a store and a count per pixel. Most lines are a few dozen pixels long, too
+    // short for a call to pay.
+    static void fill_pixels(uint32_t* p, int n, uint32_t colour) {
+        uint32_t eight[8];
+        std::fill_n(eight, 8, colour);
+        for (; n >= 8; n -= 8, p += 8) std::memcpy(p, eight, sizeof eight);
+        if (n >= 4) {
+            std::memcpy(p, eight, 4 * sizeof(uint32_t));
+            p += 4;
+            n -= 4;
         }
+        if (n >= 2) {
+            std::memcpy(p, eight, 2 * sizeof(uint32_t));
+            p += 2;
+            n -= 2;
+        }
+        if (n > 0) *p = colour;
     }
 
     // Moves the pixels of area (within the picture) down by shift rows: row y shows what row
@@ -73,11 +103,6 @@ class BackingStore {
     void compose_into(QImage& out, const DeviceRect& r);
 
   private:
-    // From this many pixels on, a fill is a copy from a row of the colour: the copy goes many
-    // pixels an instruction, a loop one or two.
-    static constexpr int kCopiedFill = 32;
-    const uint32_t* solid_row(uint32_t colour);  // width_ pixels of the colour
-
     bool in_ring(int y) const {
         return static_cast<unsigned>(y - ring_top_) < static_cast<unsigned>(ring_rows_);
     }
@@ -113,8 +138,7 @@ class BackingStore {
     // given what they showed before the last scroll, which stands incoming_rows_ lower now.
     DeviceRect incoming_;
     int incoming_rows_ = 0;
-    // Rows of the few colours the drawing uses, width_ pixels each.
-    std::vector<std::pair<uint32_t, std::vector<uint32_t>>> solid_rows_;
+    std::vector<uint32_t> fill_row_;  // a row of the colour of the last fill
 };
 
 }  // namespace korvel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace korvel {
 namespace {
@@ -24,8 +25,18 @@ void QtCanvas::resize(QSize device_pixels) {
     shown_.fill(pixel(kBackground));
     changed_ = stale_ = {};
     unshown_ = whole();
-    mapping_ = FrameMapping(frame_, store_.width(), store_.height());
+    set_mapping();
     update_drawable();
+}
+
+void QtCanvas::set_mapping() {
+    mapping_ = FrameMapping(frame_, store_.width(), store_.height());
+    mapped_size_ = size();
+    x_of_.resize(static_cast<size_t>(std::clamp(frame_.extent_x() + 1, 0, 1 << 16)));
+    for (size_t x = 0; x < x_of_.size(); ++x) x_of_[x] = mapping_.x(static_cast<double>(x));
+    y_of_.resize(Frame::kExtentY - 2 * kFirstTabledY);
+    for (size_t i = 0; i < y_of_.size(); ++i)
+        y_of_[i] = mapping_.y(kFirstTabledY + static_cast<double>(i));
 }
 
 void QtCanvas::settle() {
@@ -53,8 +64,10 @@ DeviceRect QtCanvas::take_changed() {
 }
 
 void QtCanvas::begin(const Frame& frame) {
-    frame_ = frame;
-    mapping_ = FrameMapping(frame_, store_.width(), store_.height());
+    if (frame.line_width != frame_.line_width || mapped_size_ != size()) {
+        frame_ = frame;
+        set_mapping();
+    }
     clip_.reset();
     update_drawable();
 }
@@ -76,7 +89,7 @@ void QtCanvas::span(int y, int x0, int x1, uint32_t colour) {
     if (x0 >= x1) return;
     touch(DeviceRect{x0, y, x1, y + 1});
     store_.for_each_run(y, x0, x1,
-                        [this, colour](uint32_t* p, int n) { store_.fill_pixels(p, n, colour); });
+                        [colour](uint32_t* p, int n) { BackingStore::fill_pixels(p, n, colour); });
 }
 
 void QtCanvas::fill_rect(const LogicalRect& rect, Rgb colour) {
@@ -90,10 +103,10 @@ void QtCanvas::fill_rect(const LogicalRect& rect, Rgb colour) {
 }
 
 void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
-    const int x0 = mapping_.x(from.x);
-    const int y0 = mapping_.y(from.y);
-    const int x1 = mapping_.x(to.x);
-    const int y1 = mapping_.y(to.y);
+    const int x0 = device_x(from.x);
+    const int y0 = device_y(from.y);
+    const int x1 = device_x(to.x);
+    const int y1 = device_y(to.y);
     const uint32_t c = pixel(colour);
     if (y0 == y1) {
         // From the start pixel toward the end pixel, the end pixel left out.
@@ -114,6 +127,42 @@ void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
     sloped_line(x0, y0, x1, y1, c);
 }
 
+void QtCanvas::level_lines(const LevelLine* lines, int count, Rgb colour) {
+    // Each line mapped and clipped first, the area around them all touched once, then the
+    // pixels set: the same pixels as line by line, with a touch for the batch.
+    struct Span {
+        int y, left, right;
+    };
+    const uint32_t c = pixel(colour);
+    const DeviceRect d = drawable();
+    Span spans[64];
+    while (count > 0) {
+        const int batch = std::min(count, static_cast<int>(std::size(spans)));
+        int n = 0;
+        DeviceRect box{d.right, d.bottom, d.left, d.top};  // empty, grown by each span
+        for (int i = 0; i < batch; ++i) {
+            const LevelLine& l = lines[i];
+            const int y = device_y(l.y);
+            if (y < d.top || y >= d.bottom) continue;
+            const int a = device_x(l.x0), b = device_x(l.x1);
+            // From the start pixel toward the end pixel, the end pixel left out.
+            const int left = std::max(a < b ? a : b + 1, d.left);
+            const int right = std::min(a < b ? b : a + 1, d.right);
+            if (a == b || left >= right) continue;
+            spans[n++] = {y, left, right};
+            box = {std::min(box.left, left), std::min(box.top, y), std::max(box.right, right),
+                   std::max(box.bottom, y + 1)};
+        }
+        if (n > 0) touch(box);
+        for (int i = 0; i < n; ++i) {
+            store_.for_each_run(spans[i].y, spans[i].left, spans[i].right,
+                                [c](uint32_t* p, int k) { BackingStore::fill_pixels(p, k, c); });
+        }
+        lines += batch;
+        count -= batch;
+    }
+}
+
 void QtCanvas::sloped_line(int x0, int y0, int x1, int y1, uint32_t c) {
     // Any other slope, the connectors: Bresenham's walk, the end point left out. The pixels
     // it visits on one row lie side by side; they are written a row's run at a time, so the
@@ -124,13 +173,20 @@ void QtCanvas::sloped_line(int x0, int y0, int x1, int y1, uint32_t c) {
         d);
     if (is_empty(box)) return;
     touch(box);
+    BackingStore::RowStep step;
+    if (box.left == std::min(x0, x1) && box.right == std::max(x0, x1) + 1 &&
+        box.top == std::min(y0, y1) && box.bottom == std::max(y0, y1) + 1 &&
+        store_.row_step(box, step)) {
+        walk_inside(x0, y0, x1, y1, c, step);
+        return;
+    }
     const auto run = [this, &d, c](int y, int a, int b) {  // pixels a to b of row y, inclusive
         if (y < d.top || y >= d.bottom) return;
         const int left = std::max(std::min(a, b), d.left);
         const int right = std::min(std::max(a, b) + 1, d.right);
         if (left < right) {
             store_.for_each_run(y, left, right,
-                                [this, c](uint32_t* p, int n) { store_.fill_pixels(p, n, c); });
+                                [c](uint32_t* p, int n) { BackingStore::fill_pixels(p, n, c); });
         }
     };
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
@@ -154,6 +210,55 @@ void QtCanvas::sloped_line(int x0, int y0, int x1, int y1, uint32_t c) {
         x = next_x;
     }
     if (run_start != x) run(y, run_start, x - sx);
+}
+
+void QtCanvas::walk_inside(int x0, int y0, int x1, int y1, uint32_t c,
+                           const BackingStore::RowStep& step) {
+    // The same walk, wholly inside the clip, as connectors mostly are, a slice at a time.
+    // Along the longer axis the walk moves every step; across it, it moves on the step whose
+    // doubled error has come within the shorter side's length. How many steps a row (or a
+    // column) takes follows from the error at its first step by one division, and the
+    // error at the next row's first step from that count. A pointer follows the walk, a row
+    // at a time through the backing store's step, which knows where the ring wraps.
+    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+    const int dy = std::abs(y1 - y0);
+    const bool down = y0 < y1;
+    uint32_t* p = store_.at(x0, y0);
+    int err = dx - dy;
+    if (dx >= dy) {
+        // Rows of pixels side by side. The steps of a row: those that move x alone, while
+        // 2 err > dx, with err falling by dy each, and then the one that moves both.
+        int left = dx;  // the walk has dx steps, the end point left out
+        for (int row = 0; row < dy; ++row) {
+            const int over = 2 * err - dx;
+            const int n = over > 0 ? (over - 1) / (2 * dy) + 2 : 1;
+            BackingStore::fill_pixels(sx > 0 ? p : p - n + 1, n, c);
+            p += sx * n;
+            p = down ? step.down(p) : step.up(p);
+            err += dx - n * dy;
+            left -= n;
+        }
+        BackingStore::fill_pixels(sx > 0 ? p : p - left + 1, left, c);
+        return;
+    }
+    // Columns of pixels one above the other: the steps that move y alone, while 2 err < -dy,
+    // with err rising by dx each, and then the one that moves both.
+    int left = dy;
+    const auto column = [&p, &step, down, c](int n) {
+        for (int k = 0; k < n; ++k) {
+            *p = c;
+            p = down ? step.down(p) : step.up(p);
+        }
+    };
+    for (int col = 0; col < dx; ++col) {
+        const int under = -dy - 2 * err;
+        const int n = under > 0 ? (under - 1) / (2 * dx) + 2 : 1;
+        column(n);
+        p += sx;
+        err += n * dx - dy;
+        left -= n;
+    }
+    column(left);
 }
 
 void QtCanvas::status_row(const LogicalRect& rect, const std::string& text, int font_height) {

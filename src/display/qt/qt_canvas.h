@@ -2,9 +2,11 @@
 
 #include <QImage>
 #include <QSize>
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "display/canvas.h"
 #include "display/qt/backing_store.h"
@@ -44,6 +46,7 @@ class QtCanvas : public Canvas {
     int dpi_y() const override { return dpi_y_; }
     void fill_rect(const LogicalRect& rect, Rgb colour) override;
     void line(LogicalPoint from, LogicalPoint to, Rgb colour) override;
+    void level_lines(const LevelLine* lines, int count, Rgb colour) override;
     void status_row(const LogicalRect& rect, const std::string& text, int font_height) override;
     void scale_label(LogicalPoint at, const std::string& text) override;
     void set_clip(const LogicalRect& rect) override;
@@ -52,8 +55,23 @@ class QtCanvas : public Canvas {
     void update_window() override;
 
   private:
+    // A logical coordinate mapped through mapping_, looked up where the frame's points lie.
+    int device_x(int x) const {
+        return static_cast<unsigned>(x) < x_of_.size() ? x_of_[static_cast<size_t>(x)]
+                                                       : mapping_.x(x);
+    }
+    int device_y(int y) const {
+        const auto i = static_cast<unsigned>(y - kFirstTabledY);
+        return i < y_of_.size() ? y_of_[i] : mapping_.y(y);
+    }
+    void set_mapping();  // mapping_ and its tables for frame_ on the picture's size
     DeviceRect whole() const { return {0, 0, store_.width(), store_.height()}; }
-    DeviceRect to_device(const LogicalRect& rect) const { return mapping_.rect(rect); }
+    // As mapping_.rect maps it, through the tables.
+    DeviceRect to_device(const LogicalRect& rect) const {
+        const int x0 = device_x(rect.left), x1 = device_x(rect.right);
+        const int y0 = device_y(rect.low), y1 = device_y(rect.high);
+        return DeviceRect{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1)};
+    }
     DeviceRect drawable() const { return drawable_; }  // the clip rectangle within the picture
     void update_drawable();
     // Something is about to be drawn into area (within the picture).
@@ -64,6 +82,8 @@ class QtCanvas : public Canvas {
     }
     void span(int y, int x0, int x1, uint32_t colour);  // pixels [x0, x1) of row y, clipped
     void sloped_line(int x0, int y0, int x1, int y1, uint32_t colour);
+    void walk_inside(int x0, int y0, int x1, int y1, uint32_t colour,
+                     const BackingStore::RowStep& step);
 
     void settle();  // changed_ into stale_ and unshown_
 
@@ -78,6 +98,13 @@ class QtCanvas : public Canvas {
     // The frame's one mapping on the picture's size, redone when either changes: every end
     // point and rectangle goes through it.
     FrameMapping mapping_{Frame{}, 1, 1};
+    // Its results for the logical x of both halves and the y of the frame and a margin
+    // around it: a line's end points are mapped hundreds of thousands of times a second,
+    // and a look-up is cheaper than the arithmetic, with the same result by construction.
+    static constexpr int kFirstTabledY = -128;
+    std::vector<int> x_of_;
+    std::vector<int> y_of_;  // from kFirstTabledY
+    QSize mapped_size_;
     int dpi_y_;
     std::optional<DeviceRect> clip_;
     DeviceRect drawable_;

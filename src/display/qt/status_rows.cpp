@@ -12,10 +12,10 @@ namespace korvel {
 
 void StatusRows::add(const DeviceRect& rect, int left, int bottom, int px, const std::string& text,
                      BackingStore& store, DeviceRect& changed) {
-    const Row row{rect, left, bottom, px, text};
     for (size_t i = 0; i < pending_.size();) {
         Row& p = pending_[i];
-        if (p.same_place(row) && p.text.size() <= text.size()) {
+        if (p.rect == rect && p.left == left && p.bottom == bottom && p.px == px &&
+            p.text.size() <= text.size()) {
             p.text = text;  // covers the pending one completely
             return;
         }
@@ -26,7 +26,7 @@ void StatusRows::add(const DeviceRect& rect, int left, int bottom, int px, const
             ++i;
         }
     }
-    pending_.push_back(row);
+    pending_.push_back(Row{rect, left, bottom, px, text});
     bounds_ = unite(bounds_, rect);
 }
 

@@ -145,6 +145,49 @@ TEST(BackingStoreScroll, ComposesThePictureAPlainImageShows) {
     }
 }
 
+// Sloped lines, steep and shallow, in every direction, inside the clip and across its edges,
+// on an area whose ring the scrolls have turned: the pixels a plain Bresenham walk on a plain
+// image visits, end point left out.
+TEST(QtCanvasLines, SlopedLinesPaintThePixelsOfThePlainWalk) {
+    QtCanvas canvas;  // one pixel per logical unit, device y = 1960 - y
+    canvas.resize(QSize(1023, 2020));
+    QImage plain(1023, 2020, QImage::Format_RGB32);
+    plain.fill(kBg);
+    const DeviceRect clip{0, 150, 1022, 1950};  // logical x 0 to 1022, y 10 to 1810
+    const auto walk = [&plain, &clip](int x0, int y0, int x1, int y1, QRgb colour) {
+        const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+        const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+        for (int err = dx + dy; x0 != x1 || y0 != y1;) {
+            if (x0 >= clip.left && x0 < clip.right && y0 >= clip.top && y0 < clip.bottom)
+                plain.setPixel(x0, y0, colour);
+            const int e2 = 2 * err;
+            if (e2 >= dy) err += dy, x0 += sx;
+            if (e2 <= dx) err += dx, y0 += sy;
+        }
+    };
+    std::mt19937 rng(28);
+    // Mostly inside the clip, some ends beyond it on every side.
+    std::uniform_int_distribution<int> xs(-40, 1060), ys(-30, 1850), len(1, 300);
+    for (const int shift : {0, 250, 250, 500, 250, 750, 250}) {
+        canvas.begin(Frame{512});
+        canvas.set_clip(LogicalRect{0, 1022, 10, 1810});
+        canvas.scroll_down(shift);
+        scroll_down(plain, clip, shift);
+        for (int k = 0; k < 300; ++k) {
+            const int x0 = xs(rng), y0 = ys(rng);
+            // Short and long, steep and shallow: the other end within a box around the first.
+            const int x1 = x0 + (k % 2 ? len(rng) : len(rng) / 8) * (k % 4 < 2 ? 1 : -1);
+            const int y1 = y0 + (k % 2 ? len(rng) / 8 : len(rng)) * (k % 8 < 4 ? 1 : -1);
+            if (x1 == x0 || y1 == y0) continue;
+            const Rgb colour = k % 3 == 0 ? kRed : k % 3 == 1 ? kBlue : kYellow;
+            canvas.line({x0, y0}, {x1, y1}, colour);
+            walk(x0, 1960 - y0, x1, 1960 - y1, qRgb(colour.r, colour.g, colour.b));
+        }
+        canvas.end();
+        ASSERT_TRUE(canvas.image() == plain) << "after a scroll of " << shift;
+    }
+}
+
 // A status row drawn again shows the same pixels as one drawn once, also when something
 // crossed it in between: a row keeps only the characters it shows untouched.
 TEST(StatusRowRedraw, MatchesTheRowDrawnOnce) {
