@@ -305,6 +305,30 @@ void DecodeAhead::release() {
 // passed are dropped; the item starting at pos is taken; anything else leaves the record to
 // the step.
 const AheadItem* DecodeAhead::take(uint32_t pos, uint64_t length) {
+    if (resting_ > 0) {
+        if (--resting_ == 0) must_restart_ = true;  // the next take tries the thread again
+        return nullptr;
+    }
+    const AheadItem* item = take_from_ring(pos, length);
+    if (item != nullptr) ++window_served_;
+    if (++window_takes_ == kWindow) {
+        // One poor window happens on a quiet machine too (the thread starting over after a
+        // record it could not read): only two in a row make it rest.
+        poor_windows_ = window_served_ * 4 < kWindow ? poor_windows_ + 1 : 0;
+        if (poor_windows_ >= 2) {
+            resting_ = next_rest_;
+            next_rest_ = std::min(next_rest_ * 2, kMaxRest);
+            poor_windows_ = 0;
+        } else if (poor_windows_ == 0) {
+            next_rest_ = kMinRest;
+        }
+        window_takes_ = 0;
+        window_served_ = 0;
+    }
+    return item;
+}
+
+const AheadItem* DecodeAhead::take_from_ring(uint32_t pos, uint64_t length) {
     if (must_restart_) request_restart(pos);
     bool behind = false;  // the thread made items for positions the reader has passed
     for (const Batch* batch = ring_.front(); batch != nullptr; batch = ring_.front()) {

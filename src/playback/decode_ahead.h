@@ -72,6 +72,13 @@ struct AheadItem {
 // take, and halves when one did. A thread that learns from hungry_at_ that the step reads
 // beyond it goes ahead the same way by itself: what it would make next would be wasted.
 //
+// On a machine whose other core is busy elsewhere, the thread gets too little time to stay
+// ahead, and the time it does get is taken from the step. So the step counts, over each
+// window of kWindow takes, how many the ring served: after two windows in a row that served
+// less than a quarter, the thread rests (the step starts it over no more, so it parks once
+// the ring is full) for kMinRest takes, twice as many after each rest that did not help, up
+// to kMaxRest; then it is started over and the next windows tell again.
+//
 // Threads and memory orders. The ring (spsc_ring.h) carries whole batches, with its own
 // contract: a batch's contents, written by the thread before push() and read by the step
 // after front(), are ordered by the ring's release/acquire indices. Beyond the ring:
@@ -121,6 +128,9 @@ class DecodeAhead {
     static constexpr int kEarlyItems = 32;  // a batch goes to a hungry step with this many
     static constexpr uint32_t kMinLead = 2;     // camera records passed at a start-over
     static constexpr uint32_t kMaxLead = 256;
+    static constexpr uint32_t kWindow = 512;     // takes over which the ring's use is counted
+    static constexpr uint32_t kMinRest = 2048;   // takes a thread of too little use rests for
+    static constexpr uint32_t kMaxRest = 32768;
     static constexpr uint32_t kNotHungry = UINT32_MAX;  // no reader position is this
 
     // A stretch of the camera's stream: published whole, taken item by item.
@@ -153,6 +163,7 @@ class DecodeAhead {
     void wake_thread();
     void request_restart(uint32_t pos);
     void release();
+    const AheadItem* take_from_ring(uint32_t pos, uint64_t length);
 
     std::unique_ptr<ByteSource> source_;
     const int16_t header_version_;
@@ -173,6 +184,13 @@ class DecodeAhead {
     int next_item_ = 0;         // in the batch at the ring's front
     bool must_restart_ = true;  // the thread is parked, or reads where the step does not
     bool took_since_restart_ = false;
+    // How useful the thread is (see above): takes in the window so far, of them served from
+    // the ring, the takes the thread still rests for, and how long the next rest lasts.
+    uint32_t window_takes_ = 0;
+    uint32_t window_served_ = 0;
+    uint32_t resting_ = 0;
+    int poor_windows_ = 0;  // windows in a row that served less than a quarter
+    uint32_t next_rest_ = kMinRest;
 
     // The thread's side.
     alignas(64) uint32_t thread_generation_ = 0;
