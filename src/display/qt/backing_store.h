@@ -102,6 +102,39 @@ class BackingStore {
     // in Format_RGB32.
     void compose_into(QImage& out, const DeviceRect& r);
 
+    // The stored image, and where its pixels are shown: calls piece(source, x, y) for each
+    // rectangle of stored pixels (within stored()) that shows, unturned, at (x, y) and makes
+    // up the visible pixels of r (within the picture). A window paints the picture straight
+    // from the store this way, with no composed copy in between. Settled first.
+    const QImage& stored() const { return image_; }
+    template <class Piece>
+    void for_each_piece(const DeviceRect& r, Piece&& piece) {
+        settle();
+        const int ring_bottom = ring_top_ + ring_rows_;
+        // Rows above and below the ring are stored as shown.
+        const DeviceRect above = intersect(r, DeviceRect{0, 0, width_, ring_top_});
+        const DeviceRect below = intersect(r, DeviceRect{0, ring_bottom, width_, height_});
+        if (!is_empty(above)) piece(above, above.left, above.top);
+        const DeviceRect ring = intersect(r, DeviceRect{0, ring_top_, width_, ring_bottom});
+        for (int x = ring.left; !is_empty(ring) && x < ring.right;) {
+            const int end = std::min(ring.right, run_end_[static_cast<size_t>(x)]);
+            // Visible row y of the band is stored at ring_top_ + (y - ring_top_ + offset)
+            // mod ring_rows_: the band's rows from its top to where the stored rows wrap,
+            // and the rest.
+            const int offset = offset_[static_cast<size_t>(x)];
+            const int wrap_at = ring_bottom - offset;  // the first visible row stored at the top
+            const int top1 = ring.top, bottom1 = std::min(ring.bottom, wrap_at);
+            if (top1 < bottom1) piece(DeviceRect{x, top1 + offset, end, bottom1 + offset}, x, top1);
+            const int top2 = std::max(ring.top, wrap_at), bottom2 = ring.bottom;
+            if (top2 < bottom2) {
+                piece(DeviceRect{x, top2 + offset - ring_rows_, end, bottom2 + offset - ring_rows_},
+                      x, top2);
+            }
+            x = end;
+        }
+        if (!is_empty(below)) piece(below, below.left, below.top);
+    }
+
   private:
     bool in_ring(int y) const {
         return static_cast<unsigned>(y - ring_top_) < static_cast<unsigned>(ring_rows_);

@@ -23,8 +23,10 @@ void QtCanvas::resize(QSize device_pixels) {
     store_.reset(size.width(), size.height(), pixel(kBackground));
     shown_ = QImage(size, QImage::Format_RGB32);
     shown_.fill(pixel(kBackground));
-    changed_ = stale_ = {};
-    unshown_ = whole();
+    changed_.clear();
+    stale_.clear();
+    unshown_.clear();
+    unshown_.add(whole());
     set_mapping();
     update_drawable();
 }
@@ -40,26 +42,24 @@ void QtCanvas::set_mapping() {
 }
 
 void QtCanvas::settle() {
-    stale_ = unite(stale_, changed_);
-    unshown_ = unite(unshown_, changed_);
-    changed_ = {};
+    stale_.add(changed_);
+    unshown_.add(changed_);
+    changed_.clear();
 }
 
 const QImage& QtCanvas::image() {
     complete();
     settle();
-    if (!is_empty(stale_)) {
-        store_.compose_into(shown_, stale_);
-        stale_ = {};
-    }
+    for (const DeviceRect& r : stale_) store_.compose_into(shown_, r);
+    stale_.clear();
     return shown_;
 }
 
-DeviceRect QtCanvas::take_changed() {
+DirtyArea QtCanvas::take_changed() {
     complete();
     settle();
-    const DeviceRect r = unshown_;
-    unshown_ = {};
+    const DirtyArea r = unshown_;
+    unshown_.clear();
     return r;
 }
 
@@ -98,7 +98,7 @@ void QtCanvas::fill_rect(const LogicalRect& rect, Rgb colour) {
     // Rows a scroll left to fill that this fill covers are not filled first.
     store_.prepare_fill(r);
     rows_.touch(r, store_, changed_);
-    changed_ = unite(changed_, r);
+    changed_.add(r);
     store_.fill(r, pixel(colour));
 }
 

@@ -10,6 +10,7 @@
 
 #include "display/canvas.h"
 #include "display/qt/backing_store.h"
+#include "display/qt/dirty_area.h"
 #include "display/qt/scale_labels.h"
 #include "display/qt/status_rows.h"
 
@@ -35,8 +36,17 @@ class QtCanvas : public Canvas {
         store_.settle();
         rows_.flush(store_, changed_);
     }
+    // The picture without composing it: the pieces of the stored image that show the
+    // visible pixels of r, as BackingStore::for_each_piece gives them, with the pending
+    // status rows drawn first. stored() is what the sources lie in.
+    template <class Piece>
+    void for_each_piece(const DeviceRect& r, Piece&& piece) {
+        complete();
+        store_.for_each_piece(intersect(r, whole()), piece);
+    }
+    const QImage& stored() const { return store_.stored(); }
     // The device pixels changed since the last call (status rows still pending included).
-    DeviceRect take_changed();
+    DirtyArea take_changed();
     // Called whenever a drawing call asks the window to show what it drew.
     void set_update_callback(std::function<void()> callback) { on_update_ = std::move(callback); }
     void set_dpi_y(int dpi) { dpi_y_ = dpi; }
@@ -78,7 +88,7 @@ class QtCanvas : public Canvas {
     void touch(const DeviceRect& area) {
         store_.settle();
         rows_.touch(area, store_, changed_);
-        changed_ = unite(changed_, area);
+        changed_.add(area);
     }
     void span(int y, int x0, int x1, uint32_t colour);  // pixels [x0, x1) of row y, clipped
     void sloped_line(int x0, int y0, int x1, int y1, uint32_t colour);
@@ -89,9 +99,9 @@ class QtCanvas : public Canvas {
 
     BackingStore store_;
     QImage shown_;        // the picture as the window shows it
-    DeviceRect changed_;  // drawn into since the last settle
-    DeviceRect stale_;    // where shown_ is behind the store
-    DeviceRect unshown_;  // drawn into since take_changed
+    DirtyArea changed_;  // drawn into since the last settle
+    DirtyArea stale_;    // where shown_ is behind the store
+    DirtyArea unshown_;  // drawn into since take_changed
     StatusRows rows_;
     ScaleLabels labels_;
     Frame frame_;

@@ -11,7 +11,7 @@
 namespace korvel {
 
 void StatusRows::add(const DeviceRect& rect, int left, int bottom, int px, const std::string& text,
-                     BackingStore& store, DeviceRect& changed) {
+                     BackingStore& store, DirtyArea& changed) {
     for (size_t i = 0; i < pending_.size();) {
         Row& p = pending_[i];
         if (p.rect == rect && p.left == left && p.bottom == bottom && p.px == px &&
@@ -30,12 +30,12 @@ void StatusRows::add(const DeviceRect& rect, int left, int bottom, int px, const
     bounds_ = unite(bounds_, rect);
 }
 
-void StatusRows::flush(BackingStore& store, DeviceRect& changed) {
+void StatusRows::flush(BackingStore& store, DirtyArea& changed) {
     for (const Row& p : pending_) draw(p, store, changed);
     pending_.clear();
 }
 
-void StatusRows::touch_rows(const DeviceRect& area, BackingStore& store, DeviceRect& changed) {
+void StatusRows::touch_rows(const DeviceRect& area, BackingStore& store, DirtyArea& changed) {
     for (size_t i = 0; i < pending_.size();) {
         if (overlap(pending_[i].rect, area)) {
             draw(pending_[i], store, changed);
@@ -73,7 +73,7 @@ const StatusRows::Cells& StatusRows::cells(int px) {
     return cells_;
 }
 
-void StatusRows::draw(const Row& row, BackingStore& store, DeviceRect& changed) {
+void StatusRows::draw(const Row& row, BackingStore& store, DirtyArea& changed) {
     // What the row's cells show now, where nothing else has drawn since they were drawn.
     std::string before;
     for (size_t i = 0; i < shown_.size();) {
@@ -110,7 +110,7 @@ void StatusRows::draw(const Row& row, BackingStore& store, DeviceRect& changed) 
                 from += n;
             });
         }
-        changed = unite(changed, DeviceRect{x0, y0, x1, y1});
+        changed.add(DeviceRect{x0, y0, x1, y1});
     }
     // Cells beyond a shorter text keep the characters they showed.
     Row now = row;

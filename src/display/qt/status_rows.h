@@ -8,6 +8,7 @@
 
 #include "display/frame.h"
 #include "display/qt/backing_store.h"
+#include "display/qt/dirty_area.h"
 
 namespace korvel {
 
@@ -27,12 +28,12 @@ class StatusRows {
     // its character cells on bottom, in the status font of em height px. Rows it overlaps and
     // does not cover are drawn first; what they change is added to changed.
     void add(const DeviceRect& rect, int left, int bottom, int px, const std::string& text,
-             BackingStore& store, DeviceRect& changed);
+             BackingStore& store, DirtyArea& changed);
     // Draws every pending row.
-    void flush(BackingStore& store, DeviceRect& changed);
+    void flush(BackingStore& store, DirtyArea& changed);
     // Something else is about to draw into area: the pending rows there are drawn first, and
     // the rows there are no longer known to show what they were drawn with.
-    void touch(const DeviceRect& area, BackingStore& store, DeviceRect& changed) {
+    void touch(const DeviceRect& area, BackingStore& store, DirtyArea& changed) {
         if (overlap(area, bounds_)) touch_rows(area, store, changed);
     }
     bool empty() const { return pending_.empty(); }
@@ -65,8 +66,8 @@ class StatusRows {
     };
 
     const Cells& cells(int px);
-    void touch_rows(const DeviceRect& area, BackingStore& store, DeviceRect& changed);
-    void draw(const Row& row, BackingStore& store, DeviceRect& changed);
+    void touch_rows(const DeviceRect& area, BackingStore& store, DirtyArea& changed);
+    void draw(const Row& row, BackingStore& store, DirtyArea& changed);
     void update_bounds();
 
     Cells cells_;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <random>
 
 #include "display/qt/backing_store.h"
@@ -141,6 +142,24 @@ TEST(BackingStoreScroll, ComposesThePictureAPlainImageShows) {
             }
             store.compose_into(shown, DeviceRect{0, 0, c.width, c.height});
             ASSERT_TRUE(shown == plain) << "step " << step << " shift " << shift;
+            // A window painting a rectangle straight from the store, piece by piece, shows the
+            // same pixels there and touches none beyond it.
+            const int x0 = xs(rng), x1 = xs(rng), y0 = ys(rng), y1 = ys(rng);
+            const DeviceRect r{std::min(x0, x1), std::min(y0, y1), std::max(x0, x1),
+                               std::max(y0, y1)};
+            QImage pieced(c.width, c.height, QImage::Format_RGB32);
+            pieced.fill(0xff00ff00u);
+            QImage expected = pieced;
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x) expected.setPixel(x, y, plain.pixel(x, y));
+            QPainter painter(&pieced);
+            store.for_each_piece(r, [&](const DeviceRect& source, int x, int y) {
+                painter.drawImage(QPoint(x, y), store.stored(),
+                                  QRect(source.left, source.top, source.right - source.left,
+                                        source.bottom - source.top));
+            });
+            painter.end();
+            ASSERT_TRUE(pieced == expected) << "pieces, step " << step;
         }
     }
 }

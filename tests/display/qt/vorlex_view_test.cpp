@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <filesystem>
 
 #include "commands/open_file.h"
@@ -18,8 +19,10 @@ namespace {
 
 class VorlexViewTest : public ::testing::Test {
   protected:
-    void show(const std::string& path) {
+    void show(const std::string& path, bool sync = false) {
         apply_start_up(session, dir.path(), "");
+        session.async_view = sync ? 0 : 1;
+        session.sync_view = sync ? 1 : 0;
         user.path = path;
         user.hour = 12;
         open_file(session, doc, user, opener);
@@ -69,6 +72,30 @@ TEST_F(VorlexViewTest, ThePictureSurvivesAnExposureButNotAResize) {
     QApplication::processEvents();
     EXPECT_EQ(background_pixels(), view->picture().width() * view->picture().height());
 }
+
+// The window repaints only what a tick changed, straight from the canvas's store: after
+// many ticks of such repaints, with the ring of rows turned round, what the window's own
+// pixels show is the picture.
+class VorlexViewRepaintTest : public VorlexViewTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(VorlexViewRepaintTest, TheWindowShowsThePictureAfterTicksOfPartialRepaints) {
+    show(test::abgen_recording(dir, "rain", 5, 200), GetParam());
+    for (int i = 0; i < 60; ++i) {
+        playback->run_tick();
+        QApplication::processEvents();
+    }
+    session.playback_running = 0;
+    QApplication::processEvents();
+    const QImage picture = view->picture();
+    // The window's backing store, whose pixels the platform puts on the screen.
+    const auto* store = dynamic_cast<const QImage*>(window.backingStore()->paintDevice());
+    ASSERT_NE(store, nullptr);
+    ASSERT_EQ(store->size(), picture.size());
+    EXPECT_TRUE(store->convertToFormat(QImage::Format_RGB32) == picture);
+    EXPECT_LT(background_pixels(), picture.width() * picture.height());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothViews, VorlexViewRepaintTest, ::testing::Bool());
 
 TEST_F(VorlexViewTest, NoStepStartsWhileAFatalTextIsShown) {
     // A recording cut inside its last record: the step that reaches it raises "mp04".
