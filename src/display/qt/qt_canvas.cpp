@@ -149,9 +149,17 @@ void QtCanvas::level_lines(const LevelLine* lines, int count, Rgb colour) {
             const int left = std::max(a < b ? a : b + 1, d.left);
             const int right = std::min(a < b ? b : a + 1, d.right);
             if (a == b || left >= right) continue;
-            spans[n++] = {y, left, right};
             box = {std::min(box.left, left), std::min(box.top, y), std::max(box.right, right),
                    std::max(box.bottom, y + 1)};
+            // The scan lines of a particle are more than the picture's rows: two that land
+            // on one row and meet there are one span of the same colour.
+            if (n > 0 && spans[n - 1].y == y && left <= spans[n - 1].right &&
+                right >= spans[n - 1].left) {
+                spans[n - 1].left = std::min(spans[n - 1].left, left);
+                spans[n - 1].right = std::max(spans[n - 1].right, right);
+                continue;
+            }
+            spans[n++] = {y, left, right};
         }
         if (n > 0) touch(box);
         for (int i = 0; i < n; ++i) {
@@ -212,37 +220,71 @@ void QtCanvas::sloped_line(int x0, int y0, int x1, int y1, uint32_t c) {
     if (run_start != x) run(y, run_start, x - sx);
 }
 
+namespace {
+
+// The lengths of the slices of a Bresenham walk: the runs of pixels it sets side by side
+// along its longer axis, one run for each step across. With u the doubled error measured
+// from where a run of two begins, a run is floor(u / d) + 2 pixels long, d being twice the
+// shorter side; after it, u falls by d for each pixel and rises by twice the longer side.
+// Kept as quotient and remainder, u moves on by adding that rise's remainder, once divided,
+// so a slice costs an addition and a compare where the plain formula takes a division.
+class SliceLengths {
+  public:
+    // u0 is at least -d, as every walk's first is; twice_long is at least d.
+    SliceLengths(int u0, int d, int twice_long)
+        : d_(d), whole_(twice_long / d), rest_(twice_long % d) {
+        q_ = u0 >= 0 ? u0 / d : -1;
+        r_ = u0 - q_ * d;
+    }
+    int next() {
+        const int n = q_ + 2;
+        r_ += rest_;
+        if (r_ >= d_) {
+            r_ -= d_;
+            q_ = whole_ - 1;
+        } else {
+            q_ = whole_ - 2;
+        }
+        return n;
+    }
+
+  private:
+    int d_, whole_, rest_;
+    int q_ = 0, r_ = 0;
+};
+
+}  // namespace
+
 void QtCanvas::walk_inside(int x0, int y0, int x1, int y1, uint32_t c,
                            const BackingStore::RowStep& step) {
     // The same walk, wholly inside the clip, as connectors mostly are, a slice at a time.
     // Along the longer axis the walk moves every step; across it, it moves on the step whose
-    // doubled error has come within the shorter side's length. How many steps a row (or a
-    // column) takes follows from the error at its first step by one division, and the
-    // error at the next row's first step from that count. A pointer follows the walk, a row
+    // doubled error has come within the shorter side's length: a row (or a column) of pixels
+    // for each step across, as long as SliceLengths says. A pointer follows the walk, a row
     // at a time through the backing store's step, which knows where the ring wraps.
     const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
     const int dy = std::abs(y1 - y0);
     const bool down = y0 < y1;
     uint32_t* p = store_.at(x0, y0);
-    int err = dx - dy;
     if (dx >= dy) {
-        // Rows of pixels side by side. The steps of a row: those that move x alone, while
-        // 2 err > dx, with err falling by dy each, and then the one that moves both.
+        // Rows of pixels side by side. With err starting at dx - dy, a row's steps are those
+        // that move x alone, while 2 err > dx, err falling by dy each, and then the one that
+        // moves both: u = 2 err - dx - 1.
+        SliceLengths slices(dx - 2 * dy - 1, 2 * dy, 2 * dx);
         int left = dx;  // the walk has dx steps, the end point left out
         for (int row = 0; row < dy; ++row) {
-            const int over = 2 * err - dx;
-            const int n = over > 0 ? (over - 1) / (2 * dy) + 2 : 1;
+            const int n = slices.next();
             BackingStore::fill_pixels(sx > 0 ? p : p - n + 1, n, c);
             p += sx * n;
             p = down ? step.down(p) : step.up(p);
-            err += dx - n * dy;
             left -= n;
         }
         BackingStore::fill_pixels(sx > 0 ? p : p - left + 1, left, c);
         return;
     }
     // Columns of pixels one above the other: the steps that move y alone, while 2 err < -dy,
-    // with err rising by dx each, and then the one that moves both.
+    // err rising by dx each, and then the one that moves both: u = -dy - 2 err - 1.
+    SliceLengths slices(dy - 2 * dx - 1, 2 * dx, 2 * dy);
     int left = dy;
     const auto column = [&p, &step, down, c](int n) {
         for (int k = 0; k < n; ++k) {
@@ -251,11 +293,9 @@ void QtCanvas::walk_inside(int x0, int y0, int x1, int y1, uint32_t c,
         }
     };
     for (int col = 0; col < dx; ++col) {
-        const int under = -dy - 2 * err;
-        const int n = under > 0 ? (under - 1) / (2 * dx) + 2 : 1;
+        const int n = slices.next();
         column(n);
         p += sx;
-        err += n * dx - dy;
         left -= n;
     }
     column(left);
