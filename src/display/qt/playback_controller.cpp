@@ -62,16 +62,22 @@ void PlaybackController::report(StepAnswer answer) {
     if (now == EndState::playing) emit dataArrived();
 }
 
+void PlaybackController::pace_next_tick(bool straight_on) {
+    const int ms = straight_on ? 0 : kTickMs;
+    if (timer_.isActive() && timer_.interval() != ms) timer_.start(ms);
+}
+
 void PlaybackController::run_tick() {
     // A message box opened inside a step runs its own event loop while ticks keep coming.
-    if (in_tick_) return;
+    if (in_tick_) return pace_next_tick(false);
     const PlaybackSession& s = player_.session();
     if (open_waiting(s) && s.open_document != nullptr && !doc_.path_name.empty()) {
         const TickGuard guard(in_tick_);
+        pace_next_tick(false);
         emit openWaiting();
         return;
     }
-    if (!player_.may_step(doc_)) return;
+    if (!player_.may_step(doc_)) return pace_next_tick(false);
     int ran = 0;
     QElapsedTimer clock;
     clock.start();
@@ -94,6 +100,8 @@ void PlaybackController::run_tick() {
             return;
         }
     }
+    pace_next_tick(steps_per_tick_ == 0 && answer == StepAnswer::stepped &&
+                   player_.may_step(doc_));
     if (ran > 0) emit stepped();
     if (ran > 0) report(answer);
 }

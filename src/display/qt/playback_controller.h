@@ -49,6 +49,10 @@ class PlaybackController : public QObject {
 
   private:
     bool more_steps(int ran, const QElapsedTimer& clock);  // another step in this tick?
+    // At "max" a tick that used its time follows the last straight on, once the events
+    // waiting (the repaint, the user's input) are handled, where the rest of the 200 ms would
+    // leave the steps idle; every other tick, and one that stepped no further, keeps 200 ms.
+    void pace_next_tick(bool straight_on);
     void report(StepAnswer answer);
 
     Player& player_;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QBackingStore>
 #include <filesystem>
 
@@ -96,6 +97,33 @@ TEST_P(VorlexViewRepaintTest, TheWindowShowsThePictureAfterTicksOfPartialRepaint
 }
 
 INSTANTIATE_TEST_SUITE_P(BothViews, VorlexViewRepaintTest, ::testing::Bool());
+
+// At "max" the ticks follow one another straight on while there are steps to run, and go
+// back to the 200 ms timer at the end: a recording played out must not keep the processor
+// busy with ticks that find nothing to do.
+TEST_F(VorlexViewTest, MaxSpeedRunsTicksBackToBackUntilTheEndOnly) {
+    show(test::abgen_recording(dir, "long", 4800, 200));
+    playback->set_steps_per_tick(0);
+    int ticks = 0;
+    bool ended = false;
+    QElapsedTimer clock;
+    QObject::connect(playback.get(), &PlaybackController::stepped, [&] {
+        if (ticks++ == 0) clock.start();
+    });
+    QObject::connect(playback.get(), &PlaybackController::endOfFile, [&] { ended = true; });
+    QElapsedTimer limit;
+    limit.start();
+    while (!ended && limit.elapsed() < 60000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    ASSERT_TRUE(ended);
+    // A tick steps for up to 150 ms: 200 ms apart, fewer ticks would have come.
+    EXPECT_GT(ticks - 1, clock.elapsed() / 200 + 1) << clock.elapsed() << " ms";
+    const int at_end = ticks;
+    clock.restart();
+    while (clock.elapsed() < 700)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_LE(ticks - at_end, 4);
+}
 
 TEST_F(VorlexViewTest, NoStepStartsWhileAFatalTextIsShown) {
     // A recording cut inside its last record: the step that reaches it raises "mp04".
