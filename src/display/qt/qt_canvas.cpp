@@ -162,9 +162,30 @@ void QtCanvas::level_lines(const LevelLine* lines, int count, Rgb colour) {
             spans[n++] = {y, left, right};
         }
         if (n > 0) touch(box);
-        for (int i = 0; i < n; ++i) {
-            store_.for_each_run(spans[i].y, spans[i].left, spans[i].right,
-                                [c](uint32_t* p, int k) { BackingStore::fill_pixels(p, k, c); });
+        BackingStore::RowStep step;
+        if (n > 0 && store_.row_step(box, step)) {
+            // Stored alike, as a particle's rows mostly are: a row pointer follows the spans,
+            // which lie on the same row or the next one up or down, a step at a time.
+            int y = spans[0].y;
+            uint32_t* row = store_.at(box.left, y) - box.left;
+            for (int i = 0; i < n; ++i) {
+                const Span& s = spans[i];
+                if (s.y == y + 1) {
+                    row = step.down(row + box.left) - box.left;
+                } else if (s.y == y - 1) {
+                    row = step.up(row + box.left) - box.left;
+                } else if (s.y != y) {
+                    row = store_.at(box.left, s.y) - box.left;
+                }
+                y = s.y;
+                BackingStore::fill_pixels(row + s.left, s.right - s.left, c);
+            }
+        } else {
+            for (int i = 0; i < n; ++i) {
+                store_.for_each_run(
+                    spans[i].y, spans[i].left, spans[i].right,
+                    [c](uint32_t* p, int k) { BackingStore::fill_pixels(p, k, c); });
+            }
         }
         lines += batch;
         count -= batch;
