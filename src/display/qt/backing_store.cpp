@@ -1,5 +1,6 @@
 #include "display/qt/backing_store.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace korvel {
@@ -70,6 +71,22 @@ void BackingStore::fill(const DeviceRect& r, uint32_t colour) {
             std::memcpy(p, from, static_cast<size_t>(n) * sizeof(uint32_t));
             from += n;
         });
+    }
+}
+
+void BackingStore::fill_column(int x, int top, int bottom, uint32_t colour) {
+    const int ring_bottom = ring_top_ + ring_rows_;
+    for (int y = top; y < bottom;) {
+        // The stretch ends where the ring begins or ends, or where its stored rows wrap.
+        int end = bottom;
+        if (y < ring_top_) {
+            end = std::min(bottom, ring_top_);
+        } else if (y < ring_bottom) {
+            end = std::min({bottom, ring_bottom, y + (ring_bottom - row_of(x, y))});
+        }
+        uint32_t* p = at(x, y);
+        for (int k = y; k < end; ++k, p += stride_) *p = colour;
+        y = end;
     }
 }
 

@@ -67,6 +67,10 @@ class BackingStore {
     // walks r a row at a time with step, and side by side within a row.
     bool row_step(const DeviceRect& r, RowStep& step) const;
     void fill(const DeviceRect& r, uint32_t colour);  // r within the picture
+    // Sets the pixels of column x from row top to before bottom (within the picture): a
+    // pointer down each stretch of rows stored one below the other, rather than a look-up
+    // through the ring for each pixel. The divider and the scale's ticks, every step.
+    void fill_column(int x, int top, int bottom, uint32_t colour);
     // About to fill r: the rows a scroll left unfilled are filled first, unless r covers them.
     void prepare_fill(const DeviceRect& r);
     // Fills the rows the last scroll left unfilled.

@@ -121,7 +121,7 @@ void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
         const int bottom = std::min(y0 < y1 ? y1 : y0 + 1, d.bottom);
         if (top >= bottom) return;
         touch(DeviceRect{x0, top, x0 + 1, bottom});
-        for (int y = top; y < bottom; ++y) *store_.at(x0, y) = c;
+        store_.fill_column(x0, top, bottom, c);
         return;
     }
     sloped_line(x0, y0, x1, y1, c);

@@ -164,15 +164,16 @@ TEST(BackingStoreScroll, ComposesThePictureAPlainImageShows) {
     }
 }
 
-// Sloped lines, steep and shallow, in every direction, inside the clip and across its edges,
-// on an area whose ring the scrolls have turned: the pixels a plain Bresenham walk on a plain
-// image visits, end point left out.
+// Lines, steep, shallow, level and upright, in every direction, inside the clip and across
+// its edges, and some unclipped across the ring's edges, on an area whose ring the scrolls
+// have turned: the pixels a plain Bresenham walk on a plain image visits, end point left out.
 TEST(QtCanvasLines, SlopedLinesPaintThePixelsOfThePlainWalk) {
     QtCanvas canvas;  // one pixel per logical unit, device y = 1960 - y
     canvas.resize(QSize(1023, 2020));
     QImage plain(1023, 2020, QImage::Format_RGB32);
     plain.fill(kBg);
-    const DeviceRect clip{0, 150, 1022, 1950};  // logical x 0 to 1022, y 10 to 1810
+    const DeviceRect area{0, 150, 1022, 1950};  // logical x 0 to 1022, y 10 to 1810
+    DeviceRect clip = area;
     const auto walk = [&plain, &clip](int x0, int y0, int x1, int y1, QRgb colour) {
         const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
         const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
@@ -191,16 +192,23 @@ TEST(QtCanvasLines, SlopedLinesPaintThePixelsOfThePlainWalk) {
         canvas.begin(Frame{512});
         canvas.set_clip(LogicalRect{0, 1022, 10, 1810});
         canvas.scroll_down(shift);
-        scroll_down(plain, clip, shift);
+        scroll_down(plain, area, shift);
         for (int k = 0; k < 300; ++k) {
             const int x0 = xs(rng), y0 = ys(rng);
             // Short and long, steep and shallow: the other end within a box around the first.
-            const int x1 = x0 + (k % 2 ? len(rng) : len(rng) / 8) * (k % 4 < 2 ? 1 : -1);
+            // Every tenth unclipped, every twentieth of those upright, as the divider is.
+            const bool unclipped = k % 10 == 8;
+            const int x1 = unclipped && k % 20 == 8
+                               ? x0
+                               : x0 + (k % 2 ? len(rng) : len(rng) / 8) * (k % 4 < 2 ? 1 : -1);
             const int y1 = y0 + (k % 2 ? len(rng) / 8 : len(rng)) * (k % 8 < 4 ? 1 : -1);
-            if (x1 == x0 || y1 == y0) continue;
+            if (x1 == x0 && y1 == y0) continue;  // level and upright ones too
+            clip = unclipped ? DeviceRect{0, 0, 1023, 2020} : area;
+            if (unclipped) canvas.clear_clip();
             const Rgb colour = k % 3 == 0 ? kRed : k % 3 == 1 ? kBlue : kYellow;
             canvas.line({x0, y0}, {x1, y1}, colour);
             walk(x0, 1960 - y0, x1, 1960 - y1, qRgb(colour.r, colour.g, colour.b));
+            if (unclipped) canvas.set_clip(LogicalRect{0, 1022, 10, 1810});
         }
         canvas.end();
         ASSERT_TRUE(canvas.image() == plain) << "after a scroll of " << shift;
