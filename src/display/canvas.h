@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "codec/line_entry.h"
 #include "display/frame.h"
 
 namespace korvel {
@@ -56,6 +57,21 @@ class Canvas {
     virtual void level_lines(const LevelLine* lines, int count, Rgb colour) {
         for (int i = 0; i < count; ++i)
             line({lines[i].x0, lines[i].y}, {lines[i].x1, lines[i].y}, colour);
+    }
+    // A particle's rows: segment k from offset + start_x to offset + end_x at height
+    // first_y + k, as level_lines draws them. The synchronous view draws a particle's outline
+    // for each decision it takes part in; a canvas may take the segments as they are stored.
+    virtual void particle_rows(int first_y, const Segment* segments, int count, int offset,
+                               Rgb colour) {
+        LevelLine batch[64];
+        for (int done = 0; done < count;) {
+            int n = 0;
+            for (; n < 64 && done < count; ++n, ++done) {
+                batch[n] = {offset + segments[done].start_x, offset + segments[done].end_x,
+                            first_y + done};
+            }
+            level_lines(batch, n, colour);
+        }
     }
     // One status row: text left-aligned in rect with the bottom of its character cell on
     // the rectangle's lower edge, clipped to rect, in black on opaque background-grey cells.

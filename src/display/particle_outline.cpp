@@ -16,11 +16,14 @@ void draw_outline(Canvas& canvas, const Particle& p, int offset, double base, Rg
     const bool counted = p.y_first == std::floor(p.y_first) && base == std::floor(base) &&
                          std::fabs(p.y_first) < kExact && std::fabs(base) < kExact &&
                          std::fabs(first) < kNear;
-    const int first_y = counted ? static_cast<int>(first) : 0;
+    if (counted) {
+        canvas.particle_rows(static_cast<int>(first), p.segments, p.line_count, offset, colour);
+        return;
+    }
     LevelLine batch[64];
     int n = 0;
     for (int k = 0; k < p.line_count; ++k) {
-        const int y = counted ? first_y + k : trunc_to_coordinate(k + p.y_first - base);
+        const int y = trunc_to_coordinate(k + p.y_first - base);
         batch[n++] = {offset + p.segments[k].start_x, offset + p.segments[k].end_x, y};
         if (n == std::ssize(batch)) {
             canvas.level_lines(batch, n, colour);

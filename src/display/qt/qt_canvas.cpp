@@ -128,20 +128,35 @@ void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
 }
 
 void QtCanvas::level_lines(const LevelLine* lines, int count, Rgb colour) {
+    draw_level(count, [lines](int i) { return lines[i]; }, pixel(colour));
+}
+
+void QtCanvas::particle_rows(int first_y, const Segment* segments, int count, int offset,
+                             Rgb colour) {
+    draw_level(
+        count,
+        [=](int i) {
+            return LevelLine{offset + segments[i].start_x, offset + segments[i].end_x,
+                             first_y + i};
+        },
+        pixel(colour));
+}
+
+template <class LineAt>
+void QtCanvas::draw_level(int count, LineAt&& line_at, uint32_t c) {
     // Each line mapped and clipped first, the area around them all touched once, then the
     // pixels set: the same pixels as line by line, with a touch for the batch.
     struct Span {
         int y, left, right;
     };
-    const uint32_t c = pixel(colour);
     const DeviceRect d = drawable();
     Span spans[64];
-    while (count > 0) {
-        const int batch = std::min(count, static_cast<int>(std::size(spans)));
+    for (int start = 0; start < count;) {
+        const int batch = std::min(count - start, static_cast<int>(std::size(spans)));
         int n = 0;
         DeviceRect box{d.right, d.bottom, d.left, d.top};  // empty, grown by each span
         for (int i = 0; i < batch; ++i) {
-            const LevelLine& l = lines[i];
+            const LevelLine l = line_at(start + i);
             const int y = device_y(l.y);
             if (y < d.top || y >= d.bottom) continue;
             const int a = device_x(l.x0), b = device_x(l.x1);
@@ -187,8 +202,7 @@ void QtCanvas::level_lines(const LevelLine* lines, int count, Rgb colour) {
                     [c](uint32_t* p, int k) { BackingStore::fill_pixels(p, k, c); });
             }
         }
-        lines += batch;
-        count -= batch;
+        start += batch;
     }
 }
 

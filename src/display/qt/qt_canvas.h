@@ -57,6 +57,8 @@ class QtCanvas : public Canvas {
     void fill_rect(const LogicalRect& rect, Rgb colour) override;
     void line(LogicalPoint from, LogicalPoint to, Rgb colour) override;
     void level_lines(const LevelLine* lines, int count, Rgb colour) override;
+    void particle_rows(int first_y, const Segment* segments, int count, int offset,
+                       Rgb colour) override;
     void status_row(const LogicalRect& rect, const std::string& text, int font_height) override;
     void scale_label(LogicalPoint at, const std::string& text) override;
     void set_clip(const LogicalRect& rect) override;
@@ -91,6 +93,9 @@ class QtCanvas : public Canvas {
         changed_.add(area);
     }
     void span(int y, int x0, int x1, uint32_t colour);  // pixels [x0, x1) of row y, clipped
+    // Level lines line_at(0) to line_at(count - 1), in batches.
+    template <class LineAt>
+    void draw_level(int count, LineAt&& line_at, uint32_t colour);
     void sloped_line(int x0, int y0, int x1, int y1, uint32_t colour);
     void walk_inside(int x0, int y0, int x1, int y1, uint32_t colour,
                      const BackingStore::RowStep& step);
