@@ -77,28 +77,28 @@ class BackingStore {
     void settle() {
         if (incoming_rows_ > 0) fill_incoming();
     }
-    // Sets n pixels from p on to colour, eight at a time: a pair of wide stores where a loop
-    // would take a store and a count per pixel. Most lines are a few dozen pixels long, too
-    // short for a call to pay. The four pixels are a vector value, so that the colour stays in
-    // a register rather than going through memory on each call.
+    // Sets n pixels from p on to colour, four at a time with wide stores, the last four
+    // ending on the run's last pixel and overlapping those before: no tail of twos and ones.
+    // Most runs are a few dozen pixels long, too short for a call to pay. The four pixels
+    // are a vector value, so that the colour stays in a register.
     static void fill_pixels(uint32_t* p, int n, uint32_t colour) {
         using Four = uint32_t __attribute__((vector_size(16)));
         const Four four = {colour, colour, colour, colour};
-        for (; n >= 8; n -= 8, p += 8) {
-            std::memcpy(p, &four, sizeof four);
-            std::memcpy(p + 4, &four, sizeof four);
-        }
         if (n >= 4) {
-            std::memcpy(p, &four, sizeof four);
-            p += 4;
-            n -= 4;
-        }
-        if (n >= 2) {
+            const int last = n - 4;
+            int i = 0;
+            for (; i + 4 < last; i += 8) {
+                std::memcpy(p + i, &four, sizeof four);
+                std::memcpy(p + i + 4, &four, sizeof four);
+            }
+            if (i < last) std::memcpy(p + i, &four, sizeof four);
+            std::memcpy(p + last, &four, sizeof four);
+        } else if (n >= 2) {
             std::memcpy(p, &four, 2 * sizeof(uint32_t));
-            p += 2;
-            n -= 2;
+            std::memcpy(p + n - 2, &four, 2 * sizeof(uint32_t));
+        } else if (n == 1) {
+            *p = colour;
         }
-        if (n > 0) *p = colour;
     }
 
     // Moves the pixels of area (within the picture) down by shift rows: row y shows what row

@@ -215,6 +215,19 @@ TEST(QtCanvasLines, SlopedLinesPaintThePixelsOfThePlainWalk) {
     }
 }
 
+// Runs of every length up to a few dozen, the wide stores overlapping at their end: exactly
+// the run's pixels change, none before or after it.
+TEST(BackingStoreFill, SetsExactlyTheRunsPixels) {
+    for (int n = 0; n <= 40; ++n) {
+        std::vector<uint32_t> row(48, 7u);
+        BackingStore::fill_pixels(row.data() + 3, n, 0xff0000ffu);
+        for (int x = 0; x < 48; ++x) {
+            EXPECT_EQ(row[static_cast<size_t>(x)], x >= 3 && x < 3 + n ? 0xff0000ffu : 7u)
+                << "run of " << n << " at pixel " << x;
+        }
+    }
+}
+
 // A status row drawn again shows the same pixels as one drawn once, also when something
 // crossed it in between: a row keeps only the characters it shows untouched.
 TEST(StatusRowRedraw, MatchesTheRowDrawnOnce) {
