@@ -1,24 +1,6 @@
 #include "display/qt/dirty_area.h"
 
 namespace korvel {
-namespace {
-
-int64_t area(const DeviceRect& r) {
-    return is_empty(r) ? 0 : int64_t{r.right - r.left} * (r.bottom - r.top);
-}
-
-// The pixels a rectangle around a and b holds that neither of them does.
-int64_t waste(const DeviceRect& a, const DeviceRect& b) {
-    return area(unite(a, b)) - area(a) - area(b) + area(intersect(a, b));
-}
-
-// Close enough to be one: the merge adds at most a quarter of what they hold, and small
-// neighbours (a character cell beside the next) always merge.
-bool worth_merging(const DeviceRect& a, const DeviceRect& b) {
-    return waste(a, b) <= (area(a) + area(b)) / 4 + 256;
-}
-
-}  // namespace
 
 void DirtyArea::add_slow(const DeviceRect& r) {
     DeviceRect grown = r;

@@ -24,6 +24,11 @@ class DirtyArea {
         // Most additions fall inside the rectangle the last one went to: the rows of one
         // particle, the characters of one status row.
         if (count_ > 0 && contains(rects_[last_], r)) return;
+        // Or lie next to it: the next row of scan lines, the next character.
+        if (count_ > 0 && worth_merging(rects_[last_], r)) {
+            rects_[last_] = unite(rects_[last_], r);
+            return;
+        }
         add_slow(r);
     }
     void add(const DirtyArea& other) {
@@ -44,6 +49,15 @@ class DirtyArea {
     static bool contains(const DeviceRect& outer, const DeviceRect& r) {
         return r.left >= outer.left && r.top >= outer.top && r.right <= outer.right &&
                r.bottom <= outer.bottom;
+    }
+    static int64_t area(const DeviceRect& r) {
+        return is_empty(r) ? 0 : int64_t{r.right - r.left} * (r.bottom - r.top);
+    }
+    // Close enough to be one: a rectangle around both adds at most a quarter of what they
+    // hold, and small neighbours (a character cell beside the next) always merge.
+    static bool worth_merging(const DeviceRect& a, const DeviceRect& b) {
+        const int64_t waste = area(unite(a, b)) - area(a) - area(b) + area(intersect(a, b));
+        return waste <= (area(a) + area(b)) / 4 + 256;
     }
     void add_slow(const DeviceRect& r);
 
