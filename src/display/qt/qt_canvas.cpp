@@ -288,6 +288,28 @@ class SliceLengths {
     int q_ = 0, r_ = 0;
 };
 
+// The rows of a walk more level than steep from p on, each as long as slices says, the
+// last one the rest of the dx steps: one loop for each direction, so that a row costs its
+// stores and a step rather than choices.
+template <bool Down, bool Right>
+void walk_rows(uint32_t* p, SliceLengths slices, int dx, int dy, uint32_t c,
+               const BackingStore::RowStep& step) {
+    int left = dx;  // the walk has dx steps, the end point left out
+    for (int row = 0; row < dy; ++row) {
+        const int n = slices.next();
+        if constexpr (Right) {
+            BackingStore::fill_pixels(p, n, c);
+            p += n;
+        } else {
+            BackingStore::fill_pixels(p - n + 1, n, c);
+            p -= n;
+        }
+        p = Down ? step.down(p) : step.up(p);
+        left -= n;
+    }
+    BackingStore::fill_pixels(Right ? p : p - left + 1, left, c);
+}
+
 }  // namespace
 
 void QtCanvas::walk_inside(int x0, int y0, int x1, int y1, uint32_t c,
@@ -305,16 +327,14 @@ void QtCanvas::walk_inside(int x0, int y0, int x1, int y1, uint32_t c,
         // Rows of pixels side by side. With err starting at dx - dy, a row's steps are those
         // that move x alone, while 2 err > dx, err falling by dy each, and then the one that
         // moves both: u = 2 err - dx - 1.
-        SliceLengths slices(dx - 2 * dy - 1, 2 * dy, 2 * dx);
-        int left = dx;  // the walk has dx steps, the end point left out
-        for (int row = 0; row < dy; ++row) {
-            const int n = slices.next();
-            BackingStore::fill_pixels(sx > 0 ? p : p - n + 1, n, c);
-            p += sx * n;
-            p = down ? step.down(p) : step.up(p);
-            left -= n;
+        const SliceLengths slices(dx - 2 * dy - 1, 2 * dy, 2 * dx);
+        if (down) {
+            sx > 0 ? walk_rows<true, true>(p, slices, dx, dy, c, step)
+                   : walk_rows<true, false>(p, slices, dx, dy, c, step);
+        } else {
+            sx > 0 ? walk_rows<false, true>(p, slices, dx, dy, c, step)
+                   : walk_rows<false, false>(p, slices, dx, dy, c, step);
         }
-        BackingStore::fill_pixels(sx > 0 ? p : p - left + 1, left, c);
         return;
     }
     // Columns of pixels one above the other: the steps that move y alone, while 2 err < -dy,
