@@ -154,7 +154,6 @@ void QtCanvas::draw_level(int count, LineAt&& line_at, uint32_t c) {
     for (int start = 0; start < count;) {
         const int batch = std::min(count - start, static_cast<int>(std::size(spans)));
         int n = 0;
-        DeviceRect box{d.right, d.bottom, d.left, d.top};  // empty, grown by each span
         for (int i = 0; i < batch; ++i) {
             const LevelLine l = line_at(start + i);
             const int y = device_y(l.y);
@@ -164,8 +163,6 @@ void QtCanvas::draw_level(int count, LineAt&& line_at, uint32_t c) {
             const int left = std::max(a < b ? a : b + 1, d.left);
             const int right = std::min(a < b ? b : a + 1, d.right);
             if (a == b || left >= right) continue;
-            box = {std::min(box.left, left), std::min(box.top, y), std::max(box.right, right),
-                   std::max(box.bottom, y + 1)};
             // The scan lines of a particle are more than the picture's rows: two that land
             // on one row and meet there are one span of the same colour.
             if (n > 0 && spans[n - 1].y == y && left <= spans[n - 1].right &&
@@ -176,9 +173,17 @@ void QtCanvas::draw_level(int count, LineAt&& line_at, uint32_t c) {
             }
             spans[n++] = {y, left, right};
         }
-        if (n > 0) touch(box);
+        start += batch;
+        if (n == 0) continue;
+        // The box around the spans, fewer than the lines, for the one touch.
+        DeviceRect box{spans[0].left, spans[0].y, spans[0].right, spans[0].y + 1};
+        for (int i = 1; i < n; ++i) {
+            box = {std::min(box.left, spans[i].left), std::min(box.top, spans[i].y),
+                   std::max(box.right, spans[i].right), std::max(box.bottom, spans[i].y + 1)};
+        }
+        touch(box);
         BackingStore::RowStep step;
-        if (n > 0 && store_.row_step(box, step)) {
+        if (store_.row_step(box, step)) {
             // Stored alike, as a particle's rows mostly are: a row pointer follows the spans,
             // which lie on the same row or the next one up or down, a step at a time.
             int y = spans[0].y;
@@ -202,7 +207,6 @@ void QtCanvas::draw_level(int count, LineAt&& line_at, uint32_t c) {
                     [c](uint32_t* p, int k) { BackingStore::fill_pixels(p, k, c); });
             }
         }
-        start += batch;
     }
 }
 
