@@ -183,9 +183,10 @@ void QtCanvas::draw_level(int count, LineAt&& line_at, uint32_t c) {
         }
         touch(box);
         BackingStore::RowStep step;
-        if (store_.row_step(box, step)) {
+        if (box.bottom - box.top > 1 && store_.row_step(box, step)) {
             // Stored alike, as a particle's rows mostly are: a row pointer follows the spans,
-            // which lie on the same row or the next one up or down, a step at a time.
+            // which lie on the same row or the next one up or down, a step at a time. (A scan
+            // line's runs lie on one row, which the plain look-up serves as well.)
             int y = spans[0].y;
             uint32_t* row = store_.at(box.left, y) - box.left;
             for (int i = 0; i < n; ++i) {
