@@ -3,7 +3,8 @@
 // benchmark iteration plays the whole recording from its Open; the counters give the median
 // and the worst single step, which must stay far below the 200 ms tick, and the mean.
 // The second argument is the steps of a tick: after them the changes are taken for the
-// window's repaint, as the window does once a tick. 1 is normal speed; 200 is about a tick at "max".
+// window's repaint, as the window does once a tick. 1 is normal speed; 200 is about a tick
+// at "max".
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>

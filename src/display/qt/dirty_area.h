@@ -35,7 +35,10 @@ class DirtyArea {
         for (size_t i = 0; i < other.count_; ++i) add(other.rects_[i]);
     }
     bool empty() const { return count_ == 0; }
-    void clear() { count_ = 0; last_ = 0; }
+    void clear() {
+        count_ = 0;
+        last_ = 0;
+    }
     const DeviceRect* begin() const { return rects_.data(); }
     const DeviceRect* end() const { return rects_.data() + count_; }
     size_t size() const { return count_; }

@@ -100,8 +100,7 @@ void PlaybackController::run_tick() {
             return;
         }
     }
-    pace_next_tick(steps_per_tick_ == 0 && answer == StepAnswer::stepped &&
-                   player_.may_step(doc_));
+    pace_next_tick(steps_per_tick_ == 0 && answer == StepAnswer::stepped && player_.may_step(doc_));
     if (ran > 0) emit stepped();
     if (ran > 0) report(answer);
 }

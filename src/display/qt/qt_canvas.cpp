@@ -128,7 +128,8 @@ void QtCanvas::line(LogicalPoint from, LogicalPoint to, Rgb colour) {
 }
 
 void QtCanvas::level_lines(const LevelLine* lines, int count, Rgb colour) {
-    draw_level(count, [lines](int i) { return lines[i]; }, pixel(colour));
+    draw_level(
+        count, [lines](int i) { return lines[i]; }, pixel(colour));
 }
 
 void QtCanvas::particle_rows(int first_y, const Segment* segments, int count, int offset,
@@ -136,8 +137,7 @@ void QtCanvas::particle_rows(int first_y, const Segment* segments, int count, in
     draw_level(
         count,
         [=](int i) {
-            return LevelLine{offset + segments[i].start_x, offset + segments[i].end_x,
-                             first_y + i};
+            return LevelLine{offset + segments[i].start_x, offset + segments[i].end_x, first_y + i};
         },
         pixel(colour));
 }

@@ -103,7 +103,7 @@ class QtCanvas : public Canvas {
     void settle();  // changed_ into stale_ and unshown_
 
     BackingStore store_;
-    QImage shown_;        // the picture as the window shows it
+    QImage shown_;       // the picture as the window shows it
     DirtyArea changed_;  // drawn into since the last settle
     DirtyArea stale_;    // where shown_ is behind the store
     DirtyArea unshown_;  // drawn into since take_changed

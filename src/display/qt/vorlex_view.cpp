@@ -6,7 +6,6 @@
 #include <QResizeEvent>
 #include <cmath>
 
-
 namespace korvel {
 
 CVorlex_2View::CVorlex_2View(PlaybackSession& session, QWidget* parent)
@@ -81,8 +80,8 @@ void CVorlex_2View::paintEvent(QPaintEvent* event) {
     const QImage& stored = canvas_.stored();
     const auto whole = [ratio](int v) { return static_cast<int>(std::lround(v * ratio)); };
     for (const QRect& logical : event->region()) {
-        const DeviceRect r{whole(logical.left()), whole(logical.top()),
-                           whole(logical.right() + 1), whole(logical.bottom() + 1)};
+        const DeviceRect r{whole(logical.left()), whole(logical.top()), whole(logical.right() + 1),
+                           whole(logical.bottom() + 1)};
         canvas_.for_each_piece(r, [&p, &stored](const DeviceRect& source, int x, int y) {
             p.drawImage(QPoint(x, y), stored,
                         QRect(source.left, source.top, source.right - source.left,
