@@ -212,7 +212,7 @@ def _finish(results, frame, errors):
         return frame
     if errors == "warn":
         for r in failed:
-            _warnings.warn(f"{r['path']}: {r['fatal']}", RuntimeWarning, stacklevel=3)
+            _warnings.warn(f"{r['path']}: {r['fatal']}", RuntimeWarning, stacklevel=4)
         return frame
     raise Error(failed[0]["fatal"], failed[0]["path"], frame)
 
@@ -267,6 +267,17 @@ def _concat(frames, empty):
     return _pd.concat(frames, ignore_index=True) if len(frames) > 1 else frames[0]
 
 
+def _table(files, start, view, jobs, threads, corrections_dir, progress, errors, pairs):
+    """minutes() or pairs(): the files replayed, their rows in one frame, errors handled."""
+    _check_errors(errors)
+    names, several = _files(files)
+    results = _replay_all(names, start, view, jobs, corrections_dir, progress, not pairs, pairs,
+                          threads)
+    frame_of, empty = (_pair_frame, _empty_pairs) if pairs else (_minute_frame, _empty_minutes)
+    frame = _concat([frame_of(r, several) for r in results], empty(several))
+    return _finish(results, frame, errors)
+
+
 def minutes(files, start="00:00:00", view="async", jobs=0, threads=2, corrections_dir=None,
             progress=False, errors="raise"):
     """The per-minute statistics of one or several recordings, as ``korvel-replay
@@ -291,12 +302,8 @@ def minutes(files, start="00:00:00", view="async", jobs=0, threads=2, correction
         data are rows of zeros within the day. With several files a first ``file`` column
         names each row's recording, in the order the files were given.
     """
-    _check_errors(errors)
-    names, several = _files(files)
-    results = _replay_all(names, start, view, jobs, corrections_dir, progress, True, False,
-                          threads)
-    frame = _concat([_minute_frame(r, several) for r in results], _empty_minutes(several))
-    return _finish(results, frame, errors)
+    return _table(files, start, view, jobs, threads, corrections_dir, progress, errors,
+                  pairs=False)
 
 
 def _pair_frame(result, file_column):
@@ -350,12 +357,8 @@ def pairs(files, start="00:00:00", view="async", jobs=0, threads=2, corrections_
         pairs and rejects ``lag_lines`` and ``lag_ms``, how far camera B's particle began
         after camera A's. With several files a first ``file`` column names the recording.
     """
-    _check_errors(errors)
-    names, several = _files(files)
-    results = _replay_all(names, start, view, jobs, corrections_dir, progress, False, True,
-                          threads)
-    frame = _concat([_pair_frame(r, several) for r in results], _empty_pairs(several))
-    return _finish(results, frame, errors)
+    return _table(files, start, view, jobs, threads, corrections_dir, progress, errors,
+                  pairs=True)
 
 
 def events(file, start="00:00:00", view="async", corrections_dir=None):
